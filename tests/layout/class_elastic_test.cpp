@@ -1,0 +1,172 @@
+#include "layout/class_elastic.h"
+
+#include <gtest/gtest.h>
+
+#include "common/kb_error.h"
+#include "layout/stand_in_form.h"
+
+namespace kb {
+namespace {
+
+// A window of the design screen's size with a line, a control with a font and
+// a browser control without one. The window's font, 9.25, is recorded as 9.
+class ClassElasticTest : public ::testing::Test {
+ protected:
+  ClassElasticTest() {
+    line = form.add(true, {{"Y1", 100}, {"X1", 332.5}, {"Y2", 700}, {"X2", 9000}});
+    text = form.add(false, {{"Top", 1000},
+                            {"Left", 332.5},
+                            {"Height", 2000},
+                            {"Width", 3000},
+                            {"FontSize", 20},
+                            {"rightMargin", 100}});
+    browser =
+        form.add(false, {{"Top", 3400}, {"Left", -1001}, {"Height", 3000.4}, {"Width", 9690}});
+  }
+  // Records the window and takes the resize that only clears Init's flag.
+  void record() {
+    elastic.Init(form);
+    elastic.FormResize(form);
+  }
+  void resize_to(double height, double width) {
+    form.height_twips = height;
+    form.width_twips = width;
+    elastic.FormResize(form);
+  }
+
+  testing::StandInForm form;
+  class_Elastic elastic;
+  int line = 0, text = 0, browser = 0;
+};
+
+TEST_F(ClassElasticTest, FirstResizeOnlyClearsTheFlagAndTheDesignSizeGivesTheRecordingBack) {
+  elastic.Init(form);
+  form.prop(text, "FontSize") = 30;
+  elastic.FormResize(form);
+  EXPECT_TRUE(form.controls[text].set.empty());
+  EXPECT_FALSE(form.redraw);
+
+  elastic.FormResize(form);
+  EXPECT_EQ(form.prop(line, "X1"), 332);  // halves round to even
+  EXPECT_EQ(form.prop(text, "Left"), 332);
+  EXPECT_EQ(form.prop(browser, "Height"), 3000);
+  // The window's font, not the control's own, and an odd size comes back even.
+  EXPECT_EQ(form.prop(text, "FontSize"), 10);
+  EXPECT_EQ(form.sets_without_redraw, 0);
+  EXPECT_FALSE(form.redraw);
+}
+
+TEST_F(ClassElasticTest, ScalesEachKindOfControlByItsOwnProperties) {
+  form.height_twips = 6000;
+  record();
+  resize_to(6000, 2 * 9690);
+  EXPECT_EQ(form.prop(line, "X1"), 664);
+  EXPECT_EQ(form.prop(line, "Y2"), 700);
+  EXPECT_EQ(form.prop(text, "Width"), 6000);
+  EXPECT_EQ(form.prop(text, "Height"), 2000);
+  EXPECT_EQ(form.prop(text, "FontSize"), 18);
+  EXPECT_EQ(form.prop(text, "rightMargin"), 100);  // follows the height
+  EXPECT_EQ(form.prop(browser, "Width"), 19380);
+  EXPECT_EQ(form.controls[line].set, (std::set<std::string>{"X1", "X2", "Y1", "Y2"}));
+  EXPECT_EQ(form.controls[browser].set, (std::set<std::string>{"Height", "Left", "Top", "Width"}));
+
+  resize_to(11600, 1.5 * 9690);  // vertical ratio 5600 / 11200, with the 400-twip margin
+  EXPECT_EQ(form.prop(text, "Top"), 2000);
+  EXPECT_EQ(form.prop(text, "rightMargin"), 200);
+  EXPECT_EQ(form.prop(line, "Y1"), 200);
+  EXPECT_EQ(form.prop(browser, "Left"), -1502);  // -1501.5 rounds toward minus infinity
+  EXPECT_EQ(form.prop(text, "FontSize"), 14);    // 13.5 -> 13 -> 14
+}
+
+TEST_F(ClassElasticTest, WindowSmallerThanHalfTheDesignIsSetBackToHalf) {
+  record();
+  resize_to(1000, 2000);
+  EXPECT_EQ(form.height_twips, 3645);
+  EXPECT_EQ(form.width_twips, 4845);
+  EXPECT_EQ(form.prop(text, "Top"), 470);  // 1000 * 3245 / 6890
+  EXPECT_EQ(form.prop(text, "Width"), 1500);
+
+  form.fixed_size = true;  // laid out for the size the window keeps
+  resize_to(1000, 4845);
+  EXPECT_EQ(form.prop(text, "Top"), 87);  // 1000 * 600 / 6890
+}
+
+TEST_F(ClassElasticTest, InitFitsTheWindowToTheScreenOrFailsAndKeepsTheEarlierRecording) {
+  form.screen_h = 11520;
+  form.screen_w = 15360;
+  form.height_twips = 6255;
+  form.width_twips = 6450;
+  elastic.Init(form);
+  EXPECT_EQ(form.height_twips, 9884.4443359375);  // single precision
+  EXPECT_EQ(form.width_twips, 10224.1484375);
+  elastic.Init(form, true);
+  EXPECT_EQ(form.height_twips, 11520);
+  form.width_twips = 5000;
+  form.state = kWindowStateMaximized;
+  elastic.Init(form);
+  EXPECT_EQ(form.width_twips, 15360);
+  form.fixed_size = true;
+  EXPECT_NO_THROW(elastic.Init(form));
+  elastic.FormResize(form);
+
+  testing::StandInForm other = form;
+  other.height_twips = 32767.5;
+  EXPECT_THROW(elastic.Init(other), Error);
+  other.height_twips = 7290;
+  other.controls.clear();
+  try {
+    elastic.Init(other);
+    FAIL() << "an empty window was recorded";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), 9);
+  }
+  form.fixed_size = false;
+  resize_to(11520, 2 * 15360);
+  EXPECT_EQ(form.prop(text, "Width"), 6000);
+}
+
+TEST_F(ClassElasticTest, ValuesThatCannotBeReadOrDividedAreSkipped) {
+  form.prop(text, "Top") = 40000;
+  form.unreadable.insert("rightMargin");
+  record();
+  form.unreadable.clear();
+  elastic.FormResize(form);
+  EXPECT_EQ(form.prop(text, "Top"), 0);
+  EXPECT_EQ(form.prop(text, "rightMargin"), 0);
+  EXPECT_EQ(form.prop(text, "Height"), 2000);
+
+  form.fixed_size = true;  // a window exactly 400 twips high leaves vertical values alone
+  form.prop(text, "Top") = 1234;
+  resize_to(400, 2 * 9690);
+  EXPECT_EQ(form.prop(text, "Top"), 1234);
+  EXPECT_EQ(form.prop(text, "Left"), 664);
+  resize_to(400, 0);
+  EXPECT_EQ(form.prop(text, "Left"), 664);
+  EXPECT_EQ(form.prop(text, "FontSize"), 18);
+
+  form.failing_size_reads = true;
+  form.prop(text, "Left") = 1;
+  EXPECT_NO_THROW(elastic.FormResize(form));
+  EXPECT_EQ(form.prop(text, "Left"), 1);
+  EXPECT_EQ(form.sets_without_redraw, 0);
+  EXPECT_FALSE(form.redraw);
+}
+
+TEST_F(ClassElasticTest, OnlyControlsRecordedAtInitAreMoved) {
+  resize_to(100, 100);  // before Init: nothing at all
+  EXPECT_EQ(form.height_twips, 100);
+  EXPECT_TRUE(form.controls[text].set.empty());
+
+  form.height_twips = 7290;
+  form.width_twips = 9690;
+  record();
+  const int added = form.add(false, {{"Top", 1}, {"Left", 2}});
+  resize_to(7290, 2 * 9690);
+  EXPECT_TRUE(form.controls[added].set.empty());
+  form.controls.resize(2);  // the browser control is gone
+  resize_to(7290, 9690);
+  EXPECT_EQ(form.prop(text, "Width"), 3000);
+}
+
+}  // namespace
+}  // namespace kb

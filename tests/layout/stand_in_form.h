@@ -1,0 +1,81 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/kb_error.h"
+#include "layout/elastic_form.h"
+
+namespace kb::testing {
+
+// A window for the layout tests: controls with named properties, a record of
+// the properties set, and knobs that make the window refuse or fail.
+class StandInForm : public ElasticForm {
+ public:
+  using Props = std::map<std::string, double, std::less<>>;
+  struct Control {
+    bool line;
+    Props props;
+    std::set<std::string> set;  // names assigned so far
+  };
+
+  double height_twips = 7290, width_twips = 9690, font = 9.25;
+  double screen_h = 7290, screen_w = 9690;  // the design screen: fitting keeps the size
+  int state = 0;
+  bool redraw = false, fixed_size = false, failing_size_reads = false;
+  int sets_without_redraw = 0;
+  std::vector<Control> controls;
+  std::set<std::string, std::less<>> unreadable;  // property names whose reads throw
+  std::function<void()> on_resize;                // raised by every size change
+
+  int add(bool line, Props props) {
+    controls.push_back({line, std::move(props), {}});
+    return static_cast<int>(controls.size()) - 1;
+  }
+  double& prop(int index, const std::string& name) { return controls.at(index).props.at(name); }
+
+  double height() const override { return read(height_twips); }
+  double width() const override { return read(width_twips); }
+  void set_height(double twips) override { resize(height_twips, twips); }
+  void set_width(double twips) override { resize(width_twips, twips); }
+  int window_state() const override { return state; }
+  bool auto_redraw() const override { return redraw; }
+  void set_auto_redraw(bool on) override { redraw = on; }
+  double font_size() const override { return font; }
+  int control_count() const override { return static_cast<int>(controls.size()); }
+  bool is_line(int index) const override { return controls.at(index).line; }
+  std::optional<double> property(int index, std::string_view name) const override {
+    if (unreadable.count(name)) throw Error(438, "Object doesn't support this property");
+    const auto& props = controls.at(index).props;
+    const auto it = props.find(name);
+    return it == props.end() ? std::nullopt : std::optional(it->second);
+  }
+  bool set_property(int index, std::string_view name, double value) override {
+    auto& c = controls.at(index);
+    const auto it = c.props.find(name);
+    if (it == c.props.end() || (value < 0 && name != "Top" && name != "Left")) return false;
+    it->second = value;
+    c.set.emplace(name);
+    if (!redraw) ++sets_without_redraw;
+    return true;
+  }
+  double screen_height() const override { return screen_h; }
+  double screen_width() const override { return screen_w; }
+
+ private:
+  double read(double value) const {
+    if (failing_size_reads) throw Error(5, "Invalid procedure call or argument");
+    return value;
+  }
+  void resize(double& field, double twips) {
+    if (fixed_size) throw Error(384, "A form can't be sized while minimized or maximized");
+    field = twips;
+    if (on_resize) on_resize();
+  }
+};
+
+}  // namespace kb::testing
