@@ -1,0 +1,170 @@
+#include "registry/print_allowance.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "common/kb_error.h"
+#include "registry/local_date_time.h"
+#include "temp_folder.h"
+
+namespace modKitebrook {
+namespace {
+
+using modRegistry::RegValue;
+const std::string kKey = "Software\\Marlowby Software\\Kitebrook";
+
+class SettableClock : public kb::Clock {
+ public:
+  std::time_t now() const override { return now_; }
+  std::time_t now_ = 0;
+};
+
+class RecordingBox : public kb::MessageBox {
+ public:
+  void show(const std::string& text) override { shown.push_back(text); }
+  std::vector<std::string> shown;
+};
+
+std::time_t local_time(int year, int month, int day, int hour, int minute, int second) {
+  std::tm parts{};
+  parts.tm_year = year - 1900;
+  parts.tm_mon = month - 1;
+  parts.tm_mday = day;
+  parts.tm_hour = hour;
+  parts.tm_min = minute;
+  parts.tm_sec = second;
+  parts.tm_isdst = -1;
+  return std::mktime(&parts);
+}
+
+class PrintAllowanceTest : public ::testing::Test {
+ protected:
+  PrintAllowanceTest() : registry_(hives()), allowance_(registry_, clock_, box_) {
+    clock_.now_ = local_time(2026, 12, 6, 9, 45, 3);
+  }
+
+  modRegistry::HiveFiles hives() const {
+    modRegistry::HiveFiles f;
+    f.hklm = dir_.path() / "program" / "Registry" / "HKLM.sqlite";
+    f.hkcu = dir_.path() / "HKCU.sqlite";
+    return f;
+  }
+  std::string stored(const std::string& name) const {
+    RegValue out = std::string("<missing>");
+    registry_.get_reg_value("HKLM", kKey, name, "S", std::string("<missing>"), out);
+    return std::get<std::string>(out);
+  }
+  void store(const std::string& name, const std::string& text) {
+    ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, name, "S", text), 0);
+  }
+
+  kbtest::TempFolder dir_;
+  SettableClock clock_;
+  RecordingBox box_;
+  modRegistry::Registry registry_;
+  PrintAllowance allowance_;
+};
+
+TEST_F(PrintAllowanceTest, ALimitOfThreeAllowsThreePrintsADayOnAFreshMachine) {
+  for (const char* expected : {"1", "2", "3"}) {
+    EXPECT_TRUE(allowance_.can_print(3));
+    EXPECT_EQ(stored("PrintCount"), expected);
+    clock_.now_ += 60;  // counting does not move the day's mark
+  }
+  EXPECT_FALSE(allowance_.can_print(3));
+  EXPECT_EQ(stored("PrintCount"), "3");
+  EXPECT_EQ(stored("LastPrintUpdate"), "2026-12-06T09:45:03");
+  EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(PrintAllowanceTest, ANewDayOrAClockSetBackResetsBeforeCounting) {
+  store("PrintCount", "2");
+  store("LastPrintUpdate", "2026-12-05T23:59:59");
+  EXPECT_TRUE(allowance_.can_print(2));
+  EXPECT_EQ(stored("PrintCount"), "1");
+  EXPECT_EQ(stored("LastPrintUpdate"), "2026-12-06T09:45:03");
+
+  EXPECT_TRUE(allowance_.can_print(2));
+  EXPECT_FALSE(allowance_.can_print(2));
+  clock_.now_ = local_time(2026, 12, 5, 12, 0, 0);  // set back a day
+  EXPECT_TRUE(allowance_.can_print(2));
+  EXPECT_EQ(stored("PrintCount"), "1");
+  EXPECT_EQ(stored("LastPrintUpdate"), "2026-12-05T12:00:00");
+  EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(PrintAllowanceTest, ALimitOfZeroOrLessRefusesButStillResetsANewDay) {
+  store("PrintCount", "5");
+  store("LastPrintUpdate", "2026-12-01T08:00:00");
+  EXPECT_FALSE(allowance_.can_print(0));
+  EXPECT_EQ(stored("PrintCount"), "0");
+  EXPECT_EQ(stored("LastPrintUpdate"), "2026-12-06T09:45:03");
+  EXPECT_FALSE(allowance_.can_print(-1));
+  EXPECT_EQ(stored("PrintCount"), "0");
+  EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(PrintAllowanceTest, OnlyTheCalendarDateOfTheStoredDayCounts) {
+  store("LastPrintUpdate", "2026-12-06T00:00:01");
+  EXPECT_EQ(allowance_.get_daily_print_count(3), 0);  // PrintCount missing: from 0
+  EXPECT_EQ(stored("LastPrintUpdate"), "2026-12-06T00:00:01");
+  store("PrintCount", "2");
+  store("LastPrintUpdate", " 2026-12-06 ");
+  EXPECT_TRUE(allowance_.can_print(3));
+  EXPECT_EQ(stored("PrintCount"), "3");
+  EXPECT_EQ(stored("LastPrintUpdate"), " 2026-12-06 ");
+}
+
+TEST_F(PrintAllowanceTest, StoredCountsTakeTheirLeadingNumberAndMustFit16Bits) {
+  store("LastPrintUpdate", "2026-12-06T09:00:00");
+  store("PrintCount", "2.5");
+  EXPECT_EQ(allowance_.get_daily_print_count(9), 2);
+  store("PrintCount", "abc");
+  EXPECT_EQ(allowance_.get_daily_print_count(9), 0);
+  EXPECT_TRUE(box_.shown.empty());
+
+  store("PrintCount", "40000");
+  EXPECT_FALSE(allowance_.can_print(9));
+  EXPECT_EQ(box_.shown, std::vector<std::string>{"Error in get daily print count"});
+  EXPECT_EQ(stored("PrintCount"), "40000");
+}
+
+TEST_F(PrintAllowanceTest, AStoredDayThatIsNotADateRefusesEveryPrintUntilCorrected) {
+  for (const char* bad :
+       {"12/5/2026 11:45:03 AM", "2026-02-30T10:00:00", "2026-12-06T25:00:00", "2026-12-06Z", ""}) {
+    box_.shown.clear();
+    store("PrintCount", "0");
+    store("LastPrintUpdate", bad);
+    EXPECT_FALSE(allowance_.can_print(3)) << bad;
+    EXPECT_EQ(box_.shown, std::vector<std::string>{"Error in get daily print count"}) << bad;
+    EXPECT_EQ(stored("LastPrintUpdate"), bad);
+    EXPECT_EQ(stored("PrintCount"), "0");
+  }
+  store("LastPrintUpdate", "2026-12-06T09:00:00");
+  box_.shown.clear();
+  EXPECT_TRUE(allowance_.can_print(3));
+  EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(PrintAllowanceTest, AStoreThatCannotBeWrittenAllowsEveryPrintSilently) {
+  kbtest::write_file(dir_.path() / "program", "not a folder");
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(allowance_.can_print(1));
+  EXPECT_FALSE(allowance_.can_print(0));
+  EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST(LocalDateTime, WritesIsoLocalTimeAndReadsBackTheSameDay) {
+  const std::time_t moment = local_time(2026, 2, 28, 23, 5, 9);
+  EXPECT_EQ(iso_local_date_time(moment), "2026-02-28T23:05:09");
+  EXPECT_EQ(calendar_date_of(iso_local_date_time(moment)), local_date_of(moment));
+  EXPECT_EQ(calendar_date_of("2024-02-29 07:30"), (CalendarDate{2024, 2, 29}));
+  EXPECT_EQ(calendar_date_of("2024-02-29T07:30:00.250"), (CalendarDate{2024, 2, 29}));
+  EXPECT_THROW(calendar_date_of("2025-02-29"), kb::Error);
+  EXPECT_THROW(calendar_date_of("2025-1-09"), kb::Error);
+  EXPECT_THROW(calendar_date_of("2025-01-09T10"), kb::Error);
+  EXPECT_THROW(calendar_date_of("2025-01-09T10:00:00+01:00"), kb::Error);
+}
+
+}  // namespace
+}  // namespace modKitebrook
