@@ -1,0 +1,73 @@
+#include "bridge/command_dispatcher.h"
+
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+
+#include "bridge/command_handlers.h"
+#include "bridge/command_parser.h"
+#include "bridge/error_text.h"
+#include "shell/kitebrook.h"
+
+namespace KBVBHTMLInterfaces {
+namespace {
+
+// Every command the pages may send, with the argument slots its handler takes.
+constexpr CommandEntry kCommands[] = {
+    {"SAVE_CONFIG_FILE", {1, 2}, save_config_file},
+    {"STARTFORUSER", {1}, startforuser},
+    {"GO_BACK", {}, go_back},
+    {"GO_FORWARD", {}, go_forward},
+    {"GO_HOME", {}, go_home},
+    {"GO_PRINT", {}, go_print},
+    {"GO_EXIT", {}, go_exit},
+    {"GO_PARENT", {}, go_parent},
+    {"PROCESS_PWD_ENTRY", {1}, process_pwd_entry},
+    {"EXIT_CONFIG", {}, exit_config},
+    {"LOADSITES", {}, load_user_sites},
+    {"PWDCANCEL", {}, pwd_cancel},
+    {"UPDATEUSER", {1, 2}, updateuser},
+    {"UPDATESITE", {1, 2, 3}, updatesite},
+    {"ASSIGNSITETOUSER", {1, 2}, assignsitetouser},
+    {"REMOVEUSERFROMSITE", {1, 2}, removeuserfromsite},
+    {"REMOVEUSER", {1}, removeuser},
+    {"REMOVESITE", {1}, removesite},
+    {"SETUSERGLOBALS", {1, 2, 3}, setuserglobals},
+    {"SETSITEGLOBALS", {1, 2, 3, 4}, setsiteglobals},
+    {"CLEARUSERGLOBALS", {}, clearuserglobals},
+    {"CLEARSITEGLOBALS", {}, clearsiteglobals},
+    {"UPDATEPWD", {1}, updatepwd},
+    {"UPDATESETTINGS", {1, 2, 3, 4}, updatesettings},
+};
+
+}  // namespace
+
+void dispatch_command(kb::Kitebrook& app, const std::string& name) {
+  std::string upper = name;
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  for (const CommandEntry& entry : kCommands) {
+    if (entry.name != upper) continue;
+    Slots slots;
+    for (std::size_t i = 0; i < entry.slots.size() && entry.slots[i] != 0; ++i)
+      slots.refs_[i] = &app.state().cmd_args[static_cast<std::size_t>(entry.slots[i])];
+    entry.handler(app, slots);
+    return;
+  }
+}
+
+void parse_command(kb::Kitebrook& app, const std::string& url) {
+  kb::ProgramState& state = app.state();
+  std::string name;
+  try {
+    const auto parsed = kb::parse_command_text(url, state.cmd_args, state.cmd_arg_count);
+    if (!parsed) return;
+    name = *parsed;
+    dispatch_command(app, name);
+  } catch (const std::exception& e) {
+    // A failing command ends quietly for the person; the log says why.
+    std::cerr << "kitebrook: command " << name << " ended: " << kb::describe(e) << '\n';
+  }
+}
+
+}  // namespace KBVBHTMLInterfaces

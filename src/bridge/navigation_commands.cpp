@@ -1,0 +1,93 @@
+#include <iostream>
+
+#include "bridge/command_handlers.h"
+#include "bridge/error_text.h"
+#include "bridge/page_loader.h"
+#include "bridge/print_commands.h"
+#include "registry/print_allowance.h"
+#include "shell/kitebrook.h"
+#include "shell/paths.h"
+
+namespace KBVBHTMLInterfaces {
+namespace {
+
+constexpr std::int16_t kPwdModeExit = 1;
+constexpr std::int16_t kPwdModeConfig = 2;
+
+void show_password_page(kb::Kitebrook& app) {
+  load_page(app, kb::page_path(app.state().program_folder, "password.htm"));
+}
+
+void show_config_main(kb::Kitebrook& app) {
+  load_page(app, kb::page_path(app.state().program_folder, "KBConfigmain.htm"));
+}
+
+void wrong_password(kb::Kitebrook& app) {
+  app.message_box().show("The password entered is incorrect, try again!");
+  show_password_page(app);
+}
+
+}  // namespace
+
+bool print_allowed_now(kb::Kitebrook& app) {
+  // A parent who switched printing off sees it off, whatever the limit says;
+  // the allowance is only asked (and counted) while printing is on.
+  if (app.state().print_allowed && app.print_allowance().can_print(app.state().print_limit))
+    return true;
+  app.message_box().show("Mommy says no more printing!");
+  return false;
+}
+
+void go_back(kb::Kitebrook& app, const Slots&) {
+  if (app.state().can_go_back) app.main_window().view().web().go_back();
+}
+
+void go_forward(kb::Kitebrook& app, const Slots&) {
+  if (app.state().can_go_forward) app.main_window().view().web().go_forward();
+}
+
+void go_home(kb::Kitebrook& app, const Slots&) {
+  start_for_user(app, app.state().current_user);
+}
+
+void go_print(kb::Kitebrook& app, const Slots&) {
+  if (print_allowed_now(app)) app.main_window().view().web().print();
+}
+
+void go_exit(kb::Kitebrook& app, const Slots&) {
+  if (app.state().pwd_on_exit) {
+    app.state().pwd_mode = kPwdModeExit;
+    show_password_page(app);
+  } else {
+    app.exit_program();
+  }
+}
+
+void go_parent(kb::Kitebrook& app, const Slots&) {
+  app.state().pwd_mode = kPwdModeConfig;
+  show_password_page(app);
+}
+
+void process_pwd_entry(kb::Kitebrook& app, const Slots& args) {
+  try {
+    if (app.state().config_pwd != args[0]) {
+      wrong_password(app);
+    } else if (app.state().pwd_mode == kPwdModeExit) {
+      app.exit_program();
+    } else if (app.state().pwd_mode == kPwdModeConfig) {
+      show_config_main(app);
+    }
+  } catch (const std::exception& e) {
+    // The password check ends quietly for the person; the log says why.
+    std::cerr << "kitebrook: PROCESS_PWD_ENTRY ended: " << kb::describe(e) << '\n';
+  }
+}
+
+void pwd_cancel(kb::Kitebrook& app, const Slots& args) {
+  reload_control_bar(app);
+  app.platform().pause(std::chrono::milliseconds(500));
+  load_controls(app);
+  go_back(app, args);
+}
+
+}  // namespace KBVBHTMLInterfaces

@@ -1,0 +1,95 @@
+#include <pugixml.hpp>
+
+#include <sstream>
+
+#include "bridge/command_handlers.h"
+#include "bridge/error_text.h"
+#include "bridge/page_loader.h"
+#include "bridge/script_call.h"
+#include "common/atomic_file.h"
+#include "common/kb_error.h"
+#include "config/kb_config_io.h"
+#include "shell/kitebrook.h"
+#include "shell/paths.h"
+
+namespace KBVBHTMLInterfaces {
+namespace {
+
+// A name for a file in the Data folder: no folder separators, not "." or "..".
+bool is_plain_file_name(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+         name.find('\\') == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+// Replaces the main window by a new one, loaded and made invisible.
+kb::frmBrowser& recreate_main_window(kb::Kitebrook& app) {
+  app.unload_main_window();
+  kb::frmBrowser& window = app.main_window();
+  window.view().set_visible(false);
+  return window;
+}
+
+}  // namespace
+
+void start_for_user(kb::Kitebrook& app, const std::string& name) {
+  app.state().current_user = name;
+  load_page(app, kb::page_path(app.state().program_folder, "UserStart.html"));
+  app.platform().event_step();
+}
+
+void startforuser(kb::Kitebrook& app, const Slots& args) {
+  recreate_main_window(app).view().show();
+  app.platform().event_step();
+  start_for_user(app, args[0]);
+}
+
+void exit_config(kb::Kitebrook& app, const Slots&) {
+  app.unload_main_window();
+  app.set_splash_visible(true);
+  kb::frmBrowser& window = app.main_window();
+  window.view().set_visible(false);
+  const std::string& user = app.state().current_user;
+  if (user.empty() || !KBConfigIO::user_exists(app.config_file(), user)) {
+    window.view().set_visible(false);
+    window.view().show();
+    load_page(app, kb::page_path(app.state().program_folder, "SelectUser.htm"));
+    app.main_window().view().set_visible(true);
+  } else {
+    start_for_user(app, user);
+    app.main_window().view().show();
+  }
+  app.set_splash_visible(false);
+}
+
+void load_user_sites(kb::Kitebrook& app, const Slots&) {
+  try {
+    app.main_window().view().web().run_script(
+        kb::js_call("Load_Sites", {app.state().current_user}));
+  } catch (const std::exception& e) {
+    app.message_box().show("Error in laod_user_sites" + kb::describe(e));
+  }
+}
+
+void save_config_file(kb::Kitebrook& app, const Slots& args) {
+  const std::string& file_name = args[1];
+  try {
+    if (!is_plain_file_name(file_name))
+      throw kb::Error(52, "Bad file name: \"" + file_name + "\" must be a plain file name");
+    const std::string text = app.main_window().view().web().run_script(
+        "document.getElementById(" + kb::js_string_literal("menuframe.vbData") + ").innerHTML");
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed =
+        doc.load_string(text.c_str(), pugi::parse_default | pugi::parse_declaration);
+    if (!parsed) {
+      throw kb::Error(-1072896760, std::string(parsed.description()) + " at offset " +
+                                       std::to_string(parsed.offset));
+    }
+    std::ostringstream out;
+    doc.save(out, "  ", pugi::format_default | pugi::format_no_declaration);
+    kb::write_file_atomically(app.state().program_folder / "Data" / file_name, out.str());
+  } catch (const std::exception& e) {
+    app.message_box().show(kb::describe(e));
+  }
+}
+
+}  // namespace KBVBHTMLInterfaces

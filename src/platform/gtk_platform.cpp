@@ -1,0 +1,125 @@
+#include "platform/gtk_platform.h"
+
+#include <cstdlib>
+
+#include "platform/main_loop.h"
+#include "platform/main_window_gtk.h"
+
+namespace kb::gtk {
+
+// The splash window: one picture and a timer that ticks every two seconds
+// while the window is loaded.
+class SplashGtk : public SplashView {
+ public:
+  SplashGtk(const std::filesystem::path& picture, SplashEvents& events,
+            std::function<void()> on_unload)
+      : events_(events), on_unload_(std::move(on_unload)) {
+    window_ = GTK_WINDOW(gtk_window_new());
+    g_object_ref_sink(window_);
+    gtk_window_set_title(window_, "Kitebrook");
+    gtk_window_set_decorated(window_, FALSE);
+    gtk_window_set_resizable(window_, FALSE);
+    gtk_window_set_default_size(window_, 299, 281);
+    GtkWidget* image = gtk_picture_new_for_filename(picture.c_str());
+    gtk_picture_set_can_shrink(GTK_PICTURE(image), TRUE);
+    gtk_widget_set_size_request(image, 299, 281);
+    gtk_window_set_child(window_, image);
+    timer_ = g_timeout_add(2000, on_tick, this);
+    gtk_window_present(window_);
+  }
+  ~SplashGtk() override {
+    if (timer_) g_source_remove(timer_);
+    gtk_window_destroy(window_);
+    g_object_unref(window_);
+  }
+  SplashGtk(const SplashGtk&) = delete;
+  SplashGtk& operator=(const SplashGtk&) = delete;
+
+  void set_visible(bool visible) override { gtk_widget_set_visible(GTK_WIDGET(window_), visible); }
+  void unload() override { on_unload_(); }
+
+ private:
+  static gboolean on_tick(gpointer data) {
+    // The tick may unload this window; its destructor then removes the timer.
+    static_cast<SplashGtk*>(data)->events_.Timer1_Timer();
+    return G_SOURCE_CONTINUE;
+  }
+
+  SplashEvents& events_;
+  std::function<void()> on_unload_;
+  GtkWindow* window_ = nullptr;
+  guint timer_ = 0;
+};
+
+void GtkMessageBox::show(const std::string& text) {
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  GtkWidget* dialog = gtk_message_dialog_new(parent_, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
+                                             GTK_BUTTONS_OK, "%s", text.c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), "Kitebrook");
+  bool answered = false;
+  g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, int, gpointer done) {
+                     *static_cast<bool*>(done) = true;
+                   }),
+                   &answered);
+  gtk_window_present(GTK_WINDOW(dialog));
+  while (!answered) g_main_context_iteration(nullptr, TRUE);
+  gtk_window_destroy(GTK_WINDOW(dialog));
+  G_GNUC_END_IGNORE_DEPRECATIONS
+}
+
+GtkPlatform::GtkPlatform(std::filesystem::path program_folder)
+    : program_folder_(std::move(program_folder)) {
+  printer_ = [](WebKitWebView* view) {
+    g_autoptr(WebKitPrintOperation) operation = webkit_print_operation_new(view);
+    GtkRoot* root = gtk_widget_get_root(GTK_WIDGET(view));
+    webkit_print_operation_run_dialog(operation, GTK_IS_WINDOW(root) ? GTK_WINDOW(root) : nullptr);
+  };
+  end_ = [] { std::exit(0); };
+}
+
+GtkPlatform::~GtkPlatform() = default;
+
+std::unique_ptr<MainWindowView> GtkPlatform::create_main_window(MainWindowEvents& events) {
+  auto window = std::make_unique<MainWindowGtk>(events, printer_, [this] { end_program(); });
+  gtk_box_.set_parent(window->window());
+  return window;
+}
+
+SplashView& GtkPlatform::load_splash(SplashEvents& events) {
+  if (!splash_) {
+    splash_ = std::make_unique<SplashGtk>(program_folder_ / "Data" / "Images" / "splash.svg",
+                                          events, [this] {
+                                            // Destroyed on a later turn: the tick that
+                                            // unloads it is still running.
+                                            auto* old = splash_.release();
+                                            run_soon([old] { delete old; });
+                                          });
+  }
+  return *splash_;
+}
+
+void GtkPlatform::event_step() {
+  ::kb::gtk::event_step();
+}
+
+void GtkPlatform::pause(std::chrono::milliseconds duration) {
+  g_usleep(static_cast<gulong>(duration.count()) * 1000);
+}
+
+void GtkPlatform::end_program() {
+  end_();
+}
+
+void initialize_toolkit(const std::filesystem::path& program_folder) {
+  gtk_init();
+  GtkIconTheme* theme = gtk_icon_theme_get_for_display(gdk_display_get_default());
+  gtk_icon_theme_add_search_path(theme, (program_folder / "Data" / "Images").c_str());
+  // Nothing is saved to disk behind the parent's back: downloads are refused.
+  g_signal_connect(webkit_network_session_get_default(), "download-started",
+                   G_CALLBACK(+[](WebKitNetworkSession*, WebKitDownload* download, gpointer) {
+                     webkit_download_cancel(download);
+                   }),
+                   nullptr);
+}
+
+}  // namespace kb::gtk

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "platform/web_view_control.h"
+#include "shell/platform.h"
+
+namespace kb::gtk {
+
+class GtkMessageBox : public MessageBox {
+ public:
+  void show(const std::string& text) override;
+  // The window the box is modal for, if any.
+  void set_parent(GtkWindow* parent) { parent_ = parent; }
+
+ private:
+  GtkWindow* parent_ = nullptr;
+};
+
+class SplashGtk;
+
+// The windowing layer on GTK 4 and WebKitGTK. The three things that would
+// wait for a person or end the process (message box, print dialog, program
+// end) can be replaced, which the end-to-end tests do.
+class GtkPlatform : public Platform {
+ public:
+  explicit GtkPlatform(std::filesystem::path program_folder);
+  ~GtkPlatform() override;
+
+  std::unique_ptr<MainWindowView> create_main_window(MainWindowEvents& events) override;
+  SplashView& load_splash(SplashEvents& events) override;
+  MessageBox& message_box() override { return *message_box_; }
+  void event_step() override;
+  void pause(std::chrono::milliseconds duration) override;
+  void end_program() override;
+
+  void set_message_box(MessageBox* box) { message_box_ = box ? box : &gtk_box_; }
+  void set_print_handler(PrintHandler printer) { printer_ = std::move(printer); }
+  void set_end_handler(std::function<void()> end) { end_ = std::move(end); }
+
+ private:
+  std::filesystem::path program_folder_;
+  GtkMessageBox gtk_box_;
+  MessageBox* message_box_ = &gtk_box_;
+  PrintHandler printer_;
+  std::function<void()> end_;
+  std::unique_ptr<SplashGtk> splash_;
+};
+
+// Starts GTK, the engine's shared settings, and warms the engine up so that
+// its processes start while the splash window shows.
+void initialize_toolkit(const std::filesystem::path& program_folder);
+
+}  // namespace kb::gtk

@@ -1,0 +1,300 @@
+#include "platform/web_view_control.h"
+
+#include <iostream>
+
+#include "bridge/command_parser.h"
+#include "common/kb_error.h"
+#include "platform/main_loop.h"
+
+namespace kb::gtk {
+namespace {
+
+constexpr std::chrono::milliseconds kLoadWait{5000};
+constexpr std::chrono::milliseconds kScriptWait{10000};
+
+// Runs a window event handler; an exception never crosses into the engine.
+template <typename Handler>
+auto guarded(const char* what, Handler&& handler, decltype(handler()) on_failure) {
+  try {
+    return handler();
+  } catch (const std::exception& e) {
+    std::cerr << "kitebrook: " << what << " failed: " << e.what() << '\n';
+  }
+  return on_failure;
+}
+
+}  // namespace
+
+std::string address_of_uri(const char* uri) {
+  if (!uri) return {};
+  if (g_str_has_prefix(uri, "file:")) {
+    g_autofree char* path = g_filename_from_uri(uri, nullptr, nullptr);
+    if (path) return path;
+  }
+  return uri;
+}
+
+WebKitWebView* new_web_view(WebKitWebView* related) {
+  WebKitWebView* view =
+      related
+          ? WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, nullptr))
+          : WEBKIT_WEB_VIEW(webkit_web_view_new());
+  WebKitSettings* settings = webkit_web_view_get_settings(view);
+  // The host's pages read KBConfig.xml beside them; access across origins stays off.
+  webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
+  webkit_settings_set_allow_universal_access_from_file_urls(settings, FALSE);
+  webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
+  webkit_settings_set_enable_developer_extras(settings, FALSE);
+  return view;
+}
+
+WebViewControl::WebViewControl(ControlRole role, MainWindowEvents& events,
+                               const PrintHandler& printer, WebKitWebView* view)
+    : role_(role),
+      events_(events),
+      printer_(printer),
+      view_(WEBKIT_WEB_VIEW(g_object_ref_sink(view))),
+      self_(std::make_shared<WebViewControl*>(this)) {
+  connect();
+}
+
+WebViewControl::~WebViewControl() {
+  *self_ = nullptr;
+  disconnect();
+  g_object_unref(view_);
+}
+
+void WebViewControl::adopt(WebKitWebView* view) {
+  disconnect();
+  g_object_unref(view_);
+  view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(view));
+  committed_address_.clear();
+  load_requested_ = false;
+  connect();
+}
+
+void WebViewControl::connect() {
+  g_signal_connect(view_, "decide-policy", G_CALLBACK(on_decide_policy), this);
+  g_signal_connect(view_, "load-changed", G_CALLBACK(on_load_changed), this);
+  g_signal_connect(view_, "load-failed", G_CALLBACK(on_load_failed), this);
+  g_signal_connect(view_, "print", G_CALLBACK(on_print), this);
+  // No context menu on any document, the first page included.
+  g_signal_connect(view_, "context-menu",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu*, WebKitHitTestResult*,
+                                  gpointer) { return TRUE; }),
+                   this);
+  if (role_ == ControlRole::Content)
+    g_signal_connect(webkit_web_view_get_back_forward_list(view_), "changed",
+                     G_CALLBACK(on_history_changed), this);
+}
+
+void WebViewControl::disconnect() {
+  g_signal_handlers_disconnect_by_data(view_, this);
+  g_signal_handlers_disconnect_by_data(webkit_web_view_get_back_forward_list(view_), this);
+}
+
+void WebViewControl::later(std::function<void(WebViewControl&)> task) {
+  std::weak_ptr<WebViewControl*> weak = self_;
+  run_soon([weak, task = std::move(task)] {
+    if (auto self = weak.lock(); self && *self) task(**self);
+  });
+}
+
+gboolean WebViewControl::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                          WebKitPolicyDecisionType type, gpointer data) {
+  auto* self = static_cast<WebViewControl*>(data);
+  switch (type) {
+    case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION: {
+      WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+          WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+      const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+      self->decide_navigation(decision, address_of_uri(uri));
+      return TRUE;
+    }
+    case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
+      // Only the content area hands new windows on (to the hidden control).
+      if (self->role_ == ControlRole::Content)
+        webkit_policy_decision_use(decision);
+      else
+        webkit_policy_decision_ignore(decision);
+      return TRUE;
+    case WEBKIT_POLICY_DECISION_TYPE_RESPONSE:
+      // Nothing is saved to disk: what the engine cannot show is refused.
+      if (webkit_response_policy_decision_is_mime_type_supported(
+              WEBKIT_RESPONSE_POLICY_DECISION(decision)))
+        webkit_policy_decision_use(decision);
+      else
+        webkit_policy_decision_ignore(decision);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void WebViewControl::decide_navigation(WebKitPolicyDecision* decision, const std::string& url) {
+  const NavigationRequest request{url, committed_address_};
+  const bool command = is_command_url(url);
+  // A command URL is never loaded; its command runs on a later turn.
+  if (command) webkit_policy_decision_ignore(decision);
+  std::weak_ptr<WebViewControl*> weak = self_;
+  g_object_ref(decision);
+  run_soon([weak, request, command, decision] {
+    bool cancel = true;
+    if (auto self = weak.lock(); self && *self) cancel = (*self)->before_navigate(request);
+    if (!command) {
+      if (cancel)
+        webkit_policy_decision_ignore(decision);
+      else
+        webkit_policy_decision_use(decision);
+    }
+    g_object_unref(decision);
+  });
+}
+
+bool WebViewControl::before_navigate(const NavigationRequest& request) {
+  return guarded(
+      "before-navigate",
+      [&] {
+        switch (role_) {
+          case ControlRole::ControlBar:
+            return events_.brwControls_BeforeNavigate2(request);
+          case ControlRole::Content:
+            return events_.web_BeforeNavigate2(request);
+          case ControlRole::NewWindow:
+            return events_.wbbrwnewhidden_BeforeNavigate2(request);
+        }
+        return true;
+      },
+      true);
+}
+
+void WebViewControl::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
+  auto* self = static_cast<WebViewControl*>(data);
+  if (event == WEBKIT_LOAD_COMMITTED) {
+    self->committed_address_ = address_of_uri(webkit_web_view_get_uri(view));
+    if (self->role_ == ControlRole::Content) {
+      const std::string address = self->committed_address_;
+      guarded(
+          "navigate-complete", [&] { return (self->events_.web_NavigateComplete2(address), 0); },
+          0);
+    }
+  } else if (event == WEBKIT_LOAD_FINISHED) {
+    self->load_requested_ = false;
+    if (self->role_ == ControlRole::NewWindow)
+      self->later([](WebViewControl& c) {
+        guarded(
+            "document-complete", [&] { return (c.events_.wbbrwnewhidden_DocumentComplete(), 0); },
+            0);
+      });
+  }
+}
+
+gboolean WebViewControl::on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*,
+                                        gpointer data) {
+  static_cast<WebViewControl*>(data)->load_requested_ = false;
+  return FALSE;
+}
+
+gboolean WebViewControl::on_print(WebKitWebView*, WebKitPrintOperation*, gpointer data) {
+  auto* self = static_cast<WebViewControl*>(data);
+  // A page's own print call goes through the same allowance as the print
+  // button; the other controls never print.
+  if (self->role_ == ControlRole::Content)
+    self->later([](WebViewControl& c) {
+      if (guarded(
+              "print", [&] { return c.events_.web_PrintRequested(); }, false))
+        c.print();
+    });
+  return TRUE;
+}
+
+void WebViewControl::on_history_changed(WebKitBackForwardList*, WebKitBackForwardListItem*,
+                                        gpointer, gpointer data) {
+  auto* self = static_cast<WebViewControl*>(data);
+  const bool forward = webkit_web_view_can_go_forward(self->view_);
+  const bool back = webkit_web_view_can_go_back(self->view_);
+  guarded(
+      "command-state", [&] { return (self->events_.web_CommandStateChange(1, forward), 0); }, 0);
+  guarded(
+      "command-state", [&] { return (self->events_.web_CommandStateChange(2, back), 0); }, 0);
+}
+
+void WebViewControl::navigate(const std::string& path_or_url) {
+  load_requested_ = true;
+  if (!path_or_url.empty() && path_or_url.front() == '/') {
+    g_autofree char* uri = g_filename_to_uri(path_or_url.c_str(), nullptr, nullptr);
+    if (!uri) throw Error(52, "Bad file name: " + path_or_url);
+    webkit_web_view_load_uri(view_, uri);
+  } else {
+    webkit_web_view_load_uri(view_, path_or_url.c_str());
+  }
+}
+
+void WebViewControl::go_back() {
+  if (!webkit_web_view_can_go_back(view_))
+    throw Error(-2147467259, "There is no page to go back to");
+  webkit_web_view_go_back(view_);
+}
+
+void WebViewControl::go_forward() {
+  if (!webkit_web_view_can_go_forward(view_))
+    throw Error(-2147467259, "There is no page to go forward to");
+  webkit_web_view_go_forward(view_);
+}
+
+void WebViewControl::print() {
+  printer_(view_);
+}
+
+std::string WebViewControl::location_url() const {
+  return committed_address_;
+}
+
+void WebViewControl::wait_until_loaded() {
+  std::weak_ptr<WebViewControl*> weak = self_;
+  run_events_until(
+      [&] {
+        auto self = weak.lock();
+        return !self || !*self || (!load_requested_ && !webkit_web_view_is_loading(view_));
+      },
+      kLoadWait);
+  if (!*self_) throw Error(-2147467259, "The page was closed");
+}
+
+std::string WebViewControl::run_script(const std::string& script) {
+  wait_until_loaded();
+  struct Outcome {
+    bool done = false;
+    std::string value;
+    std::string error;
+  };
+  auto outcome = std::make_shared<Outcome>();
+  webkit_web_view_evaluate_javascript(
+      view_, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<std::shared_ptr<Outcome>> holder(
+            static_cast<std::shared_ptr<Outcome>*>(data));
+        Outcome& out = **holder;
+        GError* error = nullptr;
+        JSCValue* value =
+            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+        if (error) {
+          out.error = error->message;
+          g_error_free(error);
+        } else if (value) {
+          if (!jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
+            g_autofree char* text = jsc_value_to_string(value);
+            out.value = text ? text : "";
+          }
+          g_object_unref(value);
+        }
+        out.done = true;
+      },
+      new std::shared_ptr<Outcome>(outcome));
+  if (!run_events_until([&] { return outcome->done; }, kScriptWait))
+    throw Error(-2147467259, "The page did not answer in time");
+  if (!outcome->error.empty()) throw Error(-2147352319, outcome->error);
+  return outcome->value;
+}
+
+}  // namespace kb::gtk

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <webkit/webkit.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "shell/browser_control.h"
+#include "shell/platform.h"
+
+namespace kb::gtk {
+
+// Which of the main window's three browser controls a view plays.
+enum class ControlRole { ControlBar, Content, NewWindow };
+
+// Prints the page of a view; the real one opens the engine's print dialog.
+using PrintHandler = std::function<void(WebKitWebView* view)>;
+
+// A WebKit web view as one of the main window's browser controls. It turns
+// the engine's signals into the window's events, each run on a later turn of
+// the main loop so that a handler may run events or replace the window.
+class WebViewControl : public BrowserControl {
+ public:
+  WebViewControl(ControlRole role, MainWindowEvents& events, const PrintHandler& printer,
+                 WebKitWebView* view);
+  ~WebViewControl() override;
+  WebViewControl(const WebViewControl&) = delete;
+  WebViewControl& operator=(const WebViewControl&) = delete;
+
+  WebKitWebView* view() const { return view_; }
+  GtkWidget* widget() const { return GTK_WIDGET(view_); }
+  // Hands a new page window's view to this control (the engine makes a new
+  // view for every page that opens a window).
+  void adopt(WebKitWebView* view);
+
+  void navigate(const std::string& path_or_url) override;
+  void go_back() override;
+  void go_forward() override;
+  void print() override;
+  std::string location_url() const override;
+  std::string run_script(const std::string& script) override;
+
+ private:
+  static gboolean on_decide_policy(WebKitWebView* view, WebKitPolicyDecision* decision,
+                                   WebKitPolicyDecisionType type, gpointer self);
+  static void on_load_changed(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+  static gboolean on_load_failed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri,
+                                 GError* error, gpointer self);
+  static gboolean on_print(WebKitWebView* view, WebKitPrintOperation* op, gpointer self);
+  static void on_history_changed(WebKitBackForwardList* list, WebKitBackForwardListItem* added,
+                                 gpointer removed, gpointer self);
+
+  void connect();
+  void disconnect();
+  void decide_navigation(WebKitPolicyDecision* decision, const std::string& url);
+  bool before_navigate(const NavigationRequest& request);
+  void wait_until_loaded();
+  // Runs `task` later unless this control is gone by then.
+  void later(std::function<void(WebViewControl&)> task);
+
+  ControlRole role_;
+  MainWindowEvents& events_;
+  const PrintHandler& printer_;
+  WebKitWebView* view_ = nullptr;
+  std::string committed_address_;
+  bool load_requested_ = false;
+  std::shared_ptr<WebViewControl*> self_;
+};
+
+// Creates a view with the settings every browser control shares.
+WebKitWebView* new_web_view(WebKitWebView* related = nullptr);
+
+// The address the program uses for an engine URI: a plain path for a local file.
+std::string address_of_uri(const char* uri);
+
+}  // namespace kb::gtk

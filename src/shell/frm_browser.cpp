@@ -1,0 +1,109 @@
+#include "shell/frm_browser.h"
+
+#include <cctype>
+
+#include "bridge/command_dispatcher.h"
+#include "bridge/command_parser.h"
+#include "bridge/page_loader.h"
+#include "bridge/print_commands.h"
+#include "shell/kitebrook.h"
+#include "shell/paths.h"
+
+namespace kb {
+
+frmBrowser::frmBrowser(Kitebrook& app) : app_(app) {}
+
+frmBrowser::~frmBrowser() = default;
+
+void frmBrowser::load(Platform& platform) {
+  view_ = platform.create_main_window(*this);
+  Form_Load();
+}
+
+void frmBrowser::unload() {
+  unloaded_ = true;
+  if (view_) view_->set_visible(false);
+}
+
+void frmBrowser::Form_Load() {
+  saved_caption_ = view_->caption();
+  view_->maximize();
+}
+
+void frmBrowser::Form_Resize() {}
+
+void frmBrowser::run_command(const NavigationRequest& request, const std::string& command_text) {
+  // Only the host's own pages may command the host: a web site (or a page it
+  // opened) that navigates to a command URL is refused.
+  if (!is_host_page(app_.state().program_folder, request.sender_document)) return;
+  KBVBHTMLInterfaces::parse_command(app_, decode_non_ascii_escapes(command_text));
+}
+
+bool frmBrowser::web_BeforeNavigate2(const NavigationRequest& request) {
+  Kitebrook::HandlerScope scope(app_);
+  if (unloaded_) return true;
+  ProgramState& state = app_.state();
+  const std::string& url = request.url;
+  const std::string command_text = replace_percent20(url);
+  if (!state.current_user.empty()) {
+    const char last =
+        static_cast<char>(std::toupper(static_cast<unsigned char>(state.current_user.back())));
+    state.user_possessive = state.current_user + (last == 'S' ? "'" : "'s");
+  }
+  bool cancel = false;
+  if (is_command_url(url)) {
+    run_command(request, command_text);
+    // The wizard's next page replaces the command navigation; cancelling it
+    // as well keeps the engine from trying to load the command URL.
+    wizard_hook();
+    cancel = true;
+  } else if (!unloaded_) {
+    view_->set_caption(state.user_possessive + saved_caption_ + "--" + url);
+  }
+  if (url == "http:///" || url.empty()) cancel = true;
+  return cancel;
+}
+
+bool frmBrowser::brwControls_BeforeNavigate2(const NavigationRequest& request) {
+  Kitebrook::HandlerScope scope(app_);
+  if (unloaded_) return true;
+  if (!is_command_url(request.url)) return false;
+  run_command(request, request.url);
+  return true;
+}
+
+bool frmBrowser::wbbrwnewhidden_BeforeNavigate2(const NavigationRequest& request) {
+  Kitebrook::HandlerScope scope(app_);
+  if (unloaded_) return true;
+  bool cancel = false;
+  if (is_command_url(request.url)) {
+    run_command(request, request.url);
+    cancel = true;
+  }
+  if (!unloaded_ && view_->wbbrwnewhidden().location_url() == request.url)
+    KBVBHTMLInterfaces::load_page(app_, request.url);
+  return cancel;
+}
+
+void frmBrowser::web_NavigateComplete2(const std::string& url) {
+  if (!unloaded_) app_.state().current_url = url;
+}
+
+void frmBrowser::web_CommandStateChange(int command, bool enabled) {
+  if (unloaded_) return;
+  if (command == 1) app_.state().can_go_forward = enabled;
+  if (command == 2) app_.state().can_go_back = enabled;
+}
+
+void frmBrowser::wbbrwnewhidden_DocumentComplete() {
+  Kitebrook::HandlerScope scope(app_);
+  if (unloaded_) return;
+  KBVBHTMLInterfaces::load_page(app_, view_->wbbrwnewhidden().location_url());
+}
+
+bool frmBrowser::web_PrintRequested() {
+  Kitebrook::HandlerScope scope(app_);
+  return !unloaded_ && KBVBHTMLInterfaces::print_allowed_now(app_);
+}
+
+}  // namespace kb

@@ -1,0 +1,146 @@
+#include "shell/kitebrook.h"
+
+#include <pugixml.hpp>
+
+#include <utility>
+
+#include "bridge/page_loader.h"
+#include "common/kb_error.h"
+#include "common/vb_number.h"
+#include "config/kb_config_io.h"
+#include "registry/print_allowance.h"
+#include "shell/paths.h"
+#include "shell/xml_text.h"
+
+namespace kb {
+namespace {
+
+std::string init_globals_message(const Error& e) {
+  const std::string number = std::to_string(e.number());
+  return "error in init_globals " + e.description() + ":" + (e.number() >= 0 ? " " : "") + number;
+}
+
+}  // namespace
+
+Kitebrook::Kitebrook(Platform& platform, std::filesystem::path program_folder,
+                     const modRegistry::Registry& registry, const Clock& clock)
+    : platform_(platform),
+      print_allowance_(
+          std::make_unique<modKitebrook::PrintAllowance>(registry, clock, platform.message_box())) {
+  state_.program_folder = std::move(program_folder);
+}
+
+Kitebrook::~Kitebrook() = default;
+
+std::filesystem::path Kitebrook::config_file() const {
+  return KBConfigIO::config_path(state_.program_folder);
+}
+
+void Kitebrook::Main() {
+  splash_ = &platform_.load_splash(*this);
+}
+
+void Kitebrook::Timer1_Timer() {
+  HandlerScope scope(*this);
+  // A tick that arrives while the start sequence runs must not start it again.
+  if (start_running_) return;
+  if (!state_.start_done) {
+    start_running_ = true;
+    start_program();
+    start_running_ = false;
+    state_.start_done = true;
+  }
+  if (splash_) {
+    splash_->unload();
+    splash_ = nullptr;
+  }
+}
+
+void Kitebrook::start_program() {
+  init_globals();
+  frmBrowser& window = main_window();
+  window.view().set_visible(false);
+  window.view().show();
+  KBVBHTMLInterfaces::load_page(*this, page_path(state_.program_folder, "SelectUser.htm"));
+  main_window().view().set_visible(true);
+}
+
+void Kitebrook::init_globals() {
+  state_.current_user.clear();
+  state_.print_limit = 0;
+  state_.print_allowed = false;
+  state_.pwd_on_exit = true;
+  state_.config_pwd.clear();
+
+  pugi::xml_document doc;
+  doc.load_file(config_file().c_str());
+  if (!doc.document_element()) {
+    // Without a readable file no setting can be read: one message is enough.
+    message_box().show(init_globals_message(object_not_set()));
+    return;
+  }
+  // Each setting is read on its own, so that one bad setting does not cost
+  // the ones after it (a bad print limit must not lose the password).
+  const auto read = [&](auto&& apply) {
+    try {
+      apply();
+    } catch (const Error& e) {
+      message_box().show(init_globals_message(e));
+    }
+  };
+  read([&] {
+    state_.print_allowed = queried_text(doc, "/KBConfig/Settings/PrintAllowed") == "Yes";
+  });
+  read([&] {
+    const std::string text = queried_text(doc, "/KBConfig/Settings/PrintLimit");
+    state_.print_limit = text.empty() ? 0 : numeric_value16(text);
+  });
+  read([&] { state_.pwd_on_exit = queried_text(doc, "/KBConfig/Settings/PwdExit") == "Yes"; });
+  read([&] {
+    const std::string text = queried_text(doc, "KBConfig/Settings/Pwd");
+    if (!text.empty()) state_.config_pwd = text;
+  });
+}
+
+void Kitebrook::exit_program() {
+  try {
+    unload_main_window();
+  } catch (...) {
+    // Leaving must not be stopped by a window that fails to close.
+  }
+  platform_.end_program();
+}
+
+frmBrowser& Kitebrook::main_window() {
+  if (!main_window_) {
+    main_window_ = std::make_unique<frmBrowser>(*this);
+    main_window_->load(platform_);
+  }
+  return *main_window_;
+}
+
+void Kitebrook::unload_main_window() {
+  if (!main_window_) return;
+  main_window_->unload();
+  unloaded_windows_.push_back(std::move(main_window_));
+  if (handler_depth_ == 0) unloaded_windows_.clear();
+}
+
+void Kitebrook::set_splash_visible(bool visible) {
+  if (visible) {
+    splash_ = &platform_.load_splash(*this);
+    splash_->set_visible(true);
+  } else if (splash_) {
+    splash_->set_visible(false);
+  }
+}
+
+Kitebrook::HandlerScope::HandlerScope(Kitebrook& app) : app_(app) {
+  ++app_.handler_depth_;
+}
+
+Kitebrook::HandlerScope::~HandlerScope() {
+  if (--app_.handler_depth_ == 0) app_.unloaded_windows_.clear();
+}
+
+}  // namespace kb

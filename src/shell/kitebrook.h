@@ -1,0 +1,78 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/clock.h"
+#include "shell/frm_browser.h"
+#include "shell/platform.h"
+#include "shell/program_state.h"
+
+namespace modRegistry {
+class Registry;
+}
+namespace modKitebrook {
+class PrintAllowance;
+}
+
+namespace kb {
+
+// The program's life: the splash window, the start sequence, the settings
+// read at start-up, the main window (which commands replace), and the end.
+class Kitebrook : public SplashEvents {
+ public:
+  Kitebrook(Platform& platform, std::filesystem::path program_folder,
+            const modRegistry::Registry& registry, const Clock& clock);
+  ~Kitebrook() override;
+  Kitebrook(const Kitebrook&) = delete;
+  Kitebrook& operator=(const Kitebrook&) = delete;
+
+  // Shows the splash window; its timer runs the start sequence.
+  void Main();
+  void Timer1_Timer() override;
+  void start_program();
+  void init_globals();
+  // Closes the main window and ends the program; errors on the way are ignored.
+  void exit_program();
+
+  ProgramState& state() { return state_; }
+  Platform& platform() { return platform_; }
+  MessageBox& message_box() { return platform_.message_box(); }
+  std::filesystem::path config_file() const;
+  modKitebrook::PrintAllowance& print_allowance() { return *print_allowance_; }
+
+  // The main window; loads it (running its load handler) when none is loaded.
+  frmBrowser& main_window();
+  bool has_main_window() const { return main_window_ != nullptr; }
+  // Closes the main window for good. It is destroyed once no handler of it
+  // is running any more.
+  void unload_main_window();
+  void set_splash_visible(bool visible);
+
+  // Brackets every event handler, so that windows unloaded inside a handler
+  // are destroyed only after the outermost handler has returned.
+  class HandlerScope {
+   public:
+    explicit HandlerScope(Kitebrook& app);
+    ~HandlerScope();
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+   private:
+    Kitebrook& app_;
+  };
+
+ private:
+  Platform& platform_;
+  ProgramState state_;
+  std::unique_ptr<modKitebrook::PrintAllowance> print_allowance_;
+  std::unique_ptr<frmBrowser> main_window_;
+  std::vector<std::unique_ptr<frmBrowser>> unloaded_windows_;
+  SplashView* splash_ = nullptr;
+  bool start_running_ = false;
+  int handler_depth_ = 0;
+};
+
+}  // namespace kb

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "config/kb_config_io.h"
+
+namespace kb {
+
+// The 26 argument slots of the command being run (slot 0 is never written).
+// They keep their values between commands.
+using CommandArgs = std::array<std::string, 26>;
+
+// The program-wide variables. One object lives for the whole run and
+// survives the re-creation of the main window.
+struct ProgramState {
+  std::filesystem::path program_folder;
+
+  std::string current_user;
+  std::string user_possessive;
+  std::string current_url;
+  bool can_go_back = false;
+  bool can_go_forward = false;
+
+  std::string config_pwd;
+  bool pwd_on_exit = false;
+  std::int16_t print_limit = 0;
+  bool print_allowed = false;
+
+  bool start_done = false;
+  bool control_bar_title_mode = false;
+  std::int16_t pwd_mode = 0;
+
+  CommandArgs cmd_args{};
+  std::int16_t cmd_arg_count = 0;
+
+  KBConfigIO::EditGlobals edit;
+};
+
+}  // namespace kb

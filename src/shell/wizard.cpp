@@ -1,0 +1,67 @@
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+
+#include "bridge/page_loader.h"
+#include "common/kb_error.h"
+#include "common/vb_number.h"
+#include "config/kb_config_io.h"
+#include "shell/frm_browser.h"
+#include "shell/kitebrook.h"
+#include "shell/paths.h"
+#include "shell/xml_text.h"
+
+namespace kb {
+namespace {
+
+std::string upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+}  // namespace
+
+bool frmBrowser::wizard_hook() {
+  const std::string folder = app_.state().program_folder.string();
+  const std::string current = upper(app_.state().current_url);
+  if (current == upper(folder + "/data/Sresetpassword.htm")) {
+    KBVBHTMLInterfaces::navigate_content(app_, page_path(folder, "SAddUserHelp.html"));
+    app_.platform().event_step();
+    return true;
+  }
+  if (current == upper(folder + "/data/Seditsettings.htm")) {
+    update_all_sites();
+    KBVBHTMLInterfaces::navigate_content(app_, page_path(folder, "Sfinish.html"));
+    return true;
+  }
+  return false;
+}
+
+void frmBrowser::update_all_sites() {
+  const std::string images = app_.state().program_folder.string() + "/Data/Images/";
+  try {
+    pugi::xml_document doc;
+    doc.load_file(app_.config_file().c_str());
+    const pugi::xml_node root = doc.document_element();
+    if (!root) throw object_not_set();
+    for (const pugi::xpath_node& site : root.select_nodes("/KBConfig/WebSites/WebSite")) {
+      const std::string label = queried_text(site.node(), "./Label");
+      const std::string target = queried_text(site.node(), "./Target");
+      const std::string image = queried_text(site.node(), "./Image");
+      // A picture that already holds a full path (from an earlier run of the
+      // wizard) keeps it, so that running the wizard twice changes nothing.
+      const std::string picture = !image.empty() && image.front() == '/' ? image : images + image;
+      app_.state().edit.edit_site_id = numeric_value16(queried_text(site.node(), "./ID"));
+      KBConfigIO::updatesite(app_.config_file(), app_.state().edit, label, picture, target);
+    }
+  } catch (const std::exception& e) {
+    // The pass stops at the first site it cannot rewrite; the wizard goes on
+    // regardless, so the person sees nothing, but the reason is logged.
+    std::cerr << "kitebrook: update_all_sites stopped: " << e.what() << '\n';
+  }
+}
+
+}  // namespace kb
