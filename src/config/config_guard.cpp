@@ -1,0 +1,21 @@
+#include "config/config_guard.h"
+
+#include <pugixml.hpp>
+
+#include <new>
+
+namespace KBConfigIO {
+
+kb::Error as_kb_error(const std::exception& failure) {
+  if (const auto* error = dynamic_cast<const kb::Error*>(&failure)) return *error;
+  if (dynamic_cast<const std::bad_alloc*>(&failure)) return kb::Error(7, "Out of memory");
+  if (const auto* xpath = dynamic_cast<const pugi::xpath_exception*>(&failure))
+    return kb::Error(5, std::string("Invalid path query: ") + xpath->what(), "pugixml");
+  return kb::Error(51, std::string("Internal error: ") + failure.what());
+}
+
+std::string error_number_source_text(const kb::Error& error) {
+  return "Error: " + error.description() + std::to_string(error.number()) + error.source();
+}
+
+}  // namespace KBConfigIO

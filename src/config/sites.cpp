@@ -1,0 +1,63 @@
+#include <cctype>
+#include <string>
+
+#include "config/config_document.h"
+#include "config/config_ids.h"
+#include "config/kb_config_io.h"
+#include "config/new_element.h"
+
+namespace KBConfigIO {
+namespace {
+
+// Addresses are stored without a leading "http://" (or "http:\\", as typed on
+// Windows), in any letter case; the pages add the scheme back.
+std::string without_http_prefix(const std::string& address) {
+  if (address.size() < 7) return address;
+  std::string prefix = address.substr(0, 7);
+  for (char& c : prefix) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (prefix == "HTTP://" || prefix == "HTTP:\\\\") return address.substr(7);
+  return address;
+}
+
+}  // namespace
+
+void updatesite(const std::filesystem::path& config, const EditGlobals& edit,
+                const std::string& label, const std::string& image, const std::string& address) {
+  const std::string target = without_http_prefix(address);
+  const ConfigDocument doc(config);
+  doc.root();  // a file that cannot be read fails here, before any change
+  pugi::xml_node edited;
+  if (edit.edit_site_id != 0)
+    edited = doc.find("/KBConfig/WebSites/WebSite[./ID=$id]", edit.edit_site_id);
+  const std::int16_t largest_plus_one = next_id(doc.find_all("/KBConfig/WebSites/WebSite/ID"));
+
+  NewElement site("WebSite");
+  if (edited) {
+    // A rebuilt site keeps its ID, its permissions and, when the page sends
+    // none, its picture.
+    const std::string picture = image.empty() ? node_text(edited.child("Image")) : image;
+    const pugi::xml_node allowed = edited.child("AllowedUsers");
+    site.add_text("Label", label).add_text("Image", picture).add_text("Target", target);
+    site.add_text("ID", std::to_string(edit.edit_site_id)).add_copy(allowed);
+    site.replace(edited);
+  } else {
+    site.add_text("Label", label).add_text("Image", image).add_text("Target", target);
+    site.add_text("ID", std::to_string(largest_plus_one));
+    site.add_text("AllowedUsers", "");
+    site.append_to(doc.container_for_new_entry("WebSites"));
+  }
+  doc.save();
+}
+
+void removesite(const std::filesystem::path& config, const std::string& site_id) {
+  const ConfigDocument doc(config);
+  doc.root();
+  if (const std::optional<double> number = lookup_id(site_id)) {
+    const pugi::xml_node site = doc.find("/KBConfig/WebSites/WebSite[./ID=$id]", *number);
+    if (site) site.parent().remove_child(site);
+  }
+  // Saved also when no site was found; the file is then unchanged.
+  doc.save();
+}
+
+}  // namespace KBConfigIO

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <pugixml.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/message_box.h"
+#include "config/kb_config_io.h"
+
+namespace kbtest {
+
+namespace fs = std::filesystem;
+
+class RecordingBox : public kb::MessageBox {
+ public:
+  void show(const std::string& text) override { shown.push_back(text); }
+  std::vector<std::string> shown;
+};
+
+// Users AllUsers (1) and Mary (2); the site Zoo (1) offered to Mary.
+inline const char* const kSmallConfig =
+    "<KBConfig><Settings><Pwd>secret</Pwd><PrintAllowed>No</PrintAllowed>"
+    "<PrintLimit>3</PrintLimit><PwdExit>Yes</PwdExit></Settings>"
+    "<Users><User><Name>AllUsers</Name><Image/><ID>1</ID></User>"
+    "<User><Name>Mary</Name><Image>mary.png</Image><ID>2</ID></User></Users>"
+    "<WebSites><WebSite><Label>Zoo</Label><Image>zoo.png</Image><Target>zoo.example</Target>"
+    "<ID>1</ID><AllowedUsers><User><ID>2</ID></User></AllowedUsers></WebSite></WebSites>"
+    "</KBConfig>";
+
+// A program folder with a Data folder in the temporary directory; at the end
+// of each test the configuration, when there is one, must satisfy xmllint.
+class ConfigTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("kb_config_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_ / "Data");
+    path_ = KBConfigIO::config_path(folder_);
+  }
+  void TearDown() override {
+    if (check_well_formed_ && fs::exists(path_)) expect_well_formed();
+    fs::remove_all(folder_);
+  }
+
+  void write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+  std::string read() const {
+    std::ifstream in(path_, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  void expect_well_formed() const {
+    const std::string command = "xmllint --noout '" + path_.string() + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << read();
+  }
+  // The texts of every node the query yields, separated by "|".
+  std::string texts(const char* query) const {
+    pugi::xml_document doc;
+    EXPECT_TRUE(doc.load_file(path_.c_str()));
+    std::string joined;
+    for (const pugi::xpath_node& n : doc.select_nodes(query))
+      joined += std::string(n.node().text().get()) + "|";
+    return joined.empty() ? joined : joined.substr(0, joined.size() - 1);
+  }
+  // The element names of the node's children, separated by "|".
+  std::string child_names(const char* query) const {
+    pugi::xml_document doc;
+    EXPECT_TRUE(doc.load_file(path_.c_str()));
+    std::string joined;
+    for (pugi::xml_node c : doc.select_node(query).node().children())
+      joined += std::string(c.name()) + "|";
+    return joined.empty() ? joined : joined.substr(0, joined.size() - 1);
+  }
+
+  fs::path folder_;
+  fs::path path_;
+  bool check_well_formed_ = true;
+  RecordingBox box_;
+  KBConfigIO::EditGlobals edit_;
+};
+
+}  // namespace kbtest
