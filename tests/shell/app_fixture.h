@@ -1,0 +1,103 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "registry/mod_registry.h"
+#include "shell/kitebrook.h"
+#include "stand_in_platform.h"
+
+namespace kb::testing {
+
+class FixedClock : public Clock {
+ public:
+  std::time_t now() const override { return time; }
+  std::time_t time = 1796558400;  // 2026-12-06, around noon
+};
+
+// Two children and three sites, one of them offered to everybody.
+inline const char* kTwoChildren = R"(<KBConfig>
+  <Settings>
+    <Pwd>secret</Pwd>
+    <PrintAllowed>Yes</PrintAllowed>
+    <PrintLimit>3</PrintLimit>
+    <PwdExit>Yes</PwdExit>
+  </Settings>
+  <Users>
+    <User><Name>AllUsers</Name><Image></Image><ID>1</ID></User>
+    <User><Name>Mary</Name><Image>cat.svg</Image><ID>2</ID></User>
+    <User><Name>Chris</Name><Image>dog.svg</Image><ID>3</ID></User>
+  </Users>
+  <WebSites>
+    <WebSite><Label>Zoo</Label><Image>animals.svg</Image><Target>zoo.example</Target><ID>1</ID><AllowedUsers><User><ID>1</ID></User></AllowedUsers></WebSite>
+    <WebSite><Label>Music</Label><Image>music.svg</Image><Target>music.example</Target><ID>2</ID><AllowedUsers><User><ID>2</ID></User></AllowedUsers></WebSite>
+  </WebSites>
+</KBConfig>
+)";
+
+// A program folder in a temporary folder, the stand-in platform and the
+// program itself, not yet started.
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("kb_app_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_ / "Data");
+    write_config(kTwoChildren);
+    const std::filesystem::path hives = folder_ / "Registry";
+    registry_ = std::make_unique<modRegistry::Registry>(modRegistry::HiveFiles{
+        hives / "HKCU.sqlite", hives / "HKLM.sqlite", hives / "HKU.sqlite", hives / "HKDD.sqlite",
+        hives / "HKCC.sqlite", hives / "HKCR.sqlite"});
+    app_ = std::make_unique<Kitebrook>(platform_, folder_, *registry_, clock_);
+  }
+  void TearDown() override {
+    app_.reset();
+    std::filesystem::remove_all(folder_);
+  }
+
+  void write_config(const std::string& text) {
+    std::ofstream(folder_ / "Data" / "KBConfig.xml", std::ios::binary) << text;
+  }
+  std::string read_config() const {
+    std::ifstream in(folder_ / "Data" / "KBConfig.xml", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::string page(const std::string& file) const { return folder_.string() + "/Data/" + file; }
+
+  // Runs the start sequence as the splash timer's first tick does.
+  void start() {
+    app_->Main();
+    app_->Timer1_Timer();
+  }
+  // A command navigation sent by a page of the given control.
+  bool send_from_web(const std::string& url, const std::string& sender = "SelectUser.htm") {
+    return platform_.window().events.web_BeforeNavigate2({url, page(sender)});
+  }
+  bool send_from_controls(const std::string& url) {
+    return platform_.window().events.brwControls_BeforeNavigate2({url, page("KBControls.html")});
+  }
+  // Lines of the journal from `from` on that begin with `prefix`.
+  std::vector<std::string> journal_lines(const std::string& prefix, std::size_t from = 0) const {
+    std::vector<std::string> lines;
+    for (std::size_t i = from; i < platform_.journal.size(); ++i)
+      if (platform_.journal[i].rfind(prefix, 0) == 0) lines.push_back(platform_.journal[i]);
+    return lines;
+  }
+
+  std::filesystem::path folder_;
+  StandInPlatform platform_;
+  FixedClock clock_;
+  std::unique_ptr<modRegistry::Registry> registry_;
+  std::unique_ptr<Kitebrook> app_;
+};
+
+}  // namespace kb::testing

@@ -1,0 +1,105 @@
+#include "bridge/command_parser.h"
+
+#include <gtest/gtest.h>
+
+namespace kb {
+namespace {
+
+struct Parsed {
+  std::optional<std::string> name;
+  CommandArgs args{};
+  std::int16_t count = 0;
+};
+
+Parsed parse(const std::string& url, CommandArgs start = {}) {
+  Parsed p;
+  p.args = start;
+  p.name = parse_command_text(url, p.args, p.count);
+  return p;
+}
+
+TEST(CommandParser, CutsNameAndArgumentsAsWritten) {
+  auto p = parse("VBCONTAINER:X(a,,b)");
+  ASSERT_EQ(p.name, "X");
+  EXPECT_EQ(p.count, 3);
+  EXPECT_EQ(p.args[1], "a");
+  EXPECT_EQ(p.args[2], "");
+  EXPECT_EQ(p.args[3], "b");
+
+  p = parse("vbcontainer:go_back()");
+  EXPECT_EQ(p.name, "go_back");
+  EXPECT_EQ(p.count, 1);
+  EXPECT_EQ(p.args[1], "");
+
+  p = parse("VBCONTAINER:X( a , b )");
+  EXPECT_EQ(p.args[1], " a ");
+  EXPECT_EQ(p.args[2], " b ");
+  p = parse("VBCONTAINER:X('a','b')");
+  EXPECT_EQ(p.args[1], "'a'");
+  // The last character is dropped whatever it is.
+  p = parse("VBCONTAINER:X(abc");
+  EXPECT_EQ(p.args[1], "ab");
+  p = parse("VBCONTAINER:GO_BACK ()");
+  EXPECT_EQ(p.name, "GO_BACK ");
+  p = parse("VBCONTAINER:(a)");
+  EXPECT_EQ(p.name, "");
+}
+
+TEST(CommandParser, MalformedCommandsFailKeepingTheSlotsWritten) {
+  CommandArgs old{};
+  old[1] = "old1";
+  old[3] = "old3";
+  EXPECT_FALSE(parse("VBCONTAINER:GO_BACK", old).name);
+  EXPECT_FALSE(parse("VBCONTAINER:X(", old).name);
+  auto p = parse("VBCONTAINER:X(a,", old);
+  EXPECT_FALSE(p.name);
+  EXPECT_EQ(p.args[1], "a");
+  EXPECT_EQ(p.args[3], "old3");  // never reached, keeps the earlier value
+  EXPECT_FALSE(parse("", old).name);
+}
+
+TEST(CommandParser, TakesTwentyFiveArgumentsButNotTwentySix) {
+  std::string url = "VBCONTAINER:X(";
+  for (int i = 1; i <= 25; ++i) url += std::to_string(i) + (i < 25 ? "," : ")");
+  auto p = parse(url);
+  ASSERT_TRUE(p.name);
+  EXPECT_EQ(p.count, 25);
+  EXPECT_EQ(p.args[25], "25");
+
+  url.back() = ',';
+  url += "26)";
+  p = parse(url);
+  EXPECT_FALSE(p.name);
+  EXPECT_EQ(p.args[25], "25");
+}
+
+TEST(CommandParser, PositionsBeyondSixteenBitsFail) {
+  const std::string long_name(40000, 'N');
+  EXPECT_FALSE(parse("VBCONTAINER:" + long_name + "(a)").name);
+  const std::string long_arg(40000, 'a');
+  EXPECT_FALSE(parse("VBCONTAINER:X(" + long_arg + ",b)").name);
+  // A long last argument holds no comma position and is taken.
+  EXPECT_TRUE(parse("VBCONTAINER:X(" + long_arg + ")").name);
+}
+
+TEST(CommandUrl, PrefixInAnyLetterCase) {
+  EXPECT_TRUE(is_command_url("vbcontainer:x()"));
+  EXPECT_TRUE(is_command_url("VbContainer:"));
+  EXPECT_FALSE(is_command_url("vbcontainer"));
+  EXPECT_FALSE(is_command_url("http://vbcontainer:x()"));
+}
+
+TEST(CommandUrl, DecodesOnlyTheEnginesEscapesOfNonAsciiCharacters) {
+  EXPECT_EQ(decode_non_ascii_escapes("x(Zo%C3%AB)"), "x(Zo\xC3\xAB)");
+  EXPECT_EQ(decode_non_ascii_escapes("x(%E2%9C%93)"), "x(\xE2\x9C\x93)");
+  // ASCII escapes and broken sequences stay as written.
+  EXPECT_EQ(decode_non_ascii_escapes("x(a%20b%2C%41)"), "x(a%20b%2C%41)");
+  EXPECT_EQ(decode_non_ascii_escapes("x(%C3)"), "x(%C3)");
+  EXPECT_EQ(decode_non_ascii_escapes("x(%C3%41)"), "x(%C3%41)");
+  EXPECT_EQ(decode_non_ascii_escapes("x(%FF%BF)"), "x(%FF%BF)");
+  EXPECT_EQ(decode_non_ascii_escapes("%E2%9C"), "%E2%9C");
+  EXPECT_EQ(replace_percent20("a%20b%2020%"), "a b 20%");
+}
+
+}  // namespace
+}  // namespace kb

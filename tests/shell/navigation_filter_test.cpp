@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "app_fixture.h"
+
+namespace kb::testing {
+namespace {
+
+using NavigationFilter = AppTest;
+
+TEST_F(NavigationFilter, CommandsRunInAnyLetterCaseAndAreCancelled) {
+  start();
+  EXPECT_TRUE(send_from_web("vbcontainer:startforuser(Mary)"));
+  EXPECT_EQ(app_->state().current_user, "Mary");
+  EXPECT_EQ(platform_.window().content.location, page("UserStart.html"));
+  // Malformed or unknown commands are cancelled too and change nothing.
+  const std::size_t mark = platform_.journal.size();
+  EXPECT_TRUE(send_from_web("VBCONTAINER:GO_BACK"));
+  EXPECT_TRUE(send_from_web("VBCONTAINER:GO_BACK ()"));
+  EXPECT_TRUE(send_from_web("VBCONTAINER:NOSUCH(a)"));
+  EXPECT_EQ(platform_.journal.size(), mark);
+}
+
+TEST_F(NavigationFilter, Percent20BecomesASpaceOnlyFromTheContentArea) {
+  start();
+  send_from_web("VBCONTAINER:STARTFORUSER(Mary%20Ann)");
+  EXPECT_EQ(app_->state().current_user, "Mary Ann");
+  EXPECT_TRUE(send_from_controls("VBCONTAINER:STARTFORUSER(Mary%20Ann)"));
+  EXPECT_EQ(app_->state().current_user, "Mary%20Ann");
+  // Characters outside ASCII arrive as themselves from every control.
+  send_from_controls("vbcontainer:startforuser(Zo%C3%AB)");
+  EXPECT_EQ(app_->state().current_user, "Zo\xC3\xAB");
+}
+
+TEST_F(NavigationFilter, OnlyTheHostsOwnPagesMayCommand) {
+  start();
+  StandInWindow& window = platform_.window();
+  const std::string attack = "vbcontainer:UPDATEPWD(hacked)";
+  const std::string before = read_config();
+  EXPECT_TRUE(window.events.web_BeforeNavigate2({attack, "http://evil.example/page.html"}));
+  EXPECT_TRUE(window.events.web_BeforeNavigate2({attack, ""}));
+  EXPECT_TRUE(window.events.web_BeforeNavigate2({attack, folder_.string() + "/Data/../x.htm"}));
+  EXPECT_TRUE(window.events.web_BeforeNavigate2({attack, folder_.string() + "/Database/x.htm"}));
+  EXPECT_TRUE(window.events.wbbrwnewhidden_BeforeNavigate2({attack, "http://evil.example/"}));
+  EXPECT_TRUE(window.events.brwControls_BeforeNavigate2({attack, "file:///tmp/x.htm"}));
+  EXPECT_EQ(read_config(), before);
+  // The same command from a host page runs.
+  send_from_web(attack, "KBConfigmain.htm");
+  EXPECT_NE(read_config().find("<Pwd>hacked</Pwd>"), std::string::npos);
+}
+
+TEST_F(NavigationFilter, CaptionNamesTheUserAndTheAddress) {
+  start();
+  StandInWindow* window = &platform_.window();
+  EXPECT_FALSE(window->events.web_BeforeNavigate2({"http://a.example/", page("UserStart.html")}));
+  EXPECT_EQ(window->caption(), "Kitebrook--http://a.example/");
+  send_from_web("VBCONTAINER:STARTFORUSER(Chris)");
+  window = &platform_.window();
+  window->events.web_BeforeNavigate2({"http://b.example/", page("UserStart.html")});
+  EXPECT_EQ(window->caption(), "Chris'Kitebrook--http://b.example/");
+  send_from_web("VBCONTAINER:STARTFORUSER(Sam)");
+  window = &platform_.window();
+  window->events.web_BeforeNavigate2({"http://c.example/%20x", page("UserStart.html")});
+  EXPECT_EQ(window->caption(), "Sam'sKitebrook--http://c.example/%20x");
+  // The two degenerate addresses are refused after the caption was set.
+  EXPECT_TRUE(window->events.web_BeforeNavigate2({"http:///", ""}));
+  EXPECT_EQ(window->caption(), "Sam'sKitebrook--http:///");
+  EXPECT_TRUE(window->events.web_BeforeNavigate2({"", ""}));
+  EXPECT_FALSE(window->events.web_BeforeNavigate2({"HTTP:///", ""}));
+  // The control bar loads an ordinary address untouched.
+  EXPECT_FALSE(window->events.brwControls_BeforeNavigate2({"http://d.example/", ""}));
+}
+
+TEST_F(NavigationFilter, ANewWindowsPageIsShownInTheContentArea) {
+  start();
+  StandInWindow& window = platform_.window();
+  window.hidden.location = "http://site.example/popup.html";
+  EXPECT_FALSE(window.events.wbbrwnewhidden_BeforeNavigate2({"http://site.example/other", ""}));
+  EXPECT_EQ(window.content.location, page("SelectUser.htm"));
+  // A navigation to the address the hidden view already shows goes on to the content area.
+  window.events.wbbrwnewhidden_BeforeNavigate2({"http://site.example/popup.html", ""});
+  EXPECT_EQ(window.content.location, "http://site.example/popup.html");
+  window.hidden.location = "http://site.example/second.html";
+  window.events.wbbrwnewhidden_DocumentComplete();
+  EXPECT_EQ(window.content.location, "http://site.example/second.html");
+}
+
+TEST_F(NavigationFilter, TheWizardMovesOnAfterItsTwoHandOverPages) {
+  start();
+  StandInWindow& window = platform_.window();
+  window.events.web_NavigateComplete2(folder_.string() + "/DATA/Sresetpassword.htm");
+  send_from_web("VBCONTAINER:UPDATEPWD(new)", "Sresetpassword.htm");
+  EXPECT_NE(read_config().find("<Pwd>new</Pwd>"), std::string::npos);
+  EXPECT_EQ(window.content.location, page("SAddUserHelp.html"));
+
+  window.events.web_NavigateComplete2(page("Seditsettings.htm"));
+  send_from_web("VBCONTAINER:UPDATESETTINGS(0,1,x,5)", "Seditsettings.htm");
+  EXPECT_EQ(window.content.location, page("Sfinish.html"));
+  // Every site now names its picture by its full path, once.
+  const std::string images = folder_.string() + "/Data/Images/";
+  std::string config = read_config();
+  EXPECT_NE(config.find("<Image>" + images + "animals.svg</Image>"), std::string::npos);
+  EXPECT_NE(config.find("<Image>" + images + "music.svg</Image>"), std::string::npos);
+  EXPECT_NE(config.find("<PrintLimit>5</PrintLimit>"), std::string::npos);
+  send_from_web("VBCONTAINER:CLEARSITEGLOBALS()", "Seditsettings.htm");
+  EXPECT_EQ(read_config(), config);
+  EXPECT_EQ(app_->state().edit.edit_site_id, 2);
+
+  // Any other page's command leaves the page where it is.
+  window.events.web_NavigateComplete2(page("KBConfigmain.htm"));
+  const std::size_t mark = platform_.journal.size();
+  send_from_web("VBCONTAINER:CLEARSITEGLOBALS()", "KBConfigmain.htm");
+  EXPECT_TRUE(journal_lines("web navigate", mark).empty());
+}
+
+TEST_F(NavigationFilter, RewritingSitesStopsQuietlyAtASiteItCannotRead) {
+  write_config(
+      "<KBConfig><Settings><Pwd/><PrintAllowed>No</PrintAllowed><PrintLimit>0</PrintLimit>"
+      "<PwdExit>Yes</PwdExit></Settings><Users><User><Name>AllUsers</Name><Image/><ID>1</ID>"
+      "</User></Users><WebSites>"
+      "<WebSite><Label>A</Label><Image>a.svg</Image><Target>a</Target><ID>1</ID><AllowedUsers/></"
+      "WebSite>"
+      "<WebSite><Label>B</Label><Target>b</Target><ID>2</ID><AllowedUsers/></WebSite>"
+      "<WebSite><Label>C</Label><Image>c.svg</Image><Target>c</Target><ID>3</ID><AllowedUsers/></"
+      "WebSite>"
+      "</WebSites></KBConfig>");
+  start();
+  platform_.window().events.web_NavigateComplete2(page("Seditsettings.htm"));
+  send_from_web("VBCONTAINER:UPDATESETTINGS(1,0,x,0)", "Seditsettings.htm");
+  const std::string config = read_config();
+  EXPECT_NE(config.find(folder_.string() + "/Data/Images/a.svg"), std::string::npos);
+  EXPECT_NE(config.find("<Image>c.svg</Image>"), std::string::npos);
+  EXPECT_TRUE(platform_.messages.texts.empty());
+  EXPECT_EQ(platform_.window().content.location, page("Sfinish.html"));
+}
+
+}  // namespace
+}  // namespace kb::testing

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include "app_fixture.h"
+
+namespace kb::testing {
+namespace {
+
+using PageCommands = AppTest;
+
+TEST_F(PageCommands, StartForUserRebuildsTheWindowAndGivesTheChildItsButtons) {
+  start();
+  const std::size_t mark = platform_.journal.size();
+  send_from_web("VBCONTAINER:STARTFORUSER(Mary)");
+  ASSERT_EQ(platform_.windows.size(), 2u);
+  StandInWindow& window = platform_.window();
+  EXPECT_TRUE(window.shown);
+  EXPECT_TRUE(window.maximized);
+  EXPECT_EQ(window.content.location, page("UserStart.html"));
+  const std::vector<std::string> tail(platform_.journal.begin() + static_cast<long>(mark),
+                                      platform_.journal.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{
+                      "create main window", "web navigate " + page("UserStart.html"),
+                      "controls navigate " + page("KBControls.html"), "pause 500",
+                      "controls script LoadControls('1','1','1','1','1','1')"}));
+  EXPECT_FALSE(app_->state().control_bar_title_mode);
+
+  // The start page asks for its sites; the name travels as a safe literal.
+  send_from_web("VBCONTAINER:STARTFORUSER(O'Brien)");
+  send_from_web("VBCONTAINER:LOADSITES()", "UserStart.html");
+  EXPECT_EQ(platform_.journal.back(), "web script Load_Sites('O\\'Brien')");
+  EXPECT_TRUE(platform_.messages.texts.empty());
+}
+
+TEST_F(PageCommands, LoadSitesIntoAPageWithoutTheFunctionIsReported) {
+  start();
+  send_from_web("VBCONTAINER:STARTFORUSER(Mary)");
+  platform_.window().content.functions.erase("Load_Sites");
+  send_from_web("VBCONTAINER:LOADSITES()", "UserStart.html");
+  EXPECT_EQ(platform_.messages.texts,
+            std::vector<std::string>{
+                "Error in laod_user_sitesReferenceError: Can't find variable: Load_Sites"});
+}
+
+TEST_F(PageCommands, ExitConfigShowsTheChildsPagesWhileTheChildStillExists) {
+  start();
+  // No child chosen yet: the user-selection page in a new window.
+  send_from_web("VBCONTAINER:EXIT_CONFIG()", "KBConfigmain.htm");
+  EXPECT_EQ(platform_.windows.size(), 2u);
+  EXPECT_EQ(platform_.window().content.location, page("SelectUser.htm"));
+  EXPECT_TRUE(platform_.window().visible);
+
+  send_from_web("VBCONTAINER:STARTFORUSER(Chris)");
+  send_from_web("VBCONTAINER:EXIT_CONFIG()", "KBConfigmain.htm");
+  EXPECT_EQ(platform_.window().content.location, page("UserStart.html"));
+  EXPECT_EQ(app_->state().current_user, "Chris");
+
+  // A name holding both kinds of quote is still found.
+  std::string config = read_config();
+  config.replace(config.find("<Name>Chris</Name>"), 18, "<Name>Chris \"C\" O'Neil</Name>");
+  write_config(config);
+  send_from_web("VBCONTAINER:STARTFORUSER(Chris \"C\" O'Neil)");
+  send_from_web("VBCONTAINER:EXIT_CONFIG()", "KBConfigmain.htm");
+  EXPECT_EQ(platform_.window().content.location, page("UserStart.html"));
+
+  // Once the parent removed the child, back to the user-selection page.
+  send_from_web("VBCONTAINER:REMOVEUSER(3)", "KBConfigmain.htm");
+  send_from_web("VBCONTAINER:EXIT_CONFIG()", "KBConfigmain.htm");
+  EXPECT_EQ(platform_.window().content.location, page("SelectUser.htm"));
+  EXPECT_EQ(journal_lines("splash visible").size(), 4u);
+  EXPECT_EQ(platform_.journal.back(), "splash hidden");
+}
+
+TEST_F(PageCommands, SaveConfigFileWritesOnlyWellFormedXmlUnderAPlainName) {
+  start();
+  StandInBrowser& web = platform_.window().content;
+  std::string held = "<KBConfig><Users/></KBConfig>";
+  web.functions["document.getElementById"] = [&](const std::string& script) {
+    if (script.find("'menuframe.vbData'") == std::string::npos) throw Error(1, "wrong element");
+    return held;
+  };
+  const auto saved = [&](const std::string& name) {
+    return std::filesystem::exists(folder_ / "Data" / name);
+  };
+  send_from_web("VBCONTAINER:SAVE_CONFIG_FILE(x,Saved.xml)", "KBConfigmain.htm");
+  ASSERT_TRUE(saved("Saved.xml"));
+  EXPECT_TRUE(platform_.messages.texts.empty());
+
+  const std::string before = read_config();
+  for (const char* name : {"../KBConfig.xml", "..", ".", "", "sub/x.xml"}) {
+    send_from_web(std::string("VBCONTAINER:SAVE_CONFIG_FILE(x,") + name + ")", "KBConfigmain.htm");
+  }
+  EXPECT_EQ(platform_.messages.texts.size(), 5u);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "KBConfig.xml"));
+
+  held = "<KBConfig><Users></KBConfig>";
+  send_from_web("VBCONTAINER:SAVE_CONFIG_FILE(x,KBConfig.xml)", "KBConfigmain.htm");
+  EXPECT_EQ(read_config(), before);
+  EXPECT_EQ(platform_.messages.texts.size(), 6u);
+  EXPECT_NE(platform_.messages.texts.back().find("offset"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kb::testing

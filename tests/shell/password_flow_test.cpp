@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include "app_fixture.h"
+
+namespace kb::testing {
+namespace {
+
+class PasswordFlow : public AppTest {
+ protected:
+  void start_as(const std::string& name) {
+    start();
+    send_from_web("VBCONTAINER:STARTFORUSER(" + name + ")");
+  }
+};
+
+TEST_F(PasswordFlow, TheParentsPagesOpenOnlyWithTheExactPassword) {
+  start_as("Mary");
+  send_from_controls("VBCONTAINER:GO_PARENT()");
+  StandInWindow& window = platform_.window();
+  EXPECT_EQ(window.content.location, page("password.htm"));
+  EXPECT_EQ(journal_lines("controls script").back(),
+            "controls script WriteMsg('Password Required')");
+
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(Secret)", "password.htm");
+  EXPECT_EQ(platform_.messages.texts,
+            std::vector<std::string>{"The password entered is incorrect, try again!"});
+  EXPECT_EQ(window.content.location, page("password.htm"));
+
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_EQ(window.content.location, page("KBConfigmain.htm"));
+  EXPECT_EQ(journal_lines("controls script").back(),
+            "controls script WriteMsg('Kitebrook Configuration')");
+
+  // A new password takes effect at the next start only.
+  send_from_web("VBCONTAINER:UPDATEPWD(newer)", "KBConfigmain.htm");
+  send_from_controls("VBCONTAINER:GO_PARENT()");
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_EQ(window.content.location, page("KBConfigmain.htm"));
+  EXPECT_FALSE(platform_.ended);
+}
+
+TEST_F(PasswordFlow, ACorrectPasswordBeforeAnyRequestDoesNothing) {
+  start_as("Mary");
+  const std::size_t mark = platform_.journal.size();
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_EQ(platform_.journal.size(), mark);
+}
+
+TEST_F(PasswordFlow, LeavingAsksForThePasswordWhenTheSettingsSaySo) {
+  start_as("Mary");
+  send_from_controls("VBCONTAINER:GO_EXIT()");
+  EXPECT_EQ(platform_.window().content.location, page("password.htm"));
+  EXPECT_FALSE(platform_.ended);
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_TRUE(platform_.ended);
+}
+
+TEST_F(PasswordFlow, LeavingWithoutThePasswordSettingEndsAtOnce) {
+  std::string config = read_config();
+  config.replace(config.find("<PwdExit>Yes"), 12, "<PwdExit>No");
+  write_config(config);
+  start_as("Mary");
+  const std::size_t pages = journal_lines("web navigate").size();
+  send_from_controls("VBCONTAINER:GO_EXIT()");
+  EXPECT_TRUE(platform_.ended);
+  EXPECT_EQ(journal_lines("web navigate").size(), pages);
+}
+
+TEST_F(PasswordFlow, CancelGivesTheButtonsBackAndStepsBack) {
+  start_as("Mary");
+  send_from_controls("VBCONTAINER:GO_PARENT()");
+  app_->state().can_go_back = true;
+  const std::size_t mark = platform_.journal.size();
+  send_from_web("VBCONTAINER:PWDCANCEL()", "password.htm");
+  const std::vector<std::string> tail(platform_.journal.begin() + static_cast<long>(mark),
+                                      platform_.journal.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{
+                      "controls navigate " + page("KBControls.html"), "pause 500",
+                      "controls script LoadControls('1','1','1','1','1','1')", "web back"}));
+  // Title mode stays on, so going home sets the buttons up once more.
+  EXPECT_TRUE(app_->state().control_bar_title_mode);
+  send_from_controls("VBCONTAINER:GO_HOME()");
+  EXPECT_EQ(platform_.journal.back(), "controls script LoadControls('1','1','1','1','1','1')");
+  EXPECT_EQ(platform_.window().content.location, page("UserStart.html"));
+}
+
+TEST_F(PasswordFlow, BackAndForwardFollowWhatTheContentAreaReported) {
+  start_as("Mary");
+  StandInWindow& window = platform_.window();
+  const std::size_t mark = platform_.journal.size();
+  send_from_controls("VBCONTAINER:GO_BACK()");
+  EXPECT_EQ(platform_.journal.size(), mark);
+  window.events.web_CommandStateChange(2, true);
+  window.events.web_CommandStateChange(1, true);
+  send_from_controls("VBCONTAINER:GO_BACK()");
+  send_from_controls("VBCONTAINER:GO_FORWARD()");
+  EXPECT_EQ(journal_lines("web", mark), (std::vector<std::string>{"web back", "web forward"}));
+  // A step the history cannot make ends the command quietly.
+  window.content.has_history = false;
+  send_from_controls("VBCONTAINER:GO_BACK()");
+  EXPECT_TRUE(platform_.messages.texts.empty());
+}
+
+TEST_F(PasswordFlow, PrintingIsCountedAndRefusedPastTheDaysLimit) {
+  start_as("Mary");
+  StandInWindow& window = platform_.window();
+  for (int i = 0; i < 4; ++i) send_from_controls("VBCONTAINER:GO_PRINT()");
+  EXPECT_EQ(journal_lines("web print").size(), 3u);
+  EXPECT_EQ(platform_.messages.texts, std::vector<std::string>{"Mommy says no more printing!"});
+  // A page's own print call meets the same allowance.
+  EXPECT_FALSE(window.events.web_PrintRequested());
+  EXPECT_EQ(platform_.messages.texts.size(), 2u);
+  // The next day the allowance starts afresh.
+  clock_.time += 24 * 60 * 60;
+  EXPECT_TRUE(window.events.web_PrintRequested());
+}
+
+TEST_F(PasswordFlow, PrintingSwitchedOffIsRefusedWhateverTheLimit) {
+  std::string config = read_config();
+  config.replace(config.find("<PrintAllowed>Yes"), 17, "<PrintAllowed>No");
+  write_config(config);
+  start_as("Mary");
+  send_from_controls("VBCONTAINER:GO_PRINT()");
+  EXPECT_TRUE(journal_lines("web print").empty());
+  EXPECT_EQ(platform_.messages.texts, std::vector<std::string>{"Mommy says no more printing!"});
+}
+
+}  // namespace
+}  // namespace kb::testing

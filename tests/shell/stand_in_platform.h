@@ -1,0 +1,163 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/kb_error.h"
+#include "shell/platform.h"
+
+namespace kb::testing {
+
+// Everything the stand-in platform was asked to do, in order, as short
+// lines such as "web navigate /p/Data/x.htm" or "pause 500".
+using Journal = std::vector<std::string>;
+
+// A browser control that records what it is asked and answers scripts from
+// a table of the functions its page defines.
+class StandInBrowser : public BrowserControl {
+ public:
+  StandInBrowser(std::string name, Journal& journal) : name_(std::move(name)), journal_(journal) {}
+
+  void navigate(const std::string& path_or_url) override {
+    journal_.push_back(name_ + " navigate " + path_or_url);
+    location = path_or_url;
+  }
+  void go_back() override {
+    if (!has_history) throw Error(-2147467259, "no history");
+    journal_.push_back(name_ + " back");
+  }
+  void go_forward() override {
+    if (!has_history) throw Error(-2147467259, "no history");
+    journal_.push_back(name_ + " forward");
+  }
+  void print() override { journal_.push_back(name_ + " print"); }
+  std::string location_url() const override { return location; }
+  std::string run_script(const std::string& script) override {
+    journal_.push_back(name_ + " script " + script);
+    const std::string function = script.substr(0, script.find('('));
+    const auto found = functions.find(function);
+    if (found == functions.end())
+      throw Error(-2147352319, "ReferenceError: Can't find variable: " + function);
+    return found->second(script);
+  }
+
+  std::string location;
+  bool has_history = true;
+  // The page's script functions by name; each gets the whole script text.
+  std::map<std::string, std::function<std::string(const std::string&)>> functions;
+
+ private:
+  std::string name_;
+  Journal& journal_;
+};
+
+class StandInWindow : public MainWindowView {
+ public:
+  StandInWindow(MainWindowEvents& events, Journal& journal)
+      : events(events),
+        controls("controls", journal),
+        content("web", journal),
+        hidden("hidden", journal) {
+    for (StandInBrowser* b : {&controls, &content}) {
+      b->functions["WriteMsg"] = [](const std::string&) { return std::string(); };
+      b->functions["LoadControls"] = [](const std::string&) { return std::string(); };
+      b->functions["Load_Sites"] = [](const std::string&) { return std::string(); };
+    }
+  }
+  BrowserControl& brwControls() override { return controls; }
+  BrowserControl& web() override { return content; }
+  BrowserControl& wbbrwnewhidden() override { return hidden; }
+  std::string caption() const override { return caption_; }
+  void set_caption(const std::string& caption) override { caption_ = caption; }
+  void set_visible(bool visible) override { this->visible = visible; }
+  void show() override { shown = true; }
+  void maximize() override { maximized = true; }
+
+  MainWindowEvents& events;
+  StandInBrowser controls;
+  StandInBrowser content;
+  StandInBrowser hidden;
+  bool visible = true;
+  bool shown = false;
+  bool maximized = false;
+
+ private:
+  std::string caption_ = "Kitebrook";
+};
+
+class StandInSplash : public SplashView {
+ public:
+  explicit StandInSplash(Journal& journal) : journal_(journal) {}
+  void set_visible(bool visible) override {
+    journal_.push_back(visible ? "splash visible" : "splash hidden");
+  }
+  void unload() override {
+    journal_.push_back("splash unload");
+    loaded = false;
+  }
+  bool loaded = false;
+
+ private:
+  Journal& journal_;
+};
+
+class RecordedMessages : public MessageBox {
+ public:
+  explicit RecordedMessages(Journal& journal) : journal_(journal) {}
+  void show(const std::string& text) override {
+    journal_.push_back("message " + text);
+    texts.push_back(text);
+  }
+  std::vector<std::string> texts;
+
+ private:
+  Journal& journal_;
+};
+
+class StandInPlatform : public Platform {
+ public:
+  std::unique_ptr<MainWindowView> create_main_window(MainWindowEvents& events) override {
+    journal.push_back("create main window");
+    auto window = std::make_unique<StandInWindow>(events, journal);
+    if (on_new_window) on_new_window(*window);
+    windows.push_back(window.get());
+    return window;
+  }
+  SplashView& load_splash(SplashEvents& events) override {
+    splash_events = &events;
+    if (!splash.loaded) journal.push_back("splash load");
+    splash.loaded = true;
+    return splash;
+  }
+  MessageBox& message_box() override { return messages; }
+  void event_step() override {
+    ++event_steps;
+    if (on_event_step) on_event_step();
+  }
+  void pause(std::chrono::milliseconds duration) override {
+    journal.push_back("pause " + std::to_string(duration.count()));
+  }
+  void end_program() override {
+    journal.push_back("end program");
+    ended = true;
+  }
+
+  // The window most recently created (the current main window).
+  StandInWindow& window() { return *windows.back(); }
+
+  Journal journal;
+  RecordedMessages messages{journal};
+  StandInSplash splash{journal};
+  SplashEvents* splash_events = nullptr;
+  std::vector<StandInWindow*> windows;
+  std::function<void(StandInWindow&)> on_new_window;
+  std::function<void()> on_event_step;
+  int event_steps = 0;
+  bool ended = false;
+};
+
+}  // namespace kb::testing

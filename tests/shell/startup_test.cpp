@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include "app_fixture.h"
+#include "bridge/page_loader.h"
+
+namespace kb::testing {
+namespace {
+
+using StartUp = AppTest;
+
+TEST_F(StartUp, ShowsTheUserSelectionPageWithItsTitleAndClosesTheSplash) {
+  start();
+  const ProgramState& state = app_->state();
+  EXPECT_TRUE(state.start_done);
+  EXPECT_TRUE(state.control_bar_title_mode);
+  EXPECT_EQ(state.config_pwd, "secret");
+  EXPECT_TRUE(state.print_allowed);
+  EXPECT_EQ(state.print_limit, 3);
+  EXPECT_TRUE(state.pwd_on_exit);
+  StandInWindow& window = platform_.window();
+  EXPECT_TRUE(window.maximized);
+  EXPECT_TRUE(window.visible);
+  EXPECT_EQ(window.content.location, page("SelectUser.htm"));
+  EXPECT_EQ(window.controls.location, page("KBControls.html"));
+  EXPECT_EQ(journal_lines("controls script"),
+            std::vector<std::string>{"controls script WriteMsg('Select a User to Begin')"});
+  EXPECT_TRUE(platform_.messages.texts.empty());
+  EXPECT_EQ(platform_.journal.back(), "splash unload");
+}
+
+TEST_F(StartUp, ShowsTheWelcomePageWhileNoChildExists) {
+  write_config(
+      "<KBConfig><Settings><Pwd/><PrintAllowed>No</PrintAllowed><PrintLimit>0</PrintLimit>"
+      "<PwdExit>Yes</PwdExit></Settings><Users><User><Name>AllUsers</Name><Image/><ID>1</ID>"
+      "</User></Users><WebSites/></KBConfig>");
+  start();
+  EXPECT_EQ(platform_.window().content.location, page("SWelcome.html"));
+  EXPECT_EQ(journal_lines("controls script").back(),
+            "controls script WriteMsg('Kitebrook Configuration')");
+  EXPECT_TRUE(app_->state().control_bar_title_mode);
+}
+
+TEST_F(StartUp, ASecondTickNeitherRestartsNorNests) {
+  // A tick that arrives while the start sequence runs does nothing.
+  int nested_ticks = 0;
+  platform_.on_event_step = [&] {
+    if (nested_ticks++ == 0) app_->Timer1_Timer();
+  };
+  start();
+  platform_.on_event_step = nullptr;
+  ASSERT_EQ(journal_lines("create main window").size(), 1u);
+  // The splash shown again later is only closed by its tick.
+  app_->set_splash_visible(true);
+  app_->Timer1_Timer();
+  EXPECT_EQ(journal_lines("create main window").size(), 1u);
+  EXPECT_EQ(platform_.journal.back(), "splash unload");
+}
+
+struct BrokenSetting {
+  const char* settings;
+  std::vector<std::string> messages;
+  bool print_allowed;
+  int print_limit;
+  bool pwd_on_exit;
+  const char* pwd;
+};
+
+class StartUpSettings : public AppTest, public ::testing::WithParamInterface<BrokenSetting> {};
+
+TEST_P(StartUpSettings, ReportsEachBadSettingAndStillReadsTheOthers) {
+  const BrokenSetting& c = GetParam();
+  write_config(std::string("<KBConfig><Settings>") + c.settings +
+               "</Settings><Users><User><Name>Mary</Name><Image/><ID>2</ID></User></Users>"
+               "<WebSites/></KBConfig>");
+  start();
+  EXPECT_EQ(platform_.messages.texts, c.messages);
+  EXPECT_EQ(app_->state().print_allowed, c.print_allowed);
+  EXPECT_EQ(app_->state().print_limit, c.print_limit);
+  EXPECT_EQ(app_->state().pwd_on_exit, c.pwd_on_exit);
+  EXPECT_EQ(app_->state().config_pwd, c.pwd);
+}
+
+const char* kNotSet = "error in init_globals Object variable or With block variable not set: 91";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StartUpSettings,
+    ::testing::Values(
+        BrokenSetting{"<Pwd>pw</Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>7abc</PrintLimit>",
+                      {kNotSet},
+                      true,
+                      7,
+                      true,
+                      "pw"},
+        BrokenSetting{"<Pwd>pw</Pwd><PrintAllowed>yes</PrintAllowed><PrintLimit>40000</PrintLimit>"
+                      "<PwdExit>No</PwdExit>",
+                      {"error in init_globals Overflow: 6"},
+                      false,
+                      0,
+                      false,
+                      "pw"},
+        BrokenSetting{"<Pwd></Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>2.5</PrintLimit>"
+                      "<PwdExit>No</PwdExit>",
+                      {},
+                      true,
+                      2,
+                      false,
+                      ""},
+        BrokenSetting{"<Pwd>x</Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>3.5</PrintLimit>"
+                      "<PwdExit>Yes</PwdExit>",
+                      {},
+                      true,
+                      4,
+                      true,
+                      "x"},
+        BrokenSetting{"<PrintAllowed>Yes</PrintAllowed><PrintLimit></PrintLimit>"
+                      "<PwdExit>No</PwdExit>",
+                      {kNotSet},
+                      true,
+                      0,
+                      false,
+                      ""}));
+
+TEST_F(StartUp, AMissingConfigurationKeepsTheGuardedDefaultsAndSaysWhy) {
+  std::filesystem::remove(folder_ / "Data" / "KBConfig.xml");
+  start();
+  const ProgramState& state = app_->state();
+  EXPECT_TRUE(state.pwd_on_exit);
+  EXPECT_TRUE(state.config_pwd.empty());
+  EXPECT_FALSE(state.print_allowed);
+  EXPECT_EQ(state.print_limit, 0);
+  // One message for the settings, one from the page loader, which cannot
+  // tell whether any child exists.
+  ASSERT_EQ(platform_.messages.texts.size(), 2u);
+  EXPECT_EQ(platform_.messages.texts[0], kNotSet);
+  EXPECT_EQ(platform_.messages.texts[1].rfind(
+                "Error in load_page, loading: " + page("SelectUser.htm") + ":error:", 0),
+            0u);
+  EXPECT_FALSE(state.control_bar_title_mode);
+  EXPECT_EQ(platform_.window().content.location, page("SelectUser.htm"));
+}
+
+TEST_F(StartUp, TitleModeFollowsTheHostPagesAndTheChildsPages) {
+  start();
+  const std::size_t mark = platform_.journal.size();
+  // The same page spelt in another letter case is an ordinary page.
+  KBVBHTMLInterfaces::load_page(*app_, folder_.string() + "/data/SELECTUSER.HTM");
+  EXPECT_FALSE(app_->state().control_bar_title_mode);
+  const auto after = std::vector<std::string>(platform_.journal.begin() + static_cast<long>(mark),
+                                              platform_.journal.end());
+  EXPECT_EQ(after,
+            (std::vector<std::string>{"web navigate " + folder_.string() + "/data/SELECTUSER.HTM",
+                                      "controls navigate " + page("KBControls.html"), "pause 500",
+                                      "controls script LoadControls('1','1','1','1','1','1')"}));
+  // A further ordinary page leaves the control bar alone.
+  KBVBHTMLInterfaces::load_page(*app_, "http://example.org/");
+  EXPECT_EQ(platform_.journal.back(), "web navigate http://example.org/");
+  // The blank addresses take the program's name as title.
+  KBVBHTMLInterfaces::load_page(*app_, "http:///");
+  EXPECT_EQ(platform_.journal.back(), "controls script WriteMsg('Kitebrook')");
+  EXPECT_TRUE(app_->state().control_bar_title_mode);
+}
+
+TEST_F(StartUp, AScriptCallIntoAPageWithoutTheFunctionIsReported) {
+  platform_.on_new_window = [](StandInWindow& w) { w.controls.functions.erase("WriteMsg"); };
+  start();
+  ASSERT_EQ(platform_.messages.texts.size(), 1u);
+  EXPECT_EQ(platform_.messages.texts[0],
+            "Error in load_control_msgReferenceError: Can't find variable: WriteMsg");
+}
+
+}  // namespace
+}  // namespace kb::testing
