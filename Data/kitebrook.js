@@ -159,6 +159,7 @@
       }),
       sites: sites,
       settings: {
+        pwd: childText(settings, "Pwd"),
         printAllowed: childText(settings, "PrintAllowed") === "Yes",
         printLimit: childText(settings, "PrintLimit").trim(),
         pwdExit: childText(settings, "PwdExit") === "Yes",

@@ -1,0 +1,771 @@
+/*
+ * The grown-ups' editors, shared by KBConfigmain.htm and the set-up wizard.
+ * Each editor wires itself to the elements of its fixed ids when the page
+ * has them, so a page picks its editors by its markup:
+ *
+ *   children:  #children-list, #user-form, #user-name, #user-pictures,
+ *              #user-save, #user-cancel, #user-form-title, #user-error,
+ *              #user-status
+ *   sites:     #sites-list, #site-form, #site-label, #site-address,
+ *              #site-pictures, #site-offers, #site-save, #site-cancel,
+ *              #site-form-title, #site-error, #site-status
+ *   password:  #pwd-form, #pwd-new, #pwd-repeat, #pwd-save, #pwd-error,
+ *              #pwd-status
+ *   settings:  #settings-form, #settings-print, #settings-pages,
+ *              #settings-exit-pwd, #settings-save, #settings-error,
+ *              #settings-status
+ *   leaving:   #exit-config (sends EXIT_CONFIG), [data-leave] links
+ *   #load-error shows when KBConfig.xml cannot be read.
+ *
+ * Ids made for each entry (ID = the child's or the site's ID):
+ *   user-pic-NAME, site-pic-NAME (picture radios, NAME = file name without
+ *   ".svg"); user-edit-ID, user-remove-ID, user-remove-yes-ID,
+ *   user-remove-no-ID; site-edit-ID, site-remove-ID, site-remove-yes-ID,
+ *   site-remove-no-ID; site-ID-all and site-ID-user-UID (who may see a
+ *   site); site-offer-all and site-offer-UID (who may see a new site).
+ *
+ * Every change is sent as commands through KB.send; once the host has run
+ * them the page reads KBConfig.xml again and shows what the file now holds.
+ */
+(function (global) {
+  "use strict";
+
+  var el = KB.el;
+  var state = {
+    config: null,
+    editingUserId: null,
+    editingSiteId: null,
+    confirmUserId: null,
+    confirmSiteId: null,
+    onRender: null,
+    refocusId: null,
+    leaveWarned: false,
+  };
+
+  function $(id) {
+    return document.getElementById(id);
+  }
+
+  function idPart(text) {
+    return String(text).replace(/[^A-Za-z0-9_-]/g, "_");
+  }
+
+  // IDs go into commands only as plain decimal numbers.
+  function usableId(id) {
+    return /^\d+$/.test(id);
+  }
+
+  function pictureBase(file) {
+    return idPart(file.replace(/\.[^.]*$/, ""));
+  }
+
+  function showStatus(id, text, isError) {
+    var node = $(id);
+    if (!node) return;
+    node.textContent = text;
+    node.classList.toggle("error", !!isError);
+  }
+
+  function showFieldError(errorId, field, text) {
+    var node = $(errorId);
+    if (node) {
+      node.textContent = text || "";
+      node.hidden = !text;
+    }
+    [].concat(field || []).forEach(function (input) {
+      if (!input) return;
+      if (text) input.setAttribute("aria-invalid", "true");
+      else input.removeAttribute("aria-invalid");
+    });
+    if (text && field) [].concat(field)[0].focus();
+  }
+
+  // ---- Reading and re-rendering ----------------------------------------------
+
+  function refresh() {
+    return KB.readConfig().then(function (config) {
+      state.config = config;
+      var loadError = $("load-error");
+      if (loadError) loadError.hidden = true;
+      render();
+      return config;
+    }, function (error) {
+      var loadError = $("load-error");
+      if (loadError) {
+        loadError.textContent =
+          "The settings file KBConfig.xml could not be read (" + error.message + "). " +
+          "Changes cannot be shown until it can be read again.";
+        loadError.hidden = false;
+      }
+      throw error;
+    });
+  }
+
+  // Runs after the queued commands have been carried out: reads the file
+  // again and hands the fresh configuration to the check, which reports
+  // into the status line of its section.
+  function afterCommands(statusId, check) {
+    return KB.whenIdle().then(refresh).then(check, function () {
+      showStatus(statusId, "Kitebrook could not read the settings file back, so this change " +
+        "may not have been saved.", true);
+    });
+  }
+
+  function render() {
+    // Rebuilding the lists must not throw a keyboard user out of place.
+    var focusedId = (document.activeElement && document.activeElement.id) || state.refocusId;
+    state.refocusId = null;
+    renderChildren();
+    renderSites();
+    renderNewSiteOffers();
+    if (focusedId && $(focusedId) && document.activeElement !== $(focusedId)) $(focusedId).focus();
+    if (state.onRender) state.onRender(state.config);
+  }
+
+  // ---- Picture chooser -------------------------------------------------------
+
+  function buildPictureGrid(containerId, groupName, prefix, pictures, kind) {
+    var container = $(containerId);
+    if (!container) return;
+    pictures.forEach(function (picture) {
+      var inputId = prefix + pictureBase(picture.file);
+      container.appendChild(el("div", { class: "picture-choice" },
+        el("input", { type: "radio", name: groupName, id: inputId, value: picture.file }),
+        el("label", { for: inputId },
+          KB.pictureElement(picture.file, kind, ""),
+          el("span", { text: picture.name }))));
+    });
+  }
+
+  function chosenPicture(groupName) {
+    var checked = document.querySelector('input[name="' + groupName + '"]:checked');
+    return checked ? checked.value : "";
+  }
+
+  function choosePicture(groupName, file) {
+    var radios = document.querySelectorAll('input[name="' + groupName + '"]');
+    Array.prototype.forEach.call(radios, function (radio) {
+      radio.checked = radio.value === file;
+    });
+  }
+
+  // The first picture of the list that no entry uses yet.
+  function freshPicture(pictures, entries) {
+    var used = entries.map(function (entry) {
+      return KB.pictureFileName(entry.image);
+    });
+    var free = pictures.filter(function (picture) {
+      return used.indexOf(picture.file) < 0;
+    })[0];
+    return (free || pictures[0]).file;
+  }
+
+  // ---- Children --------------------------------------------------------------
+
+  function renderChildren() {
+    var list = $("children-list");
+    if (!list) return;
+    list.textContent = "";
+    var children = state.config.children;
+    if (!children.length) {
+      list.appendChild(el("li", { class: "empty", id: "no-children", text: "No children yet." }));
+    }
+    children.forEach(function (child) {
+      var key = idPart(child.id);
+      var canChange = usableId(child.id);
+      var item = el("li", { class: "entry", id: "user-" + key },
+        KB.pictureElement(child.image, "child", ""),
+        el("div", { class: "what" }, el("span", { class: "name", text: child.name })),
+        el("div", { class: "entry-actions" },
+          el("button", {
+            type: "button", class: "btn btn-small", id: "user-edit-" + key, disabled: !canChange,
+            "aria-label": "Change " + child.name,
+            onclick: function () { startEditingUser(child); },
+          }, "Change"),
+          el("button", {
+            type: "button", class: "btn btn-small btn-danger", id: "user-remove-" + key,
+            disabled: !canChange, "aria-label": "Remove " + child.name,
+            onclick: function () {
+              state.confirmUserId = child.id;
+              render();
+              $("user-remove-no-" + key).focus();
+            },
+          }, "Remove")));
+      if (state.confirmUserId === child.id) {
+        item.appendChild(el("div", { class: "confirm", role: "group", "aria-label": "Confirm removal" },
+          el("span", { text: "Remove " + child.name + " from Kitebrook?" }),
+          el("button", {
+            type: "button", class: "btn btn-small btn-danger btn-primary", id: "user-remove-yes-" + key,
+            onclick: function () { removeUser(child); },
+          }, "Yes, remove"),
+          el("button", {
+            type: "button", class: "btn btn-small", id: "user-remove-no-" + key,
+            onclick: function () {
+              state.confirmUserId = null;
+              render();
+              $("user-remove-" + key).focus();
+            },
+          }, "Keep")));
+      }
+      list.appendChild(item);
+    });
+  }
+
+  function resetUserForm() {
+    state.editingUserId = null;
+    if (!$("user-form")) return;
+    $("user-name").value = "";
+    $("user-form-title").textContent = "Add a child";
+    $("user-save").textContent = "Add child";
+    $("user-cancel").hidden = true;
+    showFieldError("user-error", $("user-name"), "");
+    if (state.config) choosePicture("user-picture", freshPicture(KB_PICTURES.children, state.config.children));
+  }
+
+  function startEditingUser(child) {
+    state.editingUserId = child.id;
+    $("user-name").value = child.name;
+    $("user-form-title").textContent = "Change " + child.name;
+    $("user-save").textContent = "Save changes";
+    $("user-cancel").hidden = false;
+    showFieldError("user-error", $("user-name"), "");
+    showStatus("user-status", "");
+    // A picture that is not one of ours stays selected by sending none.
+    choosePicture("user-picture", KB.pictureFileName(child.image));
+    $("user-form").scrollIntoView({ block: "start" });
+    $("user-name").focus();
+  }
+
+  function userNameProblem(name) {
+    if (!name) return "Please type the child's name.";
+    if (name.length > 40) return "Please use a shorter name (at most 40 letters).";
+    var problem = KB.argumentProblem(name);
+    if (problem) return problem;
+    if (name.toUpperCase() === "ALLUSERS") return "That name is kept for Kitebrook itself; please choose another.";
+    var taken = state.config.children.some(function (child) {
+      return child.id !== state.editingUserId && child.name.toUpperCase() === name.toUpperCase();
+    });
+    if (taken) return "There is already a child called " + name + ". Please choose a different name.";
+    return null;
+  }
+
+  function saveUser(event) {
+    event.preventDefault();
+    if (!state.config) return;
+    var nameField = $("user-name");
+    var name = nameField.value.trim();
+    var problem = userNameProblem(name);
+    if (problem) {
+      showFieldError("user-error", nameField, problem);
+      return;
+    }
+    showFieldError("user-error", nameField, "");
+    var picture = chosenPicture("user-picture");
+    var editing = state.editingUserId;
+    if (editing) {
+      var old = KB.userById(state.config, editing);
+      // Sending no picture keeps the stored one.
+      if (old && KB.pictureFileName(old.image) === picture) picture = "";
+      KB.send("SETUSERGLOBALS", "0", "0", editing);
+    } else {
+      KB.send("CLEARUSERGLOBALS");
+    }
+    KB.send("UPDATEUSER", name, picture);
+    showStatus("user-status", "Saving…");
+    var knownIds = state.config.children.map(function (child) { return child.id; });
+    afterCommands("user-status", function (config) {
+      var saved = editing
+        ? KB.userById(config, editing)
+        : config.children.filter(function (child) { return knownIds.indexOf(child.id) < 0; })[0];
+      if (saved && saved.name === name) {
+        showStatus("user-status", (editing ? "Saved the changes for " : "Added ") + name + ".");
+        resetUserForm();
+      } else {
+        showStatus("user-status", "Kitebrook could not save " + name + ". Please try again.", true);
+      }
+    });
+  }
+
+  // Removes the child and takes it off every site, so that a child added
+  // later under the same ID does not inherit the removed child's sites. A
+  // site offered to everybody loses the AllUsers entry for a moment, which
+  // keeps the host from warning about it, and gets it straight back.
+  function removeUser(child) {
+    var config = state.config;
+    var allId = config.allUsersId;
+    state.confirmUserId = null;
+    KB.send("REMOVEUSER", child.id);
+    config.sites.forEach(function (site) {
+      if (!usableId(site.id) || !KB.siteAllows(site, child.id)) return;
+      var offeredToAll = allId && usableId(allId) && KB.siteAllows(site, allId);
+      if (offeredToAll) KB.send("REMOVEUSERFROMSITE", allId, site.id);
+      KB.send("REMOVEUSERFROMSITE", child.id, site.id);
+      if (offeredToAll) KB.send("ASSIGNSITETOUSER", allId, site.id);
+    });
+    if (state.editingUserId === child.id) resetUserForm();
+    showStatus("user-status", "Removing " + child.name + "…");
+    afterCommands("user-status", function (fresh) {
+      if (KB.userById(fresh, child.id)) {
+        showStatus("user-status", "Kitebrook could not remove " + child.name + ". Please try again.", true);
+      } else {
+        showStatus("user-status", "Removed " + child.name + ".");
+      }
+    });
+  }
+
+  function wireChildren() {
+    if (!$("user-form")) return;
+    buildPictureGrid("user-pictures", "user-picture", "user-pic-", KB_PICTURES.children, "child");
+    $("user-form").addEventListener("submit", saveUser);
+    $("user-cancel").addEventListener("click", function () {
+      resetUserForm();
+      showStatus("user-status", "");
+    });
+  }
+
+  // ---- Sites -----------------------------------------------------------------
+
+  function offerBox(id, label, checked, extraClass, onChange) {
+    return el("label", { class: "check" + (extraClass ? " " + extraClass : ""), for: id },
+      el("input", { type: "checkbox", id: id, checked: checked, onchange: onChange }),
+      el("span", { text: label }));
+  }
+
+  // Offers or withdraws a site for one child or (with the AllUsers ID) for all.
+  function setOffer(site, userId, offered, box) {
+    state.refocusId = box.id;
+    box.disabled = true;
+    KB.send(offered ? "ASSIGNSITETOUSER" : "REMOVEUSERFROMSITE", userId, site.id);
+    showStatus("site-status", "Saving…");
+    afterCommands("site-status", function (config) {
+      var fresh = KB.siteById(config, site.id);
+      if (fresh && KB.siteAllows(fresh, userId) === offered) showStatus("site-status", "Saved.");
+      else showStatus("site-status", "Kitebrook could not change who sees " + site.label + ".", true);
+    });
+  }
+
+  function siteOffers(site) {
+    var config = state.config;
+    var key = idPart(site.id);
+    var canChange = usableId(site.id);
+    var offers = el("div", { class: "offers", role: "group", "aria-label": "Who may see " + site.label },
+      el("span", { class: "offers-title", text: "Who may see it:" }));
+    var allId = config.allUsersId;
+    var forAll = allId !== null && KB.siteAllows(site, allId);
+    if (allId !== null && usableId(allId)) {
+      offers.appendChild(offerBox("site-" + key + "-all", "All children", forAll, "all", function (event) {
+        setOffer(site, allId, event.target.checked, event.target);
+      }));
+    }
+    config.children.forEach(function (child) {
+      if (!usableId(child.id)) return;
+      offers.appendChild(offerBox("site-" + key + "-user-" + idPart(child.id), child.name,
+        KB.siteAllows(site, child.id), "", function (event) {
+          setOffer(site, child.id, event.target.checked, event.target);
+        }));
+    });
+    if (forAll) offers.appendChild(el("span", { class: "offers-title", text: "(every child sees this site)" }));
+    if (!canChange) {
+      Array.prototype.forEach.call(offers.querySelectorAll("input"), function (input) {
+        input.disabled = true;
+      });
+    }
+    return offers;
+  }
+
+  function renderSites() {
+    var list = $("sites-list");
+    if (!list) return;
+    list.textContent = "";
+    var sites = state.config.sites;
+    if (!sites.length) list.appendChild(el("li", { class: "empty", id: "no-sites", text: "No sites yet." }));
+    sites.forEach(function (site) {
+      var key = idPart(site.id);
+      var canChange = usableId(site.id);
+      var item = el("li", { class: "entry", id: "site-" + key },
+        KB.pictureElement(site.image, "site", ""),
+        el("div", { class: "what" },
+          el("div", { class: "name", text: site.label }),
+          el("div", { class: "address", text: KB.siteHref(site.target) })),
+        el("div", { class: "entry-actions" },
+          el("button", {
+            type: "button", class: "btn btn-small", id: "site-edit-" + key, disabled: !canChange,
+            "aria-label": "Change " + site.label,
+            onclick: function () { startEditingSite(site); },
+          }, "Change"),
+          el("button", {
+            type: "button", class: "btn btn-small btn-danger", id: "site-remove-" + key,
+            disabled: !canChange, "aria-label": "Remove " + site.label,
+            onclick: function () {
+              state.confirmSiteId = site.id;
+              render();
+              $("site-remove-no-" + key).focus();
+            },
+          }, "Remove")),
+        siteOffers(site));
+      if (state.confirmSiteId === site.id) {
+        item.appendChild(el("div", { class: "confirm", role: "group", "aria-label": "Confirm removal" },
+          el("span", { text: "Remove the site " + site.label + "?" }),
+          el("button", {
+            type: "button", class: "btn btn-small btn-danger btn-primary", id: "site-remove-yes-" + key,
+            onclick: function () { removeSite(site); },
+          }, "Yes, remove"),
+          el("button", {
+            type: "button", class: "btn btn-small", id: "site-remove-no-" + key,
+            onclick: function () {
+              state.confirmSiteId = null;
+              render();
+              $("site-remove-" + key).focus();
+            },
+          }, "Keep")));
+      }
+      list.appendChild(item);
+    });
+  }
+
+  // The "who may see it" boxes of the form for a new site; ticks survive a
+  // re-render.
+  function renderNewSiteOffers() {
+    var box = $("site-offers");
+    if (!box) return;
+    var ticked = {};
+    Array.prototype.forEach.call(box.querySelectorAll("input"), function (input) {
+      ticked[input.id] = input.checked;
+    });
+    var grid = box.querySelector(".offers-grid");
+    grid.textContent = "";
+    var config = state.config;
+    function wasTicked(id, fallback) {
+      return Object.prototype.hasOwnProperty.call(ticked, id) ? ticked[id] : fallback;
+    }
+    if (config.allUsersId !== null && usableId(config.allUsersId)) {
+      grid.appendChild(offerBox("site-offer-all", "All children", wasTicked("site-offer-all", true), "all"));
+    }
+    config.children.forEach(function (child) {
+      if (!usableId(child.id)) return;
+      var id = "site-offer-" + idPart(child.id);
+      grid.appendChild(offerBox(id, child.name, wasTicked(id, false)));
+    });
+    if (!grid.children.length) {
+      grid.appendChild(el("span", { class: "empty", text: "Add a child first to choose who sees it." }));
+    }
+    box.hidden = state.editingSiteId !== null;
+  }
+
+  function resetSiteForm() {
+    state.editingSiteId = null;
+    if (!$("site-form")) return;
+    $("site-label").value = "";
+    $("site-address").value = "";
+    $("site-form-title").textContent = "Add a site";
+    $("site-save").textContent = "Add site";
+    $("site-cancel").hidden = true;
+    showFieldError("site-error", [$("site-label"), $("site-address")], "");
+    if (state.config) {
+      choosePicture("site-picture", freshPicture(KB_PICTURES.sites, state.config.sites));
+      // A fresh form starts again from "All children".
+      $("site-offers").querySelector(".offers-grid").textContent = "";
+      renderNewSiteOffers();
+    }
+  }
+
+  function startEditingSite(site) {
+    state.editingSiteId = site.id;
+    $("site-label").value = site.label;
+    $("site-address").value = site.target;
+    $("site-form-title").textContent = "Change " + site.label;
+    $("site-save").textContent = "Save changes";
+    $("site-cancel").hidden = false;
+    showFieldError("site-error", [$("site-label"), $("site-address")], "");
+    showStatus("site-status", "");
+    choosePicture("site-picture", KB.pictureFileName(site.image));
+    renderNewSiteOffers();
+    $("site-form").scrollIntoView({ block: "start" });
+    $("site-label").focus();
+  }
+
+  function addressProblem(address) {
+    if (!address) return "Please type the site's address, for example www.example.com.";
+    if (address.length > 2000) return "That address is too long.";
+    if (/\s/.test(address)) return "An address has no spaces in it.";
+    var problem = KB.argumentProblem(address);
+    if (problem) return problem;
+    var scheme = /^([a-z][a-z0-9+.-]*):/i.exec(address);
+    var hostAndPort = /^[^:\/]+:\d+(\/|$)/.test(address);
+    if (scheme && !hostAndPort && !/^(https?|ftp|file):\/\//i.test(address)) {
+      return "Please type a web address, such as www.example.com or https://www.example.com.";
+    }
+    return null;
+  }
+
+  function saveSite(event) {
+    event.preventDefault();
+    if (!state.config) return;
+    var labelField = $("site-label");
+    var addressField = $("site-address");
+    var label = labelField.value.trim();
+    var address = addressField.value.trim();
+    var problem = !label ? "Please type a caption for the site." :
+      label.length > 60 ? "Please use a shorter caption (at most 60 letters)." :
+      KB.argumentProblem(label);
+    if (problem) {
+      showFieldError("site-error", labelField, problem);
+      return;
+    }
+    problem = addressProblem(address);
+    if (problem) {
+      showFieldError("site-error", addressField, problem);
+      return;
+    }
+    showFieldError("site-error", [labelField, addressField], "");
+    var picture = chosenPicture("site-picture");
+    var editing = state.editingSiteId;
+    showStatus("site-status", "Saving…");
+    if (editing) {
+      var old = KB.siteById(state.config, editing);
+      if (old && KB.pictureFileName(old.image) === picture) picture = "";
+      KB.send("SETSITEGLOBALS", "0", "0", "0", editing);
+      KB.send("UPDATESITE", label, picture, address);
+      afterCommands("site-status", function (config) {
+        var saved = KB.siteById(config, editing);
+        if (saved && saved.label === label) {
+          showStatus("site-status", "Saved the changes for " + label + ".");
+          resetSiteForm();
+        } else {
+          showStatus("site-status", "Kitebrook could not save " + label + ". Please try again.", true);
+        }
+      });
+      return;
+    }
+    var offerTo = [];
+    Array.prototype.forEach.call(document.querySelectorAll("#site-offers input:checked"), function (box) {
+      if (box.id === "site-offer-all") offerTo.push(state.config.allUsersId);
+      else {
+        state.config.children.forEach(function (child) {
+          if (box.id === "site-offer-" + idPart(child.id)) offerTo.push(child.id);
+        });
+      }
+    });
+    var knownIds = state.config.sites.map(function (site) { return site.id; });
+    KB.send("CLEARSITEGLOBALS");
+    KB.send("UPDATESITE", label, picture, address);
+    // The new site's ID is known only once the host has added it.
+    KB.whenIdle().then(KB.readConfig).then(function (config) {
+      var added = config.sites.filter(function (site) {
+        return knownIds.indexOf(site.id) < 0 && site.label === label;
+      }).pop();
+      if (!added) {
+        refresh();
+        showStatus("site-status", "Kitebrook could not add " + label + ". Please try again.", true);
+        return;
+      }
+      offerTo.forEach(function (userId) {
+        KB.send("ASSIGNSITETOUSER", userId, added.id);
+      });
+      afterCommands("site-status", function (fresh) {
+        var site = KB.siteById(fresh, added.id);
+        var allOffered = site && offerTo.every(function (userId) { return KB.siteAllows(site, userId); });
+        if (allOffered) {
+          showStatus("site-status", "Added " + label + "." +
+            (offerTo.length ? "" : " Nobody sees it yet: tick who may see it below."));
+        } else {
+          showStatus("site-status", "Added " + label + ", but not everybody ticked can see it yet. " +
+            "Please tick them again below.", true);
+        }
+      });
+      resetSiteForm();
+    }, function () {
+      refresh();
+      showStatus("site-status", "Kitebrook could not add " + label + ". Please try again.", true);
+    });
+  }
+
+  function removeSite(site) {
+    state.confirmSiteId = null;
+    KB.send("REMOVESITE", site.id);
+    if (state.editingSiteId === site.id) resetSiteForm();
+    showStatus("site-status", "Removing " + site.label + "…");
+    afterCommands("site-status", function (config) {
+      if (KB.siteById(config, site.id)) {
+        showStatus("site-status", "Kitebrook could not remove " + site.label + ". Please try again.", true);
+      } else {
+        showStatus("site-status", "Removed " + site.label + ".");
+      }
+    });
+  }
+
+  function wireSites() {
+    if (!$("site-form")) return;
+    buildPictureGrid("site-pictures", "site-picture", "site-pic-", KB_PICTURES.sites, "site");
+    $("site-form").addEventListener("submit", saveSite);
+    $("site-cancel").addEventListener("click", function () {
+      resetSiteForm();
+      showStatus("site-status", "");
+    });
+  }
+
+  // ---- Password --------------------------------------------------------------
+
+  function savePassword(event) {
+    event.preventDefault();
+    var first = $("pwd-new");
+    var second = $("pwd-repeat");
+    var pwd = first.value;
+    var problem = !pwd ? "Please type the new password." :
+      pwd.length > 64 ? "Please use a shorter password (at most 64 characters)." :
+      KB.argumentProblem(pwd);
+    if (problem) {
+      showFieldError("pwd-error", first, problem);
+      return;
+    }
+    if (second.value !== pwd) {
+      showFieldError("pwd-error", second, "The two passwords are not the same. Please type it again.");
+      return;
+    }
+    showFieldError("pwd-error", [first, second], "");
+    $("pwd-save").disabled = true;
+    KB.send("UPDATEPWD", pwd);
+    showStatus("pwd-status", "Saving…");
+    afterCommands("pwd-status", function (config) {
+      $("pwd-save").disabled = false;
+      if (config.settings.pwd === pwd) {
+        first.value = "";
+        second.value = "";
+        showStatus("pwd-status", "Password changed. Kitebrook asks for the new password from its next " +
+          "start; until then the old one still opens these pages.");
+      } else {
+        showStatus("pwd-status", "Kitebrook could not change the password. Please try again.", true);
+      }
+    });
+  }
+
+  function wirePassword() {
+    if ($("pwd-form")) $("pwd-form").addEventListener("submit", savePassword);
+  }
+
+  // ---- Printing and leaving --------------------------------------------------
+
+  var MAX_PAGES = 32767;
+
+  function fillSettings(settings) {
+    $("settings-print").checked = settings.printAllowed;
+    $("settings-pages").value = /^\d+$/.test(settings.printLimit) ? String(Number(settings.printLimit)) : "0";
+    $("settings-exit-pwd").checked = settings.pwdExit;
+    syncPagesField();
+  }
+
+  function syncPagesField() {
+    $("settings-pages").disabled = !$("settings-print").checked;
+  }
+
+  function validPages(text) {
+    return /^\d+$/.test(text) && Number(text) <= MAX_PAGES;
+  }
+
+  function saveSettings(event) {
+    event.preventDefault();
+    var print = $("settings-print").checked;
+    var exitPwd = $("settings-exit-pwd").checked;
+    var pagesField = $("settings-pages");
+    var pages = pagesField.value.trim();
+    if (print && !validPages(pages)) {
+      showFieldError("settings-error", pagesField, "Please type a whole number of pages from 0 to " + MAX_PAGES + ".");
+      return;
+    }
+    showFieldError("settings-error", pagesField, "");
+    // With printing off the stored limit stays; still send a valid number.
+    if (!validPages(pages)) pages = "0";
+    pages = String(Number(pages));
+    $("settings-save").disabled = true;
+    KB.send("UPDATESETTINGS", exitPwd ? "1" : "0", print ? "1" : "0", "0", pages);
+    showStatus("settings-status", "Saving…");
+    afterCommands("settings-status", function (config) {
+      $("settings-save").disabled = false;
+      var stored = config.settings;
+      var saved = stored.printAllowed === print && stored.pwdExit === exitPwd &&
+        (!print || stored.printLimit === pages);
+      fillSettings(stored);
+      if (saved) {
+        showStatus("settings-status", "Saved. The new settings apply from the next start of Kitebrook.");
+      } else {
+        showStatus("settings-status", "Kitebrook could not save the settings. Please try again.", true);
+      }
+    });
+  }
+
+  function wireSettings() {
+    if (!$("settings-form")) return;
+    $("settings-form").addEventListener("submit", saveSettings);
+    $("settings-print").addEventListener("change", syncPagesField);
+  }
+
+  // ---- Leaving a page --------------------------------------------------------
+
+  // True when a form holds typing that has not been saved.
+  function unsavedTyping() {
+    return ["user-name", "site-label", "site-address", "pwd-new"].some(function (id) {
+      var field = $(id);
+      if (!field || !field.value.trim()) return false;
+      if (id === "user-name" && state.editingUserId) {
+        var child = KB.userById(state.config, state.editingUserId);
+        return !child || child.name !== field.value.trim();
+      }
+      if ((id === "site-label" || id === "site-address") && state.editingSiteId) {
+        var site = KB.siteById(state.config, state.editingSiteId);
+        return !site || (id === "site-label" ? site.label : site.target) !== field.value.trim();
+      }
+      return true;
+    });
+  }
+
+  // Leaving warns once about unsaved typing; a second click leaves.
+  function guardLeaving(event, go) {
+    if (event) event.preventDefault();
+    var warning = $("leave-warning");
+    if (unsavedTyping() && !state.leaveWarned && warning) {
+      state.leaveWarned = true;
+      warning.hidden = false;
+      warning.focus();
+      return;
+    }
+    KB.whenIdle().then(go);
+  }
+
+  function wireLeaving() {
+    var exit = $("exit-config");
+    if (exit) {
+      exit.addEventListener("click", function (event) {
+        guardLeaving(event, function () {
+          exit.disabled = true;
+          KB.send("EXIT_CONFIG");
+        });
+      });
+    }
+    Array.prototype.forEach.call(document.querySelectorAll("[data-leave]"), function (link) {
+      link.addEventListener("click", function (event) {
+        guardLeaving(event, function () {
+          global.location.href = link.getAttribute("href") || link.getAttribute("data-href");
+        });
+      });
+    });
+  }
+
+  // ---- Start -----------------------------------------------------------------
+
+  function start(options) {
+    state.onRender = (options && options.onRender) || null;
+    wireChildren();
+    wireSites();
+    wirePassword();
+    wireSettings();
+    wireLeaving();
+    return refresh().then(function (config) {
+      resetUserForm();
+      resetSiteForm();
+      if ($("settings-form")) fillSettings(config.settings);
+      return config;
+    }, function () {});
+  }
+
+  global.KBParent = { start: start, refresh: refresh };
+})(window);
