@@ -111,15 +111,19 @@ void GtkPlatform::end_program() {
 }
 
 void initialize_toolkit(const std::filesystem::path& program_folder) {
-  gtk_init();
+  static bool started = false;
+  if (!started) {
+    gtk_init();
+    // Nothing is saved to disk behind the parent's back: downloads are refused.
+    g_signal_connect(webkit_network_session_get_default(), "download-started",
+                     G_CALLBACK(+[](WebKitNetworkSession*, WebKitDownload* download, gpointer) {
+                       webkit_download_cancel(download);
+                     }),
+                     nullptr);
+    started = true;
+  }
   GtkIconTheme* theme = gtk_icon_theme_get_for_display(gdk_display_get_default());
   gtk_icon_theme_add_search_path(theme, (program_folder / "Data" / "Images").c_str());
-  // Nothing is saved to disk behind the parent's back: downloads are refused.
-  g_signal_connect(webkit_network_session_get_default(), "download-started",
-                   G_CALLBACK(+[](WebKitNetworkSession*, WebKitDownload* download, gpointer) {
-                     webkit_download_cancel(download);
-                   }),
-                   nullptr);
 }
 
 }  // namespace kb::gtk

@@ -1,11 +1,13 @@
 #include "shell/frm_browser.h"
 
 #include <cctype>
+#include <iostream>
 
 #include "bridge/command_dispatcher.h"
 #include "bridge/command_parser.h"
 #include "bridge/page_loader.h"
 #include "bridge/print_commands.h"
+#include "bridge/script_call.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
 
@@ -39,6 +41,26 @@ void frmBrowser::run_command(const NavigationRequest& request, const std::string
   KBVBHTMLInterfaces::parse_command(app_, decode_non_ascii_escapes(command_text));
 }
 
+void frmBrowser::notify_command_done(const NavigationRequest& request,
+                                     const std::string& command_text) {
+  // Commands run on a later turn than the page sent them, so a page that
+  // sends several in a row, or reads the configuration back, waits for this
+  // call. It goes only to the page that sent the command, if still shown.
+  if (unloaded_ || !is_host_page(app_.state().program_folder, request.sender_document)) return;
+  BrowserControl& web = view_->web();
+  if (web.location_url() != request.sender_document) return;
+  const std::size_t open = command_text.find('(');
+  const std::string name = command_text.substr(
+      kCommandPrefix.size(),
+      open == std::string::npos ? std::string::npos : open - kCommandPrefix.size());
+  try {
+    web.run_script("if (typeof kbCommandDone === 'function') kbCommandDone(" +
+                   js_string_literal(name) + ")");
+  } catch (const std::exception& e) {
+    std::cerr << "kitebrook: the page did not take the end of " << name << ": " << e.what() << '\n';
+  }
+}
+
 bool frmBrowser::web_BeforeNavigate2(const NavigationRequest& request) {
   Kitebrook::HandlerScope scope(app_);
   if (unloaded_) return true;
@@ -53,6 +75,7 @@ bool frmBrowser::web_BeforeNavigate2(const NavigationRequest& request) {
   bool cancel = false;
   if (is_command_url(url)) {
     run_command(request, command_text);
+    notify_command_done(request, command_text);
     // The wizard's next page replaces the command navigation; cancelling it
     // as well keeps the engine from trying to load the command URL.
     wizard_hook();

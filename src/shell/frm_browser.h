@@ -43,6 +43,8 @@ class frmBrowser : public MainWindowEvents {
  private:
   // Runs a command URL when it comes from one of the host's own pages.
   void run_command(const NavigationRequest& request, const std::string& command_text);
+  // Tells the page that sent a command that the command has run.
+  void notify_command_done(const NavigationRequest& request, const std::string& command_text);
 
   Kitebrook& app_;
   std::unique_ptr<MainWindowView> view_;

@@ -1,0 +1,122 @@
+#include "e2e_fixture.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/main_loop.h"
+
+namespace kb::testing {
+
+namespace fs = std::filesystem;
+
+void E2ETest::SetUp() {
+  const char* source = std::getenv("KB_SOURCE_DIR");
+  ASSERT_NE(source, nullptr) << "KB_SOURCE_DIR names the source tree";
+  folder_ =
+      fs::temp_directory_path() / ("kb_e2e_" + std::to_string(::getpid()) + "_" +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::remove_all(folder_);
+  fs::create_directories(folder_);
+  fs::copy(fs::path(source) / "Data", folder_ / "Data", fs::copy_options::recursive);
+  gtk::initialize_toolkit(folder_);
+  site_ = std::make_unique<TestSite>();
+  platform_ = std::make_unique<gtk::GtkPlatform>(folder_);
+  platform_->set_message_box(&messages_);
+  platform_->set_print_handler([this](WebKitWebView* view) {
+    printed_.push_back(gtk::address_of_uri(webkit_web_view_get_uri(view)));
+  });
+  platform_->set_end_handler([this] { ended_ = true; });
+  const fs::path hives = folder_ / "Registry";
+  registry_ = std::make_unique<modRegistry::Registry>(
+      modRegistry::HiveFiles{hives / "HKCU.sqlite", hives / "HKLM.sqlite", hives / "HKU.sqlite",
+                             hives / "HKDD.sqlite", hives / "HKCC.sqlite", hives / "HKCR.sqlite"});
+  app_ = std::make_unique<Kitebrook>(*platform_, folder_, *registry_, clock_);
+}
+
+void E2ETest::TearDown() {
+  app_.reset();
+  platform_.reset();
+  site_.reset();
+  settle(std::chrono::milliseconds(50));
+  fs::remove_all(folder_);
+}
+
+void E2ETest::write_config(const std::string& text) {
+  std::ofstream(folder_ / "Data" / "KBConfig.xml", std::ios::binary) << text;
+}
+
+std::string E2ETest::read_config() const {
+  std::ifstream in(folder_ / "Data" / "KBConfig.xml", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string E2ETest::two_children_config(const std::string& pwd_exit,
+                                         const std::string& print_limit) const {
+  const auto site = [this](const char* label, const char* image, const char* path, int id,
+                           int user) {
+    return std::string("<WebSite><Label>") + label + "</Label><Image>" + image +
+           "</Image><Target>" + site_->address(path) + "</Target><ID>" + std::to_string(id) +
+           "</ID><AllowedUsers><User><ID>" + std::to_string(user) +
+           "</ID></User></AllowedUsers></WebSite>";
+  };
+  return "<KBConfig><Settings><Pwd>secret</Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>" +
+         print_limit + "</PrintLimit><PwdExit>" + pwd_exit +
+         "</PwdExit></Settings><Users>"
+         "<User><Name>AllUsers</Name><Image></Image><ID>1</ID></User>"
+         "<User><Name>Mary</Name><Image>cat.svg</Image><ID>2</ID></User>"
+         "<User><Name>Chris</Name><Image>dog.svg</Image><ID>3</ID></User>"
+         "</Users><WebSites>" +
+         site("Zoo", "animals.svg", "/zoo.html", 1, 1) +
+         site("Music", "music.svg", "/music.html", 2, 2) +
+         site("Space", "space.svg", "/space.html", 3, 3) + "</WebSites></KBConfig>";
+}
+
+std::string E2ETest::page(const std::string& file) const {
+  return folder_.string() + "/Data/" + file;
+}
+
+void E2ETest::start() {
+  app_->Main();
+  app_->Timer1_Timer();
+}
+
+bool E2ETest::run_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  return gtk::run_events_until(done, limit);
+}
+
+void E2ETest::settle(std::chrono::milliseconds duration) {
+  gtk::run_events_until([] { return false; }, duration);
+}
+
+std::string E2ETest::web_js(const std::string& script) {
+  Kitebrook::HandlerScope scope(*app_);
+  return app_->main_window().view().web().run_script(script);
+}
+
+std::string E2ETest::controls_js(const std::string& script) {
+  Kitebrook::HandlerScope scope(*app_);
+  return app_->main_window().view().brwControls().run_script(script);
+}
+
+std::string E2ETest::web_location() {
+  return app_->main_window().view().web().location_url();
+}
+
+std::string E2ETest::caption() {
+  return app_->main_window().view().caption();
+}
+
+bool E2ETest::wait_for_web(const std::string& address) {
+  return run_until([&] {
+    if (web_location() != address) return false;
+    try {
+      return web_js("document.readyState") == "complete";
+    } catch (const std::exception&) {
+      return false;
+    }
+  });
+}
+
+}  // namespace kb::testing

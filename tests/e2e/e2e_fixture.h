@@ -1,0 +1,78 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/clock.h"
+#include "platform/gtk_platform.h"
+#include "registry/mod_registry.h"
+#include "shell/kitebrook.h"
+#include "test_site.h"
+
+namespace kb::testing {
+
+// Message boxes answered OK at once, and remembered.
+class RecordedMessageBox : public MessageBox {
+ public:
+  void show(const std::string& text) override { texts.push_back(text); }
+  std::vector<std::string> texts;
+};
+
+class E2EClock : public Clock {
+ public:
+  std::time_t now() const override { return std::time(nullptr) + offset; }
+  std::time_t offset = 0;
+};
+
+// The real program on the real engine, in a temporary program folder with
+// the pages of Data/, a configuration of the test's choosing and a registry
+// of its own. Only the message box, the print dialog and the end of the
+// program are replaced by recorders.
+class E2ETest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Writes Data/KBConfig.xml (call before start()).
+  void write_config(const std::string& text);
+  std::string read_config() const;
+  // Two children (Mary, Chris) and three sites on the test site: Zoo for
+  // everybody, Music for Mary, Space for Chris.
+  std::string two_children_config(const std::string& pwd_exit = "Yes",
+                                  const std::string& print_limit = "3") const;
+  std::string page(const std::string& file) const;
+
+  // Runs the start sequence and waits until the first page is up.
+  void start();
+  // Runs events until `done` answers true; false when the time ran out.
+  bool run_until(const std::function<bool()>& done,
+                 std::chrono::milliseconds limit = std::chrono::seconds(20));
+  // Lets events run for a while.
+  void settle(std::chrono::milliseconds duration);
+
+  // Runs script in the content area / the control bar and answers its value.
+  std::string web_js(const std::string& script);
+  std::string controls_js(const std::string& script);
+  // Waits until the content area shows `address` and its document is complete.
+  bool wait_for_web(const std::string& address);
+  std::string web_location();
+  std::string caption();
+
+  std::filesystem::path folder_;
+  RecordedMessageBox messages_;
+  std::vector<std::string> printed_;
+  bool ended_ = false;
+  E2EClock clock_;
+  std::unique_ptr<TestSite> site_;
+  std::unique_ptr<gtk::GtkPlatform> platform_;
+  std::unique_ptr<modRegistry::Registry> registry_;
+  std::unique_ptr<Kitebrook> app_;
+};
+
+}  // namespace kb::testing
