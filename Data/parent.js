@@ -559,6 +559,7 @@
         showStatus("site-status", "Kitebrook could not add " + label + ". Please try again.", true);
         return;
       }
+      state.config = config;
       offerTo.forEach(function (userId) {
         KB.send("ASSIGNSITETOUSER", userId, added.id);
       });
