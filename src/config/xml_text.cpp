@@ -53,26 +53,28 @@ bool is_xml_text(std::string_view text) {
 }
 
 std::string xpath_string_literal(std::string_view text) {
-  if (text.find('\'') == std::string_view::npos) return "'" + std::string(text) + "'";
-  if (text.find('"') == std::string_view::npos) return "\"" + std::string(text) + "\"";
-  // Both quotes: cut the text before every apostrophe and quote each piece
-  // with the quote it does not hold.
+  const auto quoted = [](std::string_view piece, char quote) {
+    std::string literal(1, quote);
+    literal.append(piece);
+    literal.push_back(quote);
+    return literal;
+  };
+  if (text.find('\'') == std::string_view::npos) return quoted(text, '\'');
+  if (text.find('"') == std::string_view::npos) return quoted(text, '"');
+  // Both quotes: cut the text where apostrophes begin and end, and quote each
+  // piece with the quote it does not hold.
   std::string result = "concat(";
   std::size_t start = 0;
   while (start < text.size()) {
-    std::size_t end = text.find('\'', start);
-    if (end == start) {
-      end = text.find_first_not_of('\'', start);
-      if (end == std::string_view::npos) end = text.size();
-      result += "\"" + std::string(text.substr(start, end - start)) + "\"";
-    } else {
-      if (end == std::string_view::npos) end = text.size();
-      result += "'" + std::string(text.substr(start, end - start)) + "'";
-    }
-    if (end < text.size()) result += ",";
+    const bool apostrophes = text[start] == '\'';
+    std::size_t end = apostrophes ? text.find_first_not_of('\'', start) : text.find('\'', start);
+    if (end == std::string_view::npos) end = text.size();
+    result += quoted(text.substr(start, end - start), apostrophes ? '"' : '\'');
+    if (end < text.size()) result.push_back(',');
     start = end;
   }
-  return result + ")";
+  result.push_back(')');
+  return result;
 }
 
 }  // namespace KBConfigIO
