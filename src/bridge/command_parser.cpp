@@ -31,6 +31,15 @@ std::size_t utf8_length(unsigned char lead) {
   return 0;
 }
 
+// Whether `byte` may follow `lead` as the sequence's second byte. The narrower
+// ranges rule out overlong forms, surrogates and code points past U+10FFFF:
+// the engine never escapes those, so such escapes are the page's own text.
+bool fits_as_second(unsigned char lead, int byte) {
+  const int low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+  const int high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+  return byte >= low && byte <= high;
+}
+
 }  // namespace
 
 bool is_command_url(std::string_view url) {
@@ -74,7 +83,9 @@ std::string decode_non_ascii_escapes(std::string_view url) {
       for (std::size_t k = 1; k < len; ++k) {
         const std::size_t pos = i + 3 * k;
         const int next = escaped_byte(url, pos);
-        if (next < 0x80 || next > 0xBF) {
+        const bool fits = k == 1 ? fits_as_second(static_cast<unsigned char>(lead), next)
+                                 : next >= 0x80 && next <= 0xBF;
+        if (!fits) {
           decoded.clear();
           break;
         }

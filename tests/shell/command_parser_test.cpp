@@ -98,6 +98,12 @@ TEST(CommandUrl, DecodesOnlyTheEnginesEscapesOfNonAsciiCharacters) {
   EXPECT_EQ(decode_non_ascii_escapes("x(%C3%41)"), "x(%C3%41)");
   EXPECT_EQ(decode_non_ascii_escapes("x(%FF%BF)"), "x(%FF%BF)");
   EXPECT_EQ(decode_non_ascii_escapes("%E2%9C"), "%E2%9C");
+  // Overlong forms, surrogates and code points past U+10FFFF encode no
+  // character, so they stay as written; the nearest valid forms decode.
+  EXPECT_EQ(decode_non_ascii_escapes("%E0%9F%BF%ED%A0%80%F0%8F%BF%BF%F4%90%80%80"),
+            "%E0%9F%BF%ED%A0%80%F0%8F%BF%BF%F4%90%80%80");
+  EXPECT_EQ(decode_non_ascii_escapes("%E0%A0%80%ED%9F%BF%F0%90%80%80%F4%8F%BF%BF"),
+            "\xE0\xA0\x80\xED\x9F\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF");
   EXPECT_EQ(replace_percent20("a%20b%2020%"), "a b 20%");
 }
 
