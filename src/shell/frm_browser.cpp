@@ -29,10 +29,18 @@ void frmBrowser::unload() {
 
 void frmBrowser::Form_Load() {
   saved_caption_ = view_->caption();
+  // The design is recorded at the window's designed size, before maximizing
+  // changes it; every resize from then on, maximizing included, rescales the
+  // controls from that recording.
+  elastic_.record(view_->form());
   view_->maximize();
+  elastic_.layout(view_->form());
 }
 
-void frmBrowser::Form_Resize() {}
+void frmBrowser::Form_Resize() {
+  if (!view_ || unloaded_) return;
+  elastic_.resized(view_->form());
+}
 
 void frmBrowser::run_command(const NavigationRequest& request, const std::string& command_text) {
   // Only the host's own pages may command the host: a web site (or a page it

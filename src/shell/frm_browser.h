@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "layout/elastic_hooks.h"
 #include "shell/platform.h"
 
 namespace kb {
@@ -49,6 +50,8 @@ class frmBrowser : public MainWindowEvents {
   Kitebrook& app_;
   std::unique_ptr<MainWindowView> view_;
   std::string saved_caption_;
+  // Keeps the controls in their designed proportions as the window resizes.
+  ElasticHooks elastic_;
   bool unloaded_ = false;
 };
 

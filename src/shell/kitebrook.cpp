@@ -1,16 +1,14 @@
 #include "shell/kitebrook.h"
 
-#include <pugixml.hpp>
-
 #include <utility>
 
 #include "bridge/page_loader.h"
 #include "common/kb_error.h"
 #include "common/vb_number.h"
+#include "config/config_document.h"
 #include "config/kb_config_io.h"
 #include "registry/print_allowance.h"
 #include "shell/paths.h"
-#include "shell/xml_text.h"
 
 namespace kb {
 namespace {
@@ -72,15 +70,17 @@ void Kitebrook::init_globals() {
   state_.pwd_on_exit = true;
   state_.config_pwd.clear();
 
-  pugi::xml_document doc;
-  doc.load_file(config_file().c_str());
-  if (!doc.document_element()) {
+  const KBConfigIO::ConfigDocument doc(config_file());
+  if (!doc.has_root()) {
     // Without a readable file no setting can be read: one message is enough.
     message_box().show(init_globals_message(object_not_set()));
     return;
   }
   // Each setting is read on its own, so that one bad setting does not cost
   // the ones after it (a bad print limit must not lose the password).
+  const auto setting = [&](const char* query) {
+    return KBConfigIO::node_text(doc.find_in_document(query));
+  };
   const auto read = [&](auto&& apply) {
     try {
       apply();
@@ -88,16 +88,14 @@ void Kitebrook::init_globals() {
       message_box().show(init_globals_message(e));
     }
   };
+  read([&] { state_.print_allowed = setting("/KBConfig/Settings/PrintAllowed") == "Yes"; });
   read([&] {
-    state_.print_allowed = queried_text(doc, "/KBConfig/Settings/PrintAllowed") == "Yes";
-  });
-  read([&] {
-    const std::string text = queried_text(doc, "/KBConfig/Settings/PrintLimit");
+    const std::string text = setting("/KBConfig/Settings/PrintLimit");
     state_.print_limit = text.empty() ? 0 : numeric_value16(text);
   });
-  read([&] { state_.pwd_on_exit = queried_text(doc, "/KBConfig/Settings/PwdExit") == "Yes"; });
+  read([&] { state_.pwd_on_exit = setting("/KBConfig/Settings/PwdExit") == "Yes"; });
   read([&] {
-    const std::string text = queried_text(doc, "KBConfig/Settings/Pwd");
+    const std::string text = setting("KBConfig/Settings/Pwd");
     if (!text.empty()) state_.config_pwd = text;
   });
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/message_box.h"
+#include "layout/elastic_form.h"
 #include "shell/browser_control.h"
 
 namespace kb {
@@ -22,6 +23,8 @@ struct NavigationRequest {
 class MainWindowEvents {
  public:
   virtual ~MainWindowEvents() = default;
+  // The window's client area changed size. Raised while the window lays out
+  // its controls, so it may move them through form() but must not run events.
   virtual void Form_Resize() = 0;
   // Each answers whether the navigation is cancelled.
   virtual bool web_BeforeNavigate2(const NavigationRequest& request) = 0;
@@ -36,7 +39,8 @@ class MainWindowEvents {
 };
 
 // The main window as the program uses it: three browser controls, a caption,
-// visibility and the maximized state.
+// visibility, the maximized state, and the window as the proportional layout
+// sees it.
 class MainWindowView {
  public:
   virtual ~MainWindowView() = default;
@@ -48,6 +52,9 @@ class MainWindowView {
   virtual void set_visible(bool visible) = 0;
   virtual void show() = 0;
   virtual void maximize() = 0;
+  // The window's size and its controls brwControls, web and wbbrwnewhidden
+  // (in that order) for the proportional layout.
+  virtual ElasticForm& form() = 0;
 };
 
 // The splash window with its two-second timer.

@@ -1,5 +1,3 @@
-#include <pugixml.hpp>
-
 #include <algorithm>
 #include <cctype>
 #include <iostream>
@@ -7,11 +5,11 @@
 #include "bridge/page_loader.h"
 #include "common/kb_error.h"
 #include "common/vb_number.h"
+#include "config/config_document.h"
 #include "config/kb_config_io.h"
 #include "shell/frm_browser.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
-#include "shell/xml_text.h"
 
 namespace kb {
 namespace {
@@ -43,18 +41,18 @@ bool frmBrowser::wizard_hook() {
 void frmBrowser::update_all_sites() {
   const std::string images = app_.state().program_folder.string() + "/Data/Images/";
   try {
-    pugi::xml_document doc;
-    doc.load_file(app_.config_file().c_str());
-    const pugi::xml_node root = doc.document_element();
-    if (!root) throw object_not_set();
-    for (const pugi::xpath_node& site : root.select_nodes("/KBConfig/WebSites/WebSite")) {
-      const std::string label = queried_text(site.node(), "./Label");
-      const std::string target = queried_text(site.node(), "./Target");
-      const std::string image = queried_text(site.node(), "./Image");
+    const KBConfigIO::ConfigDocument doc(app_.config_file());
+    for (const pugi::xpath_node& site : doc.find_all("/KBConfig/WebSites/WebSite")) {
+      const auto text = [&](const char* query) {
+        return KBConfigIO::node_text(site.node().select_node(query).node());
+      };
+      const std::string label = text("./Label");
+      const std::string target = text("./Target");
+      const std::string image = text("./Image");
       // A picture that already holds a full path (from an earlier run of the
       // wizard) keeps it, so that running the wizard twice changes nothing.
       const std::string picture = !image.empty() && image.front() == '/' ? image : images + image;
-      app_.state().edit.edit_site_id = numeric_value16(queried_text(site.node(), "./ID"));
+      app_.state().edit.edit_site_id = numeric_value16(text("./ID"));
       KBConfigIO::updatesite(app_.config_file(), app_.state().edit, label, picture, target);
     }
   } catch (const std::exception& e) {
