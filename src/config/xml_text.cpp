@@ -46,6 +46,11 @@ bool decode(std::string_view text, std::size_t& pos, std::uint32_t& code) {
 bool is_xml_text(std::string_view text) {
   std::size_t pos = 0;
   while (pos < text.size()) {
+    const unsigned char c = static_cast<unsigned char>(text[pos]);
+    if (c >= 0x20 && c < 0x80) {  // printable ASCII, by far the most text
+      ++pos;
+      continue;
+    }
     std::uint32_t code = 0;
     if (!decode(text, pos, code) || !is_xml_char(code)) return false;
   }
