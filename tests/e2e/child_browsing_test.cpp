@@ -1,11 +1,23 @@
 #include <gtest/gtest.h>
 
 #include "e2e_fixture.h"
+#include "platform/main_window_gtk.h"
 
 namespace kb::testing {
 namespace {
 
 using ChildBrowsing = E2ETest;
+
+// Asks a view for its context menu as a right click would; answers whether
+// the program stopped it.
+bool context_menu_suppressed(WebKitWebView* view) {
+  g_autoptr(WebKitContextMenu) menu = webkit_context_menu_new();
+  g_autoptr(WebKitHitTestResult) hit =
+      WEBKIT_HIT_TEST_RESULT(g_object_new(WEBKIT_TYPE_HIT_TEST_RESULT, nullptr));
+  gboolean handled = FALSE;
+  g_signal_emit_by_name(view, "context-menu", menu, hit, &handled);
+  return handled;
+}
 
 // The site the children visit: a second page, a page that opens a window,
 // and a page that tries to command the host.
@@ -28,6 +40,9 @@ TEST_F(ChildBrowsing, AChildChoosesItsNameSeesItsSitesAndVisitsOne) {
       run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
   EXPECT_EQ(controls_js("document.getElementById('title').textContent"), "Select a User to Begin");
   EXPECT_EQ(caption(), "Kitebrook--" + page("SelectUser.htm"));
+  auto& window = dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view());
+  EXPECT_TRUE(context_menu_suppressed(window.web_view()));
+  EXPECT_TRUE(context_menu_suppressed(window.controls_view()));
 
   // A click on Mary's tile rebuilds the window and shows her start page.
   web_js("document.querySelector('.user-tile[data-user=\"Mary\"]').click()");

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "bridge/script_call.h"
 #include "platform/main_loop.h"
 
 namespace kb::testing {
@@ -80,6 +81,28 @@ std::string E2ETest::page(const std::string& file) const {
 void E2ETest::start() {
   app_->Main();
   app_->Timer1_Timer();
+}
+
+void E2ETest::restart() {
+  app_.reset();
+  settle(std::chrono::milliseconds(100));
+  app_ = std::make_unique<Kitebrook>(*platform_, folder_, *registry_, clock_);
+}
+
+void E2ETest::fill(const std::string& id, const std::string& value) {
+  web_js("(function (e) { e.value = " + js_string_literal(value) +
+         "; e.dispatchEvent(new Event('input', {bubbles: true})); "
+         "e.dispatchEvent(new Event('change', {bubbles: true})); })"
+         "(document.getElementById(" +
+         js_string_literal(id) + ")); 0");
+}
+
+void E2ETest::click(const std::string& id) {
+  web_js("document.getElementById(" + js_string_literal(id) + ").click(); 0");
+}
+
+bool E2ETest::config_has(const std::string& text) {
+  return run_until([&] { return read_config().find(text) != std::string::npos; });
 }
 
 bool E2ETest::run_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {

@@ -50,6 +50,14 @@ class E2ETest : public ::testing::Test {
 
   // Runs the start sequence and waits until the first page is up.
   void start();
+  // Ends this run of the program and begins a new one, which reads its
+  // settings afresh (call start() next).
+  void restart();
+  // Sets a form field in the content area / clicks an element there.
+  void fill(const std::string& id, const std::string& value);
+  void click(const std::string& id);
+  // Waits until the configuration file holds `text`.
+  bool config_has(const std::string& text);
   // Runs events until `done` answers true; false when the time ran out.
   bool run_until(const std::function<bool()>& done,
                  std::chrono::milliseconds limit = std::chrono::seconds(20));

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include "e2e_fixture.h"
+
+namespace kb::testing {
+namespace {
+
+class Journeys : public E2ETest {
+ protected:
+  // Waits until an element is in the content area's page.
+  bool has_element(const std::string& id) {
+    return run_until([&] {
+      try {
+        return web_js("document.getElementById('" + id + "') !== null") == "true";
+      } catch (const std::exception&) {
+        return false;
+      }
+    });
+  }
+  std::string site_ids_shown() {
+    return web_js(
+        "Array.from(document.querySelectorAll('.site-tile')).map(t => t.dataset.siteId).sort()"
+        ".join(',')");
+  }
+  // Waits until the start page lists exactly these site IDs.
+  bool start_page_shows(const std::string& ids) {
+    return wait_for_web(page("UserStart.html")) &&
+           run_until([&] { return site_ids_shown() == ids; });
+  }
+  void choose_child(const std::string& name) {
+    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+    ASSERT_TRUE(run_until([&] {
+      return web_js("document.querySelector('.user-tile[data-user=\"" + name + "\"]') !== null") ==
+             "true";
+    }));
+    web_js("document.querySelector('.user-tile[data-user=\"" + name + "\"]').click(); 0");
+  }
+};
+
+TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
+  site_->add_page("/zoo.html", "<html><body>zoo</body></html>");
+  start();  // the default configuration of a fresh installation
+  ASSERT_TRUE(wait_for_web(page("SWelcome.html")));
+  EXPECT_EQ(controls_js("document.getElementById('title').textContent"), "Kitebrook Configuration");
+  click("start");
+
+  ASSERT_TRUE(wait_for_web(page("Sresetpassword.htm")));
+  ASSERT_TRUE(has_element("pwd-new"));
+  fill("pwd-new", "kite 123");
+  fill("pwd-repeat", "kite 123");
+  click("pwd-save");
+  ASSERT_TRUE(config_has("<Pwd>kite 123</Pwd>"));
+  ASSERT_TRUE(wait_for_web(page("SAddUserHelp.html")));
+
+  for (const char* name : {"Ada", "Ben"}) {
+    ASSERT_TRUE(has_element("user-name"));
+    fill("user-name", name);
+    click("user-pic-fox");
+    click("user-save");
+    ASSERT_TRUE(config_has(std::string("<Name>") + name + "</Name>"));
+  }
+  ASSERT_TRUE(has_element("user-edit-3"));
+  click("wizard-next");
+
+  ASSERT_TRUE(wait_for_web(page("SAddSites.html")));
+  ASSERT_TRUE(has_element("site-label"));
+  fill("site-label", "Zoo");
+  fill("site-address", site_->url("/zoo.html"));
+  click("site-pic-animals");
+  click("site-save");
+  // A new site is offered to everybody unless the parent says otherwise.
+  ASSERT_TRUE(config_has("<AllowedUsers>\n        <User>\n          <ID>1</ID>"));
+  ASSERT_TRUE(has_element("site-edit-1"));
+  click("wizard-next");
+
+  ASSERT_TRUE(wait_for_web(page("Seditsettings.htm")));
+  ASSERT_TRUE(has_element("settings-save"));
+  web_js("document.getElementById('settings-print').checked = true; 0");
+  fill("settings-pages", "4");
+  web_js("document.getElementById('settings-exit-pwd').checked = true; 0");
+  click("settings-save");
+  ASSERT_TRUE(wait_for_web(page("Sfinish.html")));
+  const std::string config = read_config();
+  EXPECT_NE(config.find("<PrintAllowed>Yes</PrintAllowed>"), std::string::npos);
+  EXPECT_NE(config.find("<PrintLimit>4</PrintLimit>"), std::string::npos);
+  EXPECT_NE(config.find("<Image>" + folder_.string() + "/Data/Images/animals.svg</Image>"),
+            std::string::npos);
+  EXPECT_NE(config.find("<Target>" + site_->address("/zoo.html") + "</Target>"), std::string::npos);
+
+  ASSERT_TRUE(has_element("finish"));
+  click("finish");
+  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+  EXPECT_TRUE(
+      run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
+  EXPECT_EQ(controls_js("document.getElementById('title').textContent"), "Select a User to Begin");
+  choose_child("Ben");
+  EXPECT_TRUE(start_page_shows("1"));
+  EXPECT_TRUE(messages_.texts.empty());
+}
+
+TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
+  write_config(two_children_config());
+  start();
+  choose_child("Mary");
+  ASSERT_TRUE(start_page_shows("1,2"));
+  ASSERT_TRUE(run_until([&] {
+    return controls_js("getComputedStyle(document.getElementById('btnParent')).display") != "none";
+  }));
+  controls_js("document.getElementById('btnParent').click(); 0");
+  ASSERT_TRUE(wait_for_web(page("password.htm")));
+  fill("pwd", "secret");
+  click("ok");
+  ASSERT_TRUE(wait_for_web(page("KBConfigmain.htm")));
+
+  // A new child, Lucy, who gets ID 4.
+  ASSERT_TRUE(has_element("user-name"));
+  fill("user-name", "Lucy");
+  click("user-pic-owl");
+  click("user-save");
+  ASSERT_TRUE(config_has("<Name>Lucy</Name>"));
+  ASSERT_TRUE(has_element("site-offer-4"));
+
+  // Books for Lucy alone, Games for everybody.
+  fill("site-label", "Books");
+  fill("site-address", site_->url("/books.html"));
+  click("site-pic-books");
+  web_js(
+      "document.getElementById('site-offer-all').checked = false;"
+      "document.getElementById('site-offer-4').checked = true; 0");
+  click("site-save");
+  ASSERT_TRUE(has_element("site-4-user-4"));
+  ASSERT_TRUE(run_until(
+      [&] { return web_js("document.getElementById('site-4-user-4').checked") == "true"; }));
+  fill("site-label", "Games");
+  fill("site-address", "https://games.example/");
+  click("site-pic-games");
+  click("site-save");
+  ASSERT_TRUE(has_element("site-5-all"));
+  ASSERT_TRUE(
+      run_until([&] { return web_js("document.getElementById('site-5-all').checked") == "true"; }));
+  // Music is withdrawn from Mary.
+  ASSERT_TRUE(has_element("site-2-user-2"));
+  click("site-2-user-2");
+  ASSERT_TRUE(run_until(
+      [&] { return web_js("document.getElementById('site-2-user-2').checked") == "false"; }));
+
+  // Printing on with four pages a day, leaving without the password, a new password.
+  web_js("document.getElementById('settings-print').checked = true; 0");
+  fill("settings-pages", "4");
+  web_js("document.getElementById('settings-exit-pwd').checked = false; 0");
+  click("settings-save");
+  ASSERT_TRUE(config_has("<PwdExit>No</PwdExit>"));
+  fill("pwd-new", "tulip");
+  fill("pwd-repeat", "tulip");
+  click("pwd-save");
+  ASSERT_TRUE(config_has("<Pwd>tulip</Pwd>"));
+  // The page empties the form once it has read the new password back.
+  ASSERT_TRUE(run_until([&] { return web_js("document.getElementById('pwd-new').value") == ""; }));
+
+  click("exit-config");
+  // Mary still exists, so her start page comes back, without Music now.
+  ASSERT_TRUE(start_page_shows("1,5"));
+
+  // The next start takes the new settings; Lucy sees exactly her sites.
+  restart();
+  start();
+  EXPECT_EQ(app_->state().config_pwd, "tulip");
+  EXPECT_EQ(app_->state().print_limit, 4);
+  EXPECT_FALSE(app_->state().pwd_on_exit);
+  choose_child("Lucy");
+  EXPECT_TRUE(start_page_shows("1,4,5"));
+  EXPECT_TRUE(messages_.texts.empty()) << messages_.texts.front();
+}
+
+}  // namespace
+}  // namespace kb::testing
