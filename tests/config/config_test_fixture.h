@@ -62,30 +62,31 @@ class ConfigTest : public ::testing::Test {
     const std::string command = "xmllint --noout '" + path_.string() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << read();
   }
-  // The texts of every node the query yields, separated by "|".
-  std::string texts(const char* query) const {
-    pugi::xml_document doc;
-    EXPECT_TRUE(doc.load_file(path_.c_str()));
-    std::string joined;
-    for (const pugi::xpath_node& n : doc.select_nodes(query))
-      joined += std::string(n.node().text().get()) + "|";
-    return joined.empty() ? joined : joined.substr(0, joined.size() - 1);
-  }
-  // The element names of the node's children, separated by "|".
-  std::string child_names(const char* query) const {
-    pugi::xml_document doc;
-    EXPECT_TRUE(doc.load_file(path_.c_str()));
-    std::string joined;
-    for (pugi::xml_node c : doc.select_node(query).node().children())
-      joined += std::string(c.name()) + "|";
-    return joined.empty() ? joined : joined.substr(0, joined.size() - 1);
-  }
+  // The texts of every node the query yields, or the names of the children
+  // of the first one, separated by "|".
+  std::string texts(const char* query) const { return joined(query, false); }
+  std::string child_names(const char* query) const { return joined(query, true); }
 
   fs::path folder_;
   fs::path path_;
   bool check_well_formed_ = true;
   RecordingBox box_;
   KBConfigIO::EditGlobals edit_;
+
+ private:
+  std::string joined(const char* query, bool child_names) const {
+    pugi::xml_document doc;
+    EXPECT_TRUE(doc.load_file(path_.c_str()));
+    const pugi::xpath_node_set nodes = doc.select_nodes(query);
+    std::vector<std::string> parts;
+    if (!child_names)
+      for (const pugi::xpath_node& n : nodes) parts.push_back(n.node().text().get());
+    else if (!nodes.empty())
+      for (pugi::xml_node c : nodes.first().node().children()) parts.push_back(c.name());
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i) text += (i ? "|" : "") + parts[i];
+    return text;
+  }
 };
 
 }  // namespace kbtest
