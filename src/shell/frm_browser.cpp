@@ -42,11 +42,12 @@ void frmBrowser::Form_Resize() {
   elastic_.resized(view_->form());
 }
 
-void frmBrowser::run_command(const NavigationRequest& request, const std::string& command_text) {
+bool frmBrowser::run_command(const NavigationRequest& request, const std::string& command_text) {
   // Only the host's own pages may command the host: a web site (or a page it
   // opened) that navigates to a command URL is refused.
-  if (!is_host_page(app_.state().program_folder, request.sender_document)) return;
+  if (!is_host_page(app_.state().program_folder, request.sender_document)) return false;
   KBVBHTMLInterfaces::parse_command(app_, decode_non_ascii_escapes(command_text));
+  return true;
 }
 
 void frmBrowser::notify_command_done(const NavigationRequest& request,
@@ -54,7 +55,7 @@ void frmBrowser::notify_command_done(const NavigationRequest& request,
   // Commands run on a later turn than the page sent them, so a page that
   // sends several in a row, or reads the configuration back, waits for this
   // call. It goes only to the page that sent the command, if still shown.
-  if (unloaded_ || !is_host_page(app_.state().program_folder, request.sender_document)) return;
+  if (unloaded_) return;
   BrowserControl& web = view_->web();
   if (web.location_url() != request.sender_document) return;
   const std::size_t open = command_text.find('(');
@@ -82,11 +83,12 @@ bool frmBrowser::web_BeforeNavigate2(const NavigationRequest& request) {
   }
   bool cancel = false;
   if (is_command_url(url)) {
-    run_command(request, command_text);
-    notify_command_done(request, command_text);
+    if (run_command(request, command_text)) {
+      notify_command_done(request, command_text);
+      wizard_hook();
+    }
     // The wizard's next page replaces the command navigation; cancelling it
     // as well keeps the engine from trying to load the command URL.
-    wizard_hook();
     cancel = true;
   } else if (!unloaded_) {
     view_->set_caption(state.user_possessive + saved_caption_ + "--" + url);

@@ -42,8 +42,9 @@ class frmBrowser : public MainWindowEvents {
   void update_all_sites();
 
  private:
-  // Runs a command URL when it comes from one of the host's own pages.
-  void run_command(const NavigationRequest& request, const std::string& command_text);
+  // Runs a command URL when it comes from one of the host's own pages;
+  // answers whether it did.
+  bool run_command(const NavigationRequest& request, const std::string& command_text);
   // Tells the page that sent a command that the command has run.
   void notify_command_done(const NavigationRequest& request, const std::string& command_text);
 
