@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/kb_error.h"
+#include "layout/stand_in_form.h"
 #include "shell/platform.h"
 
 namespace kb::testing {
@@ -82,7 +83,27 @@ class StandInWindow : public MainWindowView {
   void set_caption(const std::string& caption) override { caption_ = caption; }
   void set_visible(bool visible) override { this->visible = visible; }
   void show() override { shown = true; }
-  void maximize() override { maximized = true; }
+  void maximize() override {
+    maximized = true;
+    layout_form.state = kWindowStateMaximized;
+    layout_form.height_twips = layout_form.screen_h;
+    layout_form.width_twips = layout_form.screen_w;
+  }
+  ElasticForm& form() override { return layout_form; }
+
+  // The window at its designed size with its three controls, in twips, on a
+  // screen of 1280 x 800 pixels.
+  static StandInForm designed_form() {
+    StandInForm form;
+    form.height_twips = 6255 + 400;
+    form.width_twips = 6450;
+    form.screen_h = 12000;
+    form.screen_w = 19200;
+    form.add(false, {{"Left", 0}, {"Top", 0}, {"Width", 6495}, {"Height", 855}});
+    form.add(false, {{"Left", 0}, {"Top", 840}, {"Width", 6495}, {"Height", 5430}});
+    form.add(false, {{"Left", 2160}, {"Top", 3240}, {"Width", 2415}, {"Height", 2895}});
+    return form;
+  }
 
   MainWindowEvents& events;
   StandInBrowser controls;
@@ -91,6 +112,7 @@ class StandInWindow : public MainWindowView {
   bool visible = true;
   bool shown = false;
   bool maximized = false;
+  StandInForm layout_form = designed_form();
 
  private:
   std::string caption_ = "Kitebrook";

@@ -1,0 +1,187 @@
+#include "platform/main_window_form.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "common/kb_error.h"
+#include "layout/elastic_hooks.h"
+
+namespace kb::gtk {
+namespace {
+
+// A window that takes every size it is asked for at once, unless it is
+// maximised, on a 1280 x 800 screen at 96 dpi.
+class FakeWindow : public FormWindow {
+ public:
+  PixelSize client{430, 417};
+  PixelSize screen{1280, 800};
+  int state = 0;
+  double tpp = 15;
+  int requests = 0;
+
+  PixelSize client_size() const override { return client; }
+  void request_client_width(int pixels) override {
+    refuse_unless_normal();
+    ++requests;
+    client.width = pixels;
+  }
+  void request_client_height(int pixels) override {
+    refuse_unless_normal();
+    ++requests;
+    client.height = pixels;
+  }
+  int window_state() const override { return state; }
+  PixelSize screen_size() const override { return screen; }
+  double twips_per_pixel() const override { return tpp; }
+
+ private:
+  void refuse_unless_normal() const {
+    if (state != 0) throw Error(384, "A form can't be moved or sized while minimized or maximized");
+  }
+};
+
+constexpr int kBar = MainWindowForm::kBrwControls;
+constexpr int kWeb = MainWindowForm::kWeb;
+constexpr int kHidden = MainWindowForm::kWbbrwnewhidden;
+
+TEST(MainWindowForm, SizesAreTheClientAreaInTwipsWithRoomForTheCaption) {
+  FakeWindow window;
+  MainWindowForm form(window);
+  EXPECT_EQ(form.width(), 6450);
+  EXPECT_EQ(form.height(), 6255 + 400);
+  EXPECT_EQ(form.screen_width(), 19200);
+  EXPECT_EQ(form.screen_height(), 12000);
+
+  form.set_height(10954.4f);  // (10954.4 - 400) / 15 = 703.6 pixels
+  form.set_width(12780);
+  EXPECT_EQ(window.client, (PixelSize{852, 704}));
+
+  // Sizes that no window can take are refused before the window is asked.
+  for (double bad : {0.0, 400.0, -3000.0, 1e9, std::numeric_limits<double>::quiet_NaN()})
+    EXPECT_THROW(form.set_height(bad), Error) << bad;
+  EXPECT_THROW(form.set_width(0), Error);
+  EXPECT_EQ(window.requests, 2);
+
+  window.state = kWindowStateMaximized;
+  EXPECT_EQ(form.window_state(), kWindowStateMaximized);
+  EXPECT_THROW(form.set_width(9000), Error);
+  EXPECT_EQ(window.client, (PixelSize{852, 704}));
+}
+
+TEST(MainWindowForm, ControlsStandAtTheDesignScaledToTheWindowUntilTheLayoutMovesThem) {
+  FakeWindow window;
+  MainWindowForm form(window);
+  ASSERT_EQ(form.control_count(), 3);
+  EXPECT_EQ(form.property(kBar, "Height"), 855);
+  EXPECT_EQ(form.property(kWeb, "Top"), 840);
+  EXPECT_EQ(form.property(kHidden, "Left"), 2160);
+  EXPECT_EQ(form.control_rect(kBar, window.client), (PixelRect{0, 0, 433, 57}));
+  EXPECT_EQ(form.control_rect(kWeb, window.client), (PixelRect{0, 56, 433, 362}));
+
+  window.client = {860, 834};
+  EXPECT_EQ(form.property(kWeb, "Height"), 10860);
+  EXPECT_EQ(form.control_rect(kWeb, window.client), (PixelRect{0, 112, 866, 724}));
+
+  // Once set, a value stays where the layout put it, whatever the size.
+  EXPECT_TRUE(form.set_property(kWeb, "Top", 1500));
+  EXPECT_TRUE(form.set_property(kWeb, "Left", -30));
+  window.client = {500, 500};
+  EXPECT_EQ(form.property(kWeb, "Top"), 1500);
+  const PixelRect web = form.control_rect(kWeb, window.client);
+  EXPECT_EQ(web.y, 100);
+  EXPECT_EQ(web.x, -2);
+  // Edges are rounded, not sizes: the rect ends where Top + Height ends.
+  EXPECT_EQ(web.y + web.height, std::lround((1500 + 5430 * 500 * 15 / 6255.0) / 15));
+}
+
+TEST(MainWindowForm, BrowserControlsRefuseWhatTheyLack) {
+  FakeWindow window;
+  MainWindowForm form(window);
+  for (int i = 0; i < form.control_count(); ++i) {
+    EXPECT_FALSE(form.is_line(i));
+    EXPECT_EQ(form.property(i, "FontSize"), std::nullopt);
+    EXPECT_EQ(form.property(i, "rightMargin"), std::nullopt);
+    EXPECT_FALSE(form.set_property(i, "FontSize", 10));
+    EXPECT_FALSE(form.set_property(i, "rightMargin", 10));
+  }
+  EXPECT_FALSE(form.set_property(kBar, "Height", -1));
+  EXPECT_FALSE(form.set_property(kBar, "Width", -1));
+  EXPECT_FALSE(form.set_property(kBar, "Top", std::numeric_limits<double>::infinity()));
+  EXPECT_FALSE(form.set_property(kBar, "Left", 1e12));
+  EXPECT_EQ(form.property(kBar, "Height"), 855);
+  EXPECT_EQ(form.property(3, "Top"), std::nullopt);
+  EXPECT_FALSE(form.set_property(3, "Top", 0));
+  EXPECT_FALSE(form.set_property(-1, "Top", 0));
+  EXPECT_THROW(form.is_line(3), Error);
+  EXPECT_THROW(form.control_rect(3, window.client), Error);
+}
+
+// Control bar at the top across the full width, content area filling the
+// rest, in the designed proportions (a pixel of rounding either way).
+void expect_designed_proportions(const MainWindowForm& form, PixelSize client) {
+  const PixelRect bar = form.control_rect(kBar, client);
+  const PixelRect web = form.control_rect(kWeb, client);
+  EXPECT_EQ(bar.x, 0);
+  EXPECT_EQ(bar.y, 0);
+  EXPECT_GE(bar.width, client.width);
+  EXPECT_NEAR(bar.height, client.height * 855 / 6255.0, 1.5);
+  EXPECT_EQ(web.x, 0);
+  EXPECT_GE(web.width, client.width);
+  EXPECT_NEAR(web.y, client.height * 840 / 6255.0, 1.5);
+  EXPECT_LE(web.y, bar.y + bar.height);  // no gap between them
+  EXPECT_GE(web.y + web.height, client.height - 1);
+  EXPECT_LE(web.y + web.height, client.height + 3);
+}
+
+TEST(MainWindowForm, TheLayoutRescalesFromTheDesignRecordedAtLoad) {
+  FakeWindow window;
+  MainWindowForm form(window);
+  ElasticHooks hooks;
+  hooks.record(form);
+  // Fitted to the screen from the designed size.
+  EXPECT_EQ(window.client, (PixelSize{852, 704}));
+  window.state = kWindowStateMaximized;
+  window.client = {1280, 800};
+  hooks.layout(form);  // the first one after recording only settles
+  EXPECT_DOUBLE_EQ(*form.property(kBar, "Height"), 855 * 800 * 15 / 6255.0);
+
+  hooks.resized(form);
+  EXPECT_EQ(form.property(kBar, "Height"), std::floor(855 * 800 * 15 / 6255.0));
+  EXPECT_EQ(form.property(kWeb, "Width"), std::floor(6495 * 1280 / 430.0));
+  expect_designed_proportions(form, window.client);
+
+  window.state = 0;
+  window.client = {640, 480};
+  hooks.resized(form);
+  expect_designed_proportions(form, window.client);
+
+  // Back at the designed size, every control is back at its design.
+  window.client = {430, 417};
+  hooks.resized(form);
+  EXPECT_EQ(form.property(kWeb, "Top"), 840);
+  EXPECT_EQ(form.property(kWeb, "Height"), 5430);
+  EXPECT_EQ(form.property(kHidden, "Width"), 2415);
+}
+
+TEST(MainWindowForm, ResolutionSetsTheDesignedAndMinimumSizes) {
+  EXPECT_EQ(twips_per_pixel_at(96), 15);
+  EXPECT_EQ(twips_per_pixel_at(120), 12);
+  for (double nonsense : {0.0, -96.0, 5.0, 100000.0, std::numeric_limits<double>::quiet_NaN()})
+    EXPECT_EQ(twips_per_pixel_at(nonsense), 15) << nonsense;
+
+  FakeWindow window;
+  MainWindowForm form(window);
+  EXPECT_EQ(form.design_client_size(), (PixelSize{430, 417}));
+  EXPECT_EQ(form.minimum_client_size(), (PixelSize{215, 209}));
+  window.tpp = 12;
+  EXPECT_EQ(form.design_client_size(), (PixelSize{538, 521}));
+  EXPECT_EQ(form.minimum_client_size(), (PixelSize{269, 261}));
+  window.client = {538, 521};
+  EXPECT_EQ(form.width(), 6456);
+  EXPECT_EQ(form.height(), 521 * 12 + 400);
+}
+
+}  // namespace
+}  // namespace kb::gtk
