@@ -17,6 +17,13 @@ class Journeys : public E2ETest {
       }
     });
   }
+  // Waits until the page has read a saved entry back: its row is shown and
+  // the form field emptied for the next one.
+  bool saved_and_cleared(const std::string& row, const std::string& field) {
+    return has_element(row) && run_until([&] {
+             return web_js("document.getElementById('" + field + "').value") == "";
+           });
+  }
   std::string site_ids_shown() {
     return web_js(
         "Array.from(document.querySelectorAll('.site-tile')).map(t => t.dataset.siteId).sort()"
@@ -52,14 +59,14 @@ TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
   ASSERT_TRUE(config_has("<Pwd>kite 123</Pwd>"));
   ASSERT_TRUE(wait_for_web(page("SAddUserHelp.html")));
 
-  for (const char* name : {"Ada", "Ben"}) {
-    ASSERT_TRUE(has_element("user-name"));
+  ASSERT_TRUE(has_element("user-name"));
+  for (const std::string name : {"Ada", "Ben"}) {
     fill("user-name", name);
     click("user-pic-fox");
     click("user-save");
-    ASSERT_TRUE(config_has(std::string("<Name>") + name + "</Name>"));
+    ASSERT_TRUE(config_has("<Name>" + name + "</Name>"));
+    ASSERT_TRUE(saved_and_cleared(name == "Ada" ? "user-edit-2" : "user-edit-3", "user-name"));
   }
-  ASSERT_TRUE(has_element("user-edit-3"));
   click("wizard-next");
 
   ASSERT_TRUE(wait_for_web(page("SAddSites.html")));
@@ -70,7 +77,7 @@ TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
   click("site-save");
   // A new site is offered to everybody unless the parent says otherwise.
   ASSERT_TRUE(config_has("<AllowedUsers>\n        <User>\n          <ID>1</ID>"));
-  ASSERT_TRUE(has_element("site-edit-1"));
+  ASSERT_TRUE(saved_and_cleared("site-edit-1", "site-label"));
   click("wizard-next");
 
   ASSERT_TRUE(wait_for_web(page("Seditsettings.htm")));
@@ -118,6 +125,7 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   click("user-pic-owl");
   click("user-save");
   ASSERT_TRUE(config_has("<Name>Lucy</Name>"));
+  ASSERT_TRUE(saved_and_cleared("user-edit-4", "user-name"));
   ASSERT_TRUE(has_element("site-offer-4"));
 
   // Books for Lucy alone, Games for everybody.
