@@ -85,3 +85,31 @@ TEST_F(ChildBrowsing, AChildChoosesItsNameSeesItsSitesAndVisitsOne) {
 
 }  // namespace
 }  // namespace kb::testing
+
+namespace kb::testing {
+namespace {
+
+TEST_F(ChildBrowsing, AChildWithoutSitesSeesAFriendlyPage) {
+  std::string config = two_children_config();
+  // Nothing for everybody: Mary keeps Music, Chris keeps Space, Sam has none.
+  config.replace(config.find("<AllowedUsers><User><ID>1</ID></User></AllowedUsers>"), 52,
+                 "<AllowedUsers></AllowedUsers>");
+  config.replace(config.find("</Users>"), 8,
+                 "<User><Name>Sam</Name><Image>fox.svg</Image><ID>4</ID></User></Users>");
+  write_config(config);
+  start();
+  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+  ASSERT_TRUE(
+      run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "3"; }));
+  web_js("document.querySelector('.user-tile[data-user=\"Sam\"]').click(); 0");
+  ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+  EXPECT_TRUE(run_until([&] {
+    return web_js(
+               "(function (e) { return e !== null && !e.hidden && e.offsetHeight > 0; })"
+               "(document.getElementById('no-sites'))") == "true";
+  }));
+  EXPECT_EQ(web_js("document.querySelectorAll('.site-tile').length"), "0");
+}
+
+}  // namespace
+}  // namespace kb::testing
