@@ -14,6 +14,9 @@ class SplashGtk : public SplashView {
   SplashGtk(const std::filesystem::path& picture, SplashEvents& events,
             std::function<void()> on_unload)
       : events_(events), on_unload_(std::move(on_unload)) {
+    // The timer runs from the moment the window loads; building the window
+    // and reading its picture count towards the two seconds.
+    timer_ = g_timeout_add(2000, on_tick, this);
     window_ = GTK_WINDOW(gtk_window_new());
     g_object_ref_sink(window_);
     gtk_window_set_title(window_, "Kitebrook");
@@ -24,7 +27,6 @@ class SplashGtk : public SplashView {
     gtk_picture_set_can_shrink(GTK_PICTURE(image), TRUE);
     gtk_widget_set_size_request(image, 299, 281);
     gtk_window_set_child(window_, image);
-    timer_ = g_timeout_add(2000, on_tick, this);
     gtk_window_present(window_);
   }
   ~SplashGtk() override {
@@ -77,10 +79,13 @@ GtkPlatform::GtkPlatform(std::filesystem::path program_folder)
   end_ = [] { std::exit(0); };
 }
 
-GtkPlatform::~GtkPlatform() = default;
+GtkPlatform::~GtkPlatform() {
+  if (engine_view_) g_object_unref(engine_view_);
+}
 
 std::unique_ptr<MainWindowView> GtkPlatform::create_main_window(MainWindowEvents& events) {
-  auto window = std::make_unique<MainWindowGtk>(events, printer_, [this] { end_program(); });
+  auto window = std::make_unique<MainWindowGtk>(
+      events, printer_, [this] { end_program(); }, engine_view_);
   gtk_box_.set_parent(window->window());
   return window;
 }
@@ -95,7 +100,24 @@ SplashView& GtkPlatform::load_splash(SplashEvents& events) {
                                             run_soon([old] { delete old; });
                                           });
   }
+  start_engine();
   return *splash_;
+}
+
+void GtkPlatform::start_engine() {
+  // The engine takes a good part of the splash's two seconds to start its
+  // network and web processes, so it starts now rather than when the first
+  // tick creates the main window: a view that is never shown loads an empty
+  // document from the Data folder, and the main window's views are created
+  // related to it, which puts them in its web process, already running. The
+  // host's pages come from that same folder, so they stay in that process.
+  // The view lives as long as the platform, so that a rebuilt main window
+  // finds the process running too, and all windows share one web process.
+  if (engine_view_) return;
+  engine_view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(new_web_view()));
+  g_autofree char* data_folder =
+      g_filename_to_uri((program_folder_ / "Data" / "").c_str(), nullptr, nullptr);
+  webkit_web_view_load_html(engine_view_, "", data_folder);
 }
 
 void GtkPlatform::event_step() {

@@ -49,10 +49,14 @@ class GtkPlatform : public Platform {
   PrintHandler printer_;
   std::function<void()> end_;
   std::unique_ptr<SplashGtk> splash_;
+  // A view never shown, whose web process the main window's views share; it
+  // starts the engine while the splash shows (see start_engine).
+  WebKitWebView* engine_view_ = nullptr;
+
+  void start_engine();
 };
 
-// Starts GTK, the engine's shared settings, and warms the engine up so that
-// its processes start while the splash window shows.
+// Starts GTK and the engine's shared settings.
 void initialize_toolkit(const std::filesystem::path& program_folder);
 
 }  // namespace kb::gtk
