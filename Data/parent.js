@@ -1,8 +1,23 @@
 /*
  * The grown-ups' editors, shared by KBConfigmain.htm and the set-up wizard.
- * Each editor wires itself to the elements of its fixed ids when the page
- * has them, so a page picks its editors by its markup:
+ * A page names the editors it has with placeholders; start() builds each
+ * editor's markup into its placeholder and then wires it:
  *
+ *   <section class="card" id="children" data-editor="children">
+ *     <h2 id="children-title">Children</h2>     (the page's own words stay)
+ *   </section>
+ *
+ * The editor's list and form go after what the placeholder already holds.
+ * Options, as attributes of the placeholder:
+ *   data-autofocus       the form's first field takes the focus
+ *   data-save-label      the text of the save button (password, settings)
+ *   data-new-label, data-repeat-label, data-hint   the password's field
+ *                        labels and a hint under the first field
+ * An element of the placeholder marked data-before-actions moves into the
+ * form, just above its buttons. <ol class="progress" data-step="N"> gets the
+ * wizard's steps, step N marked as the current one.
+ *
+ * Ids of the editors:
  *   children:  #children-list, #user-form, #user-name, #user-pictures,
  *              #user-save, #user-cancel, #user-form-title, #user-error,
  *              #user-status
@@ -10,10 +25,10 @@
  *              #site-pictures, #site-offers, #site-save, #site-cancel,
  *              #site-form-title, #site-error, #site-status
  *   password:  #pwd-form, #pwd-new, #pwd-repeat, #pwd-save, #pwd-error,
- *              #pwd-status
+ *              #pwd-status (and #pwd-hint with data-hint)
  *   settings:  #settings-form, #settings-print, #settings-pages,
- *              #settings-exit-pwd, #settings-save, #settings-error,
- *              #settings-status
+ *              #settings-pages-hint, #settings-exit-pwd, #settings-save,
+ *              #settings-error, #settings-status
  *   leaving:   #exit-config (sends EXIT_CONFIG), [data-leave] links
  *   #load-error shows when KBConfig.xml cannot be read.
  *
@@ -31,6 +46,7 @@
   "use strict";
 
   var el = KB.el;
+  var MAX_PAGES = 32767;
   var state = {
     config: null,
     editingUserId: null,
@@ -78,6 +94,162 @@
       else input.removeAttribute("aria-invalid");
     });
     if (text && field) [].concat(field)[0].focus();
+  }
+
+  // ---- Editors' markup -------------------------------------------------------
+
+  // A labelled text field with an optional hint under it.
+  function field(labelText, input, hintNode) {
+    return el("div", { class: "field" }, el("label", { for: input.id, text: labelText }), input, hintNode);
+  }
+
+  function hint(text, id) {
+    return el("span", { class: "hint", id: id, text: text });
+  }
+
+  function checkField(input, text) {
+    return el("label", { class: "check", for: input.id }, input, " " + text);
+  }
+
+  function pictureFieldset(gridId) {
+    return el("fieldset", {}, el("legend", { text: "Picture" }), el("div", { class: "picture-grid", id: gridId }));
+  }
+
+  function errorLine(id) {
+    return el("p", { class: "error", id: id, role: "alert", hidden: true });
+  }
+
+  function statusLine(id) {
+    return el("p", { class: "status", id: id, role: "status" });
+  }
+
+  function form(id) {
+    var node = el("form", { id: id, novalidate: true, autocomplete: "off" });
+    for (var i = 1; i < arguments.length; i++) node.appendChild(arguments[i]);
+    return node;
+  }
+
+  function saveButton(id, text) {
+    return el("button", { type: "submit", class: "btn btn-primary", id: id, text: text });
+  }
+
+  function cancelButton(id) {
+    return el("button", { type: "button", class: "btn", id: id, hidden: true, text: "Cancel" });
+  }
+
+  var editorMarkup = {
+    children: function (options) {
+      return [
+        el("ul", { class: "entries", id: "children-list", "aria-label": "Children" }),
+        form("user-form",
+          el("h3", { id: "user-form-title", text: "Add a child" }),
+          field("Name", el("input", {
+            type: "text", id: "user-name", maxlength: "40", "aria-describedby": "user-error",
+            autofocus: options.autofocus,
+          })),
+          pictureFieldset("user-pictures"),
+          errorLine("user-error"),
+          el("div", { class: "actions" }, saveButton("user-save", "Add child"), cancelButton("user-cancel")),
+          statusLine("user-status")),
+      ];
+    },
+
+    sites: function (options) {
+      return [
+        el("ul", { class: "entries", id: "sites-list", "aria-label": "Web sites" }),
+        form("site-form",
+          el("h3", { id: "site-form-title", text: "Add a site" }),
+          field("Caption", el("input", {
+            type: "text", id: "site-label", maxlength: "60", "aria-describedby": "site-error",
+            autofocus: options.autofocus,
+          }), hint("The words under the picture, for example Animal videos.")),
+          field("Address", el("input", {
+            type: "text", id: "site-address", maxlength: "2000", "aria-describedby": "site-error",
+            spellcheck: "false",
+          }), hint("For example www.example.com or https://www.example.com/kids")),
+          pictureFieldset("site-pictures"),
+          el("fieldset", { id: "site-offers" },
+            el("legend", { text: "Who may see it" }),
+            el("div", { class: "offers-grid" })),
+          errorLine("site-error"),
+          el("div", { class: "actions" }, saveButton("site-save", "Add site"), cancelButton("site-cancel")),
+          statusLine("site-status")),
+      ];
+    },
+
+    password: function (options) {
+      return [
+        form("pwd-form",
+          field(options.newLabel || "New password", el("input", {
+            type: "password", id: "pwd-new", maxlength: "64",
+            "aria-describedby": options.hint ? "pwd-error pwd-hint" : "pwd-error",
+            autofocus: options.autofocus,
+          }), options.hint ? hint(options.hint, "pwd-hint") : null),
+          field(options.repeatLabel || "Type the new password again", el("input", {
+            type: "password", id: "pwd-repeat", maxlength: "64", "aria-describedby": "pwd-error",
+          })),
+          errorLine("pwd-error"),
+          el("div", { class: "actions" }, saveButton("pwd-save", options.saveLabel || "Change password")),
+          statusLine("pwd-status")),
+      ];
+    },
+
+    settings: function (options) {
+      return [
+        form("settings-form",
+          checkField(el("input", { type: "checkbox", id: "settings-print" }), "Children may print"),
+          field("Pages per day", el("input", {
+            type: "text", id: "settings-pages", inputmode: "numeric", maxlength: "5",
+            "aria-describedby": "settings-error settings-pages-hint",
+          }), hint("A whole number from 0 to " + MAX_PAGES + ".", "settings-pages-hint")),
+          checkField(el("input", { type: "checkbox", id: "settings-exit-pwd" }),
+            "Ask for the password before Kitebrook closes"),
+          errorLine("settings-error"),
+          el("div", { class: "actions" },
+            saveButton("settings-save", options.saveLabel || "Save printing and leaving")),
+          statusLine("settings-status")),
+      ];
+    },
+  };
+
+  // Builds every [data-editor] placeholder of the page (see the top).
+  function buildEditors() {
+    Array.prototype.forEach.call(document.querySelectorAll("[data-editor]"), function (place) {
+      var name = place.getAttribute("data-editor");
+      if (!Object.prototype.hasOwnProperty.call(editorMarkup, name)) {
+        throw new Error("The page asks for an editor called " + name + ", which does not exist.");
+      }
+      var moving = place.querySelectorAll("[data-before-actions]");
+      editorMarkup[name]({
+        autofocus: place.hasAttribute("data-autofocus"),
+        saveLabel: place.getAttribute("data-save-label"),
+        newLabel: place.getAttribute("data-new-label"),
+        repeatLabel: place.getAttribute("data-repeat-label"),
+        hint: place.getAttribute("data-hint"),
+      }).forEach(function (part) {
+        place.appendChild(part);
+      });
+      var actions = place.querySelector("form > .actions");
+      Array.prototype.forEach.call(moving, function (node) {
+        actions.parentNode.insertBefore(node, actions);
+      });
+    });
+  }
+
+  var WIZARD_STEPS = ["Password", "Children", "Web sites", "Printing and leaving"];
+
+  // The wizard's step header: steps before the current one are done.
+  function buildWizardSteps() {
+    var list = document.querySelector("ol.progress[data-step]");
+    if (!list) return;
+    var current = Number(list.getAttribute("data-step"));
+    WIZARD_STEPS.forEach(function (name, index) {
+      var number = index + 1;
+      list.appendChild(el("li", {
+        class: number < current ? "done" : number === current ? "current" : null,
+        "aria-current": number === current ? "step" : null,
+      }, number + ". " + name));
+    });
   }
 
   // ---- Reading and re-rendering ----------------------------------------------
@@ -646,7 +818,6 @@
 
   // ---- Printing and leaving --------------------------------------------------
 
-  var MAX_PAGES = 32767;
 
   function fillSettings(settings) {
     $("settings-print").checked = settings.printAllowed;
@@ -755,6 +926,8 @@
 
   function start(options) {
     state.onRender = (options && options.onRender) || null;
+    buildWizardSteps();
+    buildEditors();
     wireChildren();
     wireSites();
     wirePassword();
