@@ -5,6 +5,7 @@
 #include "bridge/command_parser.h"
 #include "common/kb_error.h"
 #include "platform/main_loop.h"
+#include "platform/script_evaluation.h"
 
 namespace kb::gtk {
 namespace {
@@ -263,38 +264,7 @@ void WebViewControl::wait_until_loaded() {
 
 std::string WebViewControl::run_script(const std::string& script) {
   wait_until_loaded();
-  struct Outcome {
-    bool done = false;
-    std::string value;
-    std::string error;
-  };
-  auto outcome = std::make_shared<Outcome>();
-  webkit_web_view_evaluate_javascript(
-      view_, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
-      [](GObject* source, GAsyncResult* result, gpointer data) {
-        std::unique_ptr<std::shared_ptr<Outcome>> holder(
-            static_cast<std::shared_ptr<Outcome>*>(data));
-        Outcome& out = **holder;
-        GError* error = nullptr;
-        JSCValue* value =
-            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
-        if (error) {
-          out.error = error->message;
-          g_error_free(error);
-        } else if (value) {
-          if (!jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
-            g_autofree char* text = jsc_value_to_string(value);
-            out.value = text ? text : "";
-          }
-          g_object_unref(value);
-        }
-        out.done = true;
-      },
-      new std::shared_ptr<Outcome>(outcome));
-  if (!run_events_until([&] { return outcome->done; }, kScriptWait))
-    throw Error(-2147467259, "The page did not answer in time");
-  if (!outcome->error.empty()) throw Error(-2147352319, outcome->error);
-  return outcome->value;
+  return evaluate_script(view_, script, kScriptWait);
 }
 
 }  // namespace kb::gtk

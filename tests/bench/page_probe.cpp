@@ -7,6 +7,7 @@
 
 #include "figures.h"
 #include "platform/main_loop.h"
+#include "platform/script_evaluation.h"
 #include "process_memory.h"
 
 namespace kb::bench {
@@ -82,36 +83,7 @@ gint64 wait_until_shown(const std::function<std::string()>& check,
 }
 
 std::string evaluate(WebKitWebView* view, const std::string& script) {
-  struct Outcome {
-    bool done = false;
-    std::string value;
-    std::string error;
-  };
-  auto outcome = std::make_shared<Outcome>();
-  webkit_web_view_evaluate_javascript(
-      view, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
-      [](GObject* source, GAsyncResult* result, gpointer data) {
-        std::unique_ptr<std::shared_ptr<Outcome>> holder(
-            static_cast<std::shared_ptr<Outcome>*>(data));
-        Outcome& out = **holder;
-        GError* error = nullptr;
-        JSCValue* value =
-            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
-        if (error) {
-          out.error = error->message;
-          g_error_free(error);
-        } else if (value) {
-          g_autofree char* text = jsc_value_to_string(value);
-          out.value = text ? text : "";
-          g_object_unref(value);
-        }
-        out.done = true;
-      },
-      new std::shared_ptr<Outcome>(outcome));
-  if (!gtk::run_events_until([&] { return outcome->done; }, std::chrono::seconds(10)))
-    throw std::runtime_error("the page did not answer in time");
-  if (!outcome->error.empty()) throw std::runtime_error(outcome->error);
-  return outcome->value;
+  return gtk::evaluate_script(view, script, std::chrono::seconds(10));
 }
 
 void settle_and_report_memory() {
