@@ -143,6 +143,11 @@ pugi::xml_node ConfigDocument::container_for_new_entry(const char* name) const {
 
 std::string ConfigDocument::serialize() const {
   std::string text;
+  // The new text is about as long as the file was; one allocation up front
+  // spares the copies of a growing string.
+  std::error_code ignored;
+  const auto old_size = std::filesystem::file_size(path_, ignored);
+  if (!ignored) text.reserve(static_cast<std::size_t>(old_size) + 4096);
   StringWriter writer(text);
   doc_.save(writer, "  ", pugi::format_indent | pugi::format_no_declaration, pugi::encoding_utf8);
   return text;
