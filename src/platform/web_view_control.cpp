@@ -13,15 +13,20 @@ namespace {
 constexpr std::chrono::milliseconds kLoadWait{5000};
 constexpr std::chrono::milliseconds kScriptWait{10000};
 
-// Runs a window event handler; an exception never crosses into the engine.
-template <typename Handler>
-auto guarded(const char* what, Handler&& handler, decltype(handler()) on_failure) {
+// Runs a window event handler and answers its answer, or `on_failure` when
+// it throws: an exception never crosses into the engine.
+bool guarded(const char* what, const std::function<bool()>& handler, bool on_failure) {
   try {
     return handler();
   } catch (const std::exception& e) {
     std::cerr << "kitebrook: " << what << " failed: " << e.what() << '\n';
   }
   return on_failure;
+}
+
+void guarded(const char* what, const std::function<void()>& handler) {
+  guarded(
+      what, [&] { return handler(), true; }, false);
 }
 
 }  // namespace
@@ -175,17 +180,13 @@ void WebViewControl::on_load_changed(WebKitWebView* view, WebKitLoadEvent event,
     self->committed_address_ = address_of_uri(webkit_web_view_get_uri(view));
     if (self->role_ == ControlRole::Content) {
       const std::string address = self->committed_address_;
-      guarded(
-          "navigate-complete", [&] { return (self->events_.web_NavigateComplete2(address), 0); },
-          0);
+      guarded("navigate-complete", [&] { self->events_.web_NavigateComplete2(address); });
     }
   } else if (event == WEBKIT_LOAD_FINISHED) {
     self->load_requested_ = false;
     if (self->role_ == ControlRole::NewWindow)
       self->later([](WebViewControl& c) {
-        guarded(
-            "document-complete", [&] { return (c.events_.wbbrwnewhidden_DocumentComplete(), 0); },
-            0);
+        guarded("document-complete", [&] { c.events_.wbbrwnewhidden_DocumentComplete(); });
       });
   }
 }
@@ -214,10 +215,10 @@ void WebViewControl::on_history_changed(WebKitBackForwardList*, WebKitBackForwar
   auto* self = static_cast<WebViewControl*>(data);
   const bool forward = webkit_web_view_can_go_forward(self->view_);
   const bool back = webkit_web_view_can_go_back(self->view_);
-  guarded(
-      "command-state", [&] { return (self->events_.web_CommandStateChange(1, forward), 0); }, 0);
-  guarded(
-      "command-state", [&] { return (self->events_.web_CommandStateChange(2, back), 0); }, 0);
+  guarded("command-state", [&] {
+    self->events_.web_CommandStateChange(1, forward);
+    self->events_.web_CommandStateChange(2, back);
+  });
 }
 
 void WebViewControl::navigate(const std::string& path_or_url) {
