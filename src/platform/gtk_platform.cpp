@@ -53,6 +53,17 @@ class SplashGtk : public SplashView {
   guint timer_ = 0;
 };
 
+void GtkMessageBox::set_parent(GtkWindow* parent) {
+  if (parent_)
+    g_object_remove_weak_pointer(G_OBJECT(parent_), reinterpret_cast<gpointer*>(&parent_));
+  parent_ = parent;
+  if (parent_) g_object_add_weak_pointer(G_OBJECT(parent_), reinterpret_cast<gpointer*>(&parent_));
+}
+
+GtkMessageBox::~GtkMessageBox() {
+  set_parent(nullptr);
+}
+
 void GtkMessageBox::show(const std::string& text) {
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   GtkWidget* dialog = gtk_message_dialog_new(parent_, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,

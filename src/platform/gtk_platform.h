@@ -13,9 +13,11 @@ namespace kb::gtk {
 
 class GtkMessageBox : public MessageBox {
  public:
+  ~GtkMessageBox() override;
   void show(const std::string& text) override;
-  // The window the box is modal for, if any.
-  void set_parent(GtkWindow* parent) { parent_ = parent; }
+  // The window the box is modal for; forgotten by itself when that window
+  // is destroyed.
+  void set_parent(GtkWindow* parent);
 
  private:
   GtkWindow* parent_ = nullptr;
