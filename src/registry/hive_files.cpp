@@ -39,16 +39,19 @@ fs::path config_home() {
 
 }  // namespace
 
-HiveFiles default_hive_files(const fs::path& program_folder) {
-  const fs::path machine = program_folder / "Registry";
+HiveFiles hive_files(const fs::path& machine_folder, const fs::path& user_hive) {
   HiveFiles files;
-  files.hkcu = config_home() / "kitebrook" / "HKCU.sqlite";
-  files.hklm = machine / "HKLM.sqlite";
-  files.hku = machine / "HKU.sqlite";
-  files.hkdd = machine / "HKDD.sqlite";
-  files.hkcc = machine / "HKCC.sqlite";
-  files.hkcr = machine / "HKCR.sqlite";
+  files.hkcu = user_hive;
+  files.hklm = machine_folder / "HKLM.sqlite";
+  files.hku = machine_folder / "HKU.sqlite";
+  files.hkdd = machine_folder / "HKDD.sqlite";
+  files.hkcc = machine_folder / "HKCC.sqlite";
+  files.hkcr = machine_folder / "HKCR.sqlite";
   return files;
+}
+
+HiveFiles default_hive_files(const fs::path& program_folder) {
+  return hive_files(program_folder / "Registry", config_home() / "kitebrook" / "HKCU.sqlite");
 }
 
 }  // namespace modRegistry

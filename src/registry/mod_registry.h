@@ -32,6 +32,11 @@ struct HiveFiles {
 // running the program. Throws kb::Error when the account has no home folder.
 HiveFiles default_hive_files(const std::filesystem::path& program_folder);
 
+// The hive files with the machine-wide hives in `machine_folder` and the
+// account's own hive at `user_hive`.
+HiveFiles hive_files(const std::filesystem::path& machine_folder,
+                     const std::filesystem::path& user_hive);
+
 // Small values kept in registry hives or INI files. A location is a hive
 // abbreviation ("HKLM", any letter case) or the path of an existing INI file;
 // type codes are "S" (text), "B" (2-byte boolean) and "D" (32-bit integer).

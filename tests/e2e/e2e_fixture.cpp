@@ -29,10 +29,8 @@ void E2ETest::SetUp() {
     printed_.push_back(gtk::address_of_uri(webkit_web_view_get_uri(view)));
   });
   platform_->set_end_handler([this] { ended_ = true; });
-  const fs::path hives = folder_ / "Registry";
   registry_ = std::make_unique<modRegistry::Registry>(
-      modRegistry::HiveFiles{hives / "HKCU.sqlite", hives / "HKLM.sqlite", hives / "HKU.sqlite",
-                             hives / "HKDD.sqlite", hives / "HKCC.sqlite", hives / "HKCR.sqlite"});
+      modRegistry::hive_files(folder_ / "Registry", folder_ / "Registry" / "HKCU.sqlite"));
   app_ = std::make_unique<Kitebrook>(*platform_, folder_, *registry_, clock_);
 }
 

@@ -20,15 +20,7 @@ class RegistryTest : public ::testing::Test {
   RegistryTest() : registry_(files()) {}
 
   HiveFiles files() const {
-    HiveFiles f;
-    f.hkcu = dir_.path() / "home" / "HKCU.sqlite";
-    const fs::path machine = dir_.path() / "program" / "Registry";
-    f.hklm = machine / "HKLM.sqlite";
-    f.hku = machine / "HKU.sqlite";
-    f.hkdd = machine / "HKDD.sqlite";
-    f.hkcc = machine / "HKCC.sqlite";
-    f.hkcr = machine / "HKCR.sqlite";
-    return f;
+    return hive_files(dir_.path() / "program" / "Registry", dir_.path() / "home" / "HKCU.sqlite");
   }
 
   // The type and raw bytes of a stored value, read straight from the database.

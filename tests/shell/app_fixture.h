@@ -53,10 +53,8 @@ class AppTest : public ::testing::Test {
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_ / "Data");
     write_config(kTwoChildren);
-    const std::filesystem::path hives = folder_ / "Registry";
-    registry_ = std::make_unique<modRegistry::Registry>(modRegistry::HiveFiles{
-        hives / "HKCU.sqlite", hives / "HKLM.sqlite", hives / "HKU.sqlite", hives / "HKDD.sqlite",
-        hives / "HKCC.sqlite", hives / "HKCR.sqlite"});
+    registry_ = std::make_unique<modRegistry::Registry>(
+        modRegistry::hive_files(folder_ / "Registry", folder_ / "Registry" / "HKCU.sqlite"));
     app_ = std::make_unique<Kitebrook>(platform_, folder_, *registry_, clock_);
   }
   void TearDown() override {
