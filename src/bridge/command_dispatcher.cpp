@@ -7,6 +7,7 @@
 #include "bridge/command_handlers.h"
 #include "bridge/command_parser.h"
 #include "bridge/error_text.h"
+#include "common/text_case.h"
 #include "shell/kitebrook.h"
 
 namespace KBVBHTMLInterfaces {
@@ -43,9 +44,7 @@ constexpr CommandEntry kCommands[] = {
 }  // namespace
 
 void dispatch_command(kb::Kitebrook& app, const std::string& name) {
-  std::string upper = name;
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  const std::string upper = kb::upper_case(name);
   for (const CommandEntry& entry : kCommands) {
     if (entry.name != upper) continue;
     Slots slots;

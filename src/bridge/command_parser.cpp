@@ -1,5 +1,7 @@
 #include "bridge/command_parser.h"
 
+#include "common/text_case.h"
+
 #include <cctype>
 
 namespace kb {
@@ -43,10 +45,8 @@ bool fits_as_second(unsigned char lead, int byte) {
 }  // namespace
 
 bool is_command_url(std::string_view url) {
-  if (url.size() < kCommandPrefix.size()) return false;
-  for (std::size_t i = 0; i < kCommandPrefix.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(url[i])) != kCommandPrefix[i]) return false;
-  return true;
+  return url.size() >= kCommandPrefix.size() &&
+         equals_ignoring_case(url.substr(0, kCommandPrefix.size()), kCommandPrefix);
 }
 
 std::optional<std::string> parse_command_text(std::string_view url, CommandArgs& args,

@@ -6,6 +6,7 @@
 
 #include "common/atomic_file.h"
 #include "common/kb_error.h"
+#include "common/text_case.h"
 #include "config/xml_text.h"
 
 namespace KBConfigIO {
@@ -44,14 +45,6 @@ bool has_xml_text(pugi::xml_node node) {
   });
 }
 
-bool equals_ignoring_case(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b)
-    if (std::tolower(static_cast<unsigned char>(*a)) !=
-        std::tolower(static_cast<unsigned char>(*b)))
-      return false;
-  return *a == *b;
-}
-
 // The parser accepts more than XML allows: several top-level elements, text
 // beside the root, a declaration after other nodes, characters XML forbids.
 // Saving such a document would drop or keep what the parent never meant, so
@@ -84,7 +77,7 @@ void declare_utf8(pugi::xml_document& doc) {
   pugi::xml_node decl = doc.first_child();
   if (decl.type() != pugi::node_declaration) return;
   pugi::xml_attribute encoding = decl.attribute("encoding");
-  if (encoding && !equals_ignoring_case(encoding.value(), "UTF-8")) encoding.set_value("UTF-8");
+  if (encoding && !kb::equals_ignoring_case(encoding.value(), "UTF-8")) encoding.set_value("UTF-8");
 }
 
 class StringWriter : public pugi::xml_writer {

@@ -4,19 +4,13 @@
 #include <system_error>
 #include <vector>
 
+#include "common/text_case.h"
 #include "config/kb_config_io.h"
 
 namespace KBConfigIO {
 namespace {
 
 constexpr const char* kFileName = "KBConfig.xml";
-
-bool same_ignoring_case(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 }  // namespace
 
@@ -30,7 +24,7 @@ std::filesystem::path config_path(const std::filesystem::path& program_folder) {
   std::vector<std::filesystem::path> matches;
   for (std::filesystem::directory_iterator it(data, error), end; !error && it != end;
        it.increment(error)) {
-    if (same_ignoring_case(it->path().filename().string(), kFileName))
+    if (kb::equals_ignoring_case(it->path().filename().string(), kFileName))
       matches.push_back(it->path());
   }
   if (matches.empty()) return exact;

@@ -1,6 +1,7 @@
 #include <cctype>
 #include <string>
 
+#include "common/text_case.h"
 #include "config/config_document.h"
 #include "config/config_ids.h"
 #include "config/kb_config_io.h"
@@ -13,8 +14,7 @@ namespace {
 // Windows), in any letter case; the pages add the scheme back.
 std::string without_http_prefix(const std::string& address) {
   if (address.size() < 7) return address;
-  std::string prefix = address.substr(0, 7);
-  for (char& c : prefix) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string prefix = kb::upper_case(std::string_view(address).substr(0, 7));
   if (prefix == "HTTP://" || prefix == "HTTP:\\\\") return address.substr(7);
   return address;
 }

@@ -4,6 +4,7 @@
 
 #include "bridge/page_loader.h"
 #include "common/kb_error.h"
+#include "common/text_case.h"
 #include "common/vb_number.h"
 #include "config/config_document.h"
 #include "config/kb_config_io.h"
@@ -12,25 +13,15 @@
 #include "shell/paths.h"
 
 namespace kb {
-namespace {
-
-std::string upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
-}
-
-}  // namespace
-
 bool frmBrowser::wizard_hook() {
   const std::string folder = app_.state().program_folder.string();
-  const std::string current = upper(app_.state().current_url);
-  if (current == upper(folder + "/data/Sresetpassword.htm")) {
+  const std::string current = upper_case(app_.state().current_url);
+  if (current == upper_case(folder + "/data/Sresetpassword.htm")) {
     KBVBHTMLInterfaces::navigate_content(app_, page_path(folder, "SAddUserHelp.html"));
     app_.platform().event_step();
     return true;
   }
-  if (current == upper(folder + "/data/Seditsettings.htm")) {
+  if (current == upper_case(folder + "/data/Seditsettings.htm")) {
     update_all_sites();
     KBVBHTMLInterfaces::navigate_content(app_, page_path(folder, "Sfinish.html"));
     return true;

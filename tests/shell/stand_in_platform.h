@@ -156,8 +156,7 @@ class StandInPlatform : public Platform {
     windows.push_back(window.get());
     return window;
   }
-  SplashView& load_splash(SplashEvents& events) override {
-    splash_events = &events;
+  SplashView& load_splash(SplashEvents&) override {
     if (!splash.loaded) journal.push_back("splash load");
     splash.loaded = true;
     return splash;
@@ -181,7 +180,6 @@ class StandInPlatform : public Platform {
   Journal journal;
   RecordedMessages messages{journal};
   StandInSplash splash{journal};
-  SplashEvents* splash_events = nullptr;
   std::vector<StandInWindow*> windows;
   std::function<void(StandInWindow&)> on_new_window;
   std::function<void()> on_event_step;
