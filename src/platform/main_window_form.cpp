@@ -125,10 +125,14 @@ PixelRect MainWindowForm::control_rect(int index, PixelSize client) const {
   const double top = measure(index, kTop, client);
   // Edges are rounded rather than sizes, so that controls that meet in twips
   // meet in pixels too.
-  const int x = to_pixels(left);
-  const int y = to_pixels(top);
-  const int right = to_pixels(left + measure(index, kWidth, client));
-  const int bottom = to_pixels(top + measure(index, kHeight, client));
+  // The design lets the controls run a little past the client area (they
+  // did under a window frame); a view is never placed outside the window, so
+  // that its right edge, where the scrollbar is, stays on the screen.
+  const auto inside = [](int value, int limit) { return std::clamp(value, 0, std::max(limit, 0)); };
+  const int x = inside(to_pixels(left), client.width);
+  const int y = inside(to_pixels(top), client.height);
+  const int right = inside(to_pixels(left + measure(index, kWidth, client)), client.width);
+  const int bottom = inside(to_pixels(top + measure(index, kHeight, client)), client.height);
   return {x, y, std::max(right - x, 0), std::max(bottom - y, 0)};
 }
 

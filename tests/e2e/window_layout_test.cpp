@@ -43,7 +43,8 @@ class WindowLayout : public E2ETest {
 
   // The control bar on top across the full width, the content area filling
   // the rest, both in the designed proportions (6255 twips high, the bar 855
-  // of them, the content area from 840 on); a pixel of rounding either way.
+  // of them, the content area from 840 to the bottom); a pixel of rounding
+  // either way.
   void expect_designed_proportions() {
     const double width = gtk_widget_get_width(client_area());
     const double height = gtk_widget_get_height(client_area());
@@ -51,14 +52,23 @@ class WindowLayout : public E2ETest {
     const graphene_rect_t web = bounds(GTK_WIDGET(window().web_view()));
     EXPECT_EQ(bar.origin.x, 0);
     EXPECT_EQ(bar.origin.y, 0);
-    EXPECT_GE(bar.size.width, width);
+    EXPECT_EQ(bar.size.width, width);
     EXPECT_NEAR(bar.size.height, height * 855 / 6255, 1.5);
     EXPECT_EQ(web.origin.x, 0);
-    EXPECT_GE(web.size.width, width);
+    EXPECT_EQ(web.size.width, width);
     EXPECT_NEAR(web.origin.y, height * 840 / 6255, 1.5);
     EXPECT_LE(web.origin.y, bar.origin.y + bar.size.height);
-    EXPECT_NEAR(web.size.height, height * 5430 / 6255, 1.5);
-    EXPECT_GE(web.origin.y + web.size.height, height);
+    EXPECT_NEAR(web.origin.y + web.size.height, height, 1);
+    // Every view lies inside the window, its right edge (the scrollbar) and
+    // its bottom included.
+    for (GtkWidget* view :
+         {GTK_WIDGET(window().controls_view()), GTK_WIDGET(window().web_view())}) {
+      const graphene_rect_t r = bounds(view);
+      EXPECT_GE(r.origin.x, 0);
+      EXPECT_GE(r.origin.y, 0);
+      EXPECT_LE(r.origin.x + r.size.width, width);
+      EXPECT_LE(r.origin.y + r.size.height, height);
+    }
 
     // The layout placed them: its values are whole twips, scaled from the
     // design recorded at load to the client area (the form's height less
@@ -82,6 +92,15 @@ TEST_F(WindowLayout, ControlsKeepTheirDesignedProportionsAsTheWindowResizes) {
   expect_designed_proportions();
 
   ASSERT_TRUE(resize_to(500, 700));
+  expect_designed_proportions();
+
+  ASSERT_TRUE(resize_to(853, 611));
+  expect_designed_proportions();
+
+  // Maximized again: the views follow the window whatever size it takes.
+  gtk_window_maximize(window().window());
+  run_until([&] { return gtk_window_is_maximized(window().window()); }, std::chrono::seconds(2));
+  settle(std::chrono::milliseconds(200));
   expect_designed_proportions();
 
   // The window manager is told the smallest size: half the designed client

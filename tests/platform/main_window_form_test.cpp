@@ -77,23 +77,24 @@ TEST(MainWindowForm, ControlsStandAtTheDesignScaledToTheWindowUntilTheLayoutMove
   EXPECT_EQ(form.property(kBar, "Height"), 855);
   EXPECT_EQ(form.property(kWeb, "Top"), 840);
   EXPECT_EQ(form.property(kHidden, "Left"), 2160);
-  EXPECT_EQ(form.control_rect(kBar, window.client), (PixelRect{0, 0, 433, 57}));
-  EXPECT_EQ(form.control_rect(kWeb, window.client), (PixelRect{0, 56, 433, 362}));
+  EXPECT_EQ(form.control_rect(kBar, window.client), (PixelRect{0, 0, 430, 57}));
+  EXPECT_EQ(form.control_rect(kWeb, window.client), (PixelRect{0, 56, 430, 361}));
 
   window.client = {860, 834};
   EXPECT_EQ(form.property(kWeb, "Height"), 10860);
-  EXPECT_EQ(form.control_rect(kWeb, window.client), (PixelRect{0, 112, 866, 724}));
+  // The designed content area runs past the window; it is placed inside it.
+  EXPECT_EQ(form.control_rect(kWeb, window.client), (PixelRect{0, 112, 860, 722}));
 
   // Once set, a value stays where the layout put it, whatever the size.
   EXPECT_TRUE(form.set_property(kWeb, "Top", 1500));
   EXPECT_TRUE(form.set_property(kWeb, "Left", -30));
-  window.client = {500, 500};
+  window.client = {500, 800};
   EXPECT_EQ(form.property(kWeb, "Top"), 1500);
   const PixelRect web = form.control_rect(kWeb, window.client);
   EXPECT_EQ(web.y, 100);
-  EXPECT_EQ(web.x, -2);
+  EXPECT_EQ(web.x, 0);  // a control moved off the left edge still starts inside
   // Edges are rounded, not sizes: the rect ends where Top + Height ends.
-  EXPECT_EQ(web.y + web.height, std::lround((1500 + 5430 * 500 * 15 / 6255.0) / 15));
+  EXPECT_EQ(web.y + web.height, std::lround((1500 + 5430 * 800 * 15 / 6255.0) / 15));
 }
 
 TEST(MainWindowForm, BrowserControlsRefuseWhatTheyLack) {
@@ -125,14 +126,14 @@ void expect_designed_proportions(const MainWindowForm& form, PixelSize client) {
   const PixelRect web = form.control_rect(kWeb, client);
   EXPECT_EQ(bar.x, 0);
   EXPECT_EQ(bar.y, 0);
-  EXPECT_GE(bar.width, client.width);
+  EXPECT_EQ(bar.width, client.width);
   EXPECT_NEAR(bar.height, client.height * 855 / 6255.0, 1.5);
   EXPECT_EQ(web.x, 0);
-  EXPECT_GE(web.width, client.width);
+  EXPECT_EQ(web.width, client.width);
   EXPECT_NEAR(web.y, client.height * 840 / 6255.0, 1.5);
   EXPECT_LE(web.y, bar.y + bar.height);  // no gap between them
   EXPECT_GE(web.y + web.height, client.height - 1);
-  EXPECT_LE(web.y + web.height, client.height + 3);
+  EXPECT_LE(web.y + web.height, client.height);
 }
 
 TEST(MainWindowForm, TheLayoutRescalesFromTheDesignRecordedAtLoad) {
