@@ -75,7 +75,7 @@ void WebViewControl::adopt(WebKitWebView* view) {
   g_object_unref(view_);
   view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(view));
   committed_address_.clear();
-  load_requested_ = false;
+  pending_.reset();
   connect();
 }
 
@@ -114,7 +114,7 @@ gboolean WebViewControl::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* 
       WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
           WEBKIT_NAVIGATION_POLICY_DECISION(decision));
       const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-      self->decide_navigation(decision, address_of_uri(uri));
+      self->decide_navigation(decision, uri ? uri : "");
       return TRUE;
     }
     case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
@@ -137,16 +137,23 @@ gboolean WebViewControl::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* 
   }
 }
 
-void WebViewControl::decide_navigation(WebKitPolicyDecision* decision, const std::string& url) {
+void WebViewControl::decide_navigation(WebKitPolicyDecision* decision, const std::string& uri) {
+  const std::string url = address_of_uri(uri.c_str());
   const NavigationRequest request{url, committed_address_};
   const bool command = is_command_url(url);
   // A command URL is never loaded; its command runs on a later turn.
   if (command) webkit_policy_decision_ignore(decision);
   std::weak_ptr<WebViewControl*> weak = self_;
   g_object_ref(decision);
-  run_soon([weak, request, command, decision] {
+  run_soon([weak, request, command, decision, uri] {
     bool cancel = true;
     if (auto self = weak.lock(); self && *self) cancel = (*self)->before_navigate(request);
+    // The handler may have replaced the window, this control with it. A
+    // refused load never starts: nothing waits for it any longer.
+    if (auto self = weak.lock(); self && *self && cancel) {
+      auto& pending = (*self)->pending_;
+      if (pending && !pending->started && pending->uri == uri) pending.reset();
+    }
     if (!command) {
       if (cancel)
         webkit_policy_decision_ignore(decision);
@@ -176,6 +183,7 @@ bool WebViewControl::before_navigate(const NavigationRequest& request) {
 
 void WebViewControl::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
   auto* self = static_cast<WebViewControl*>(data);
+  self->track_pending_load(event);
   if (event == WEBKIT_LOAD_COMMITTED) {
     self->committed_address_ = address_of_uri(webkit_web_view_get_uri(view));
     if (self->role_ == ControlRole::Content) {
@@ -183,7 +191,6 @@ void WebViewControl::on_load_changed(WebKitWebView* view, WebKitLoadEvent event,
       guarded("navigate-complete", [&] { self->events_.web_NavigateComplete2(address); });
     }
   } else if (event == WEBKIT_LOAD_FINISHED) {
-    self->load_requested_ = false;
     if (self->role_ == ControlRole::NewWindow)
       self->later([](WebViewControl& c) {
         guarded("document-complete", [&] { c.events_.wbbrwnewhidden_DocumentComplete(); });
@@ -191,10 +198,40 @@ void WebViewControl::on_load_changed(WebKitWebView* view, WebKitLoadEvent event,
   }
 }
 
-gboolean WebViewControl::on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*,
-                                        gpointer data) {
-  static_cast<WebViewControl*>(data)->load_requested_ = false;
+gboolean WebViewControl::on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar* failing_uri,
+                                        GError* error, gpointer data) {
+  auto* self = static_cast<WebViewControl*>(data);
+  // A load that a newer request replaced fails as cancelled, sometimes after
+  // the newer one started; only a real failure of the requested load, or
+  // the end of its committed document, ends the wait.
+  auto& pending = self->pending_;
+  const bool cancelled =
+      g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED);
+  if (pending && pending->started &&
+      (pending->committed || (!cancelled && failing_uri && pending->uri == failing_uri)))
+    pending.reset();
   return FALSE;
+}
+
+void WebViewControl::track_pending_load(WebKitLoadEvent event) {
+  if (!pending_) return;
+  // The engine names the address reliably from the redirect on; at the start
+  // of a load the view may still report none.
+  const char* current = webkit_web_view_get_uri(view_);
+  switch (event) {
+    case WEBKIT_LOAD_STARTED:
+      pending_->started = true;
+      break;
+    case WEBKIT_LOAD_REDIRECTED:
+      if (pending_->started && current) pending_->uri = current;
+      break;
+    case WEBKIT_LOAD_COMMITTED:
+      if (pending_->started && current && pending_->uri == current) pending_->committed = true;
+      break;
+    case WEBKIT_LOAD_FINISHED:
+      if (pending_->committed) pending_.reset();
+      break;
+  }
 }
 
 gboolean WebViewControl::on_print(WebKitWebView*, WebKitPrintOperation*, gpointer data) {
@@ -222,14 +259,17 @@ void WebViewControl::on_history_changed(WebKitBackForwardList*, WebKitBackForwar
 }
 
 void WebViewControl::navigate(const std::string& path_or_url) {
-  load_requested_ = true;
+  std::string uri = path_or_url;
   if (!path_or_url.empty() && path_or_url.front() == '/') {
-    g_autofree char* uri = g_filename_to_uri(path_or_url.c_str(), nullptr, nullptr);
-    if (!uri) throw Error(52, "Bad file name: " + path_or_url);
-    webkit_web_view_load_uri(view_, uri);
-  } else {
-    webkit_web_view_load_uri(view_, path_or_url.c_str());
+    g_autofree char* file_uri = g_filename_to_uri(path_or_url.c_str(), nullptr, nullptr);
+    if (!file_uri) throw Error(52, "Bad file name: " + path_or_url);
+    uri = file_uri;
   }
+  webkit_web_view_load_uri(view_, uri.c_str());
+  // The view's address is now the requested one, in the engine's spelling,
+  // which its load events will report.
+  const char* requested = webkit_web_view_get_uri(view_);
+  pending_ = PendingLoad{requested ? requested : uri};
 }
 
 void WebViewControl::go_back() {
@@ -257,10 +297,13 @@ void WebViewControl::wait_until_loaded() {
   run_events_until(
       [&] {
         auto self = weak.lock();
-        return !self || !*self || (!load_requested_ && !webkit_web_view_is_loading(view_));
+        return !self || !*self || !(*self)->pending_;
       },
       kLoadWait);
-  if (!*self_) throw Error(-2147467259, "The page was closed");
+  // The events may have destroyed this control: ask the weak pointer, never
+  // this object's own members.
+  const auto alive = weak.lock();
+  if (!alive || !*alive) throw Error(-2147467259, "The page was closed");
 }
 
 std::string WebViewControl::run_script(const std::string& script) {

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "shell/browser_control.h"
@@ -53,7 +54,9 @@ class WebViewControl : public BrowserControl {
 
   void connect();
   void disconnect();
-  void decide_navigation(WebKitPolicyDecision* decision, const std::string& url);
+  void decide_navigation(WebKitPolicyDecision* decision, const std::string& uri);
+  // Follows the requested load through the engine's load events.
+  void track_pending_load(WebKitLoadEvent event);
   bool before_navigate(const NavigationRequest& request);
   void wait_until_loaded();
   // Runs `task` later unless this control is gone by then.
@@ -64,7 +67,18 @@ class WebViewControl : public BrowserControl {
   const PrintHandler& printer_;
   WebKitWebView* view_ = nullptr;
   std::string committed_address_;
-  bool load_requested_ = false;
+  // The load navigate() asked for, until the engine finished it, failed it
+  // or the filter refused it. A script call waits for it, so that it runs in
+  // the document that load produced, after that document's own scripts ran.
+  // The URI is the engine's own spelling of it; `started` and `committed`
+  // tell this load's events from those of a load it replaced (which may have
+  // the same address).
+  struct PendingLoad {
+    std::string uri;
+    bool started = false;
+    bool committed = false;
+  };
+  std::optional<PendingLoad> pending_;
   std::shared_ptr<WebViewControl*> self_;
 };
 
