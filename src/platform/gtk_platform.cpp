@@ -135,6 +135,10 @@ void GtkPlatform::event_step() {
   ::kb::gtk::event_step();
 }
 
+void GtkPlatform::run_soon(std::function<void()> task) {
+  ::kb::gtk::run_soon(std::move(task));
+}
+
 void GtkPlatform::pause(std::chrono::milliseconds duration) {
   g_usleep(static_cast<gulong>(duration.count()) * 1000);
 }

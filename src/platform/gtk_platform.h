@@ -37,6 +37,7 @@ class GtkPlatform : public Platform {
   SplashView& load_splash(SplashEvents& events) override;
   MessageBox& message_box() override { return *message_box_; }
   void event_step() override;
+  void run_soon(std::function<void()> task) override;
   void pause(std::chrono::milliseconds duration) override;
   void end_program() override;
 

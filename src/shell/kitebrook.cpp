@@ -20,6 +20,18 @@ std::string init_globals_message(const Error& e) {
 
 }  // namespace
 
+// Messages raised while the start is prepared, kept for the start sequence.
+class Kitebrook::HeldMessages : public MessageBox {
+ public:
+  void show(const std::string& text) override { texts_.push_back(text); }
+  void replay(MessageBox& box) const {
+    for (const std::string& text : texts_) box.show(text);
+  }
+
+ private:
+  std::vector<std::string> texts_;
+};
+
 Kitebrook::Kitebrook(Platform& platform, std::filesystem::path program_folder,
                      const modRegistry::Registry& registry, const Clock& clock)
     : platform_(platform),
@@ -34,14 +46,41 @@ std::filesystem::path Kitebrook::config_file() const {
   return KBConfigIO::config_path(state_.program_folder);
 }
 
+MessageBox& Kitebrook::message_box() {
+  if (held_messages_) return *held_messages_;
+  return platform_.message_box();
+}
+
 void Kitebrook::Main() {
   splash_ = &platform_.load_splash(*this);
+  platform_.run_soon([this] { prepare_start(); });
+}
+
+void Kitebrook::prepare_start() {
+  HandlerScope scope(*this);
+  if (state_.start_done || start_running_ || preparing_ || prepared_) return;
+  preparing_ = true;
+  held_messages_ = std::make_unique<HeldMessages>();
+  main_window().view().set_visible(false);
+  KBVBHTMLInterfaces::load_page(*this, page_path(state_.program_folder, "SelectUser.htm"));
+  preparing_ = false;
+  prepared_ = true;
+  // A tick that came while the page loaded finishes the start now.
+  if (tick_waiting_) {
+    tick_waiting_ = false;
+    Timer1_Timer();
+  }
 }
 
 void Kitebrook::Timer1_Timer() {
   HandlerScope scope(*this);
-  // A tick that arrives while the start sequence runs must not start it again.
+  // A tick that arrives while the start sequence runs must not start it
+  // again; one that arrives while it is prepared waits for the preparation.
   if (start_running_) return;
+  if (preparing_) {
+    tick_waiting_ = true;
+    return;
+  }
   if (!state_.start_done) {
     start_running_ = true;
     start_program();
@@ -55,6 +94,18 @@ void Kitebrook::Timer1_Timer() {
 }
 
 void Kitebrook::start_program() {
+  if (prepared_) {
+    // The window and its page are ready: the settings are read, and their
+    // messages shown, before the messages of the page's load, as when the
+    // page loads now; then the window appears.
+    const std::unique_ptr<HeldMessages> held = std::move(held_messages_);
+    init_globals();
+    held->replay(platform_.message_box());
+    frmBrowser& window = main_window();
+    window.view().show();
+    window.view().set_visible(true);
+    return;
+  }
   init_globals();
   frmBrowser& window = main_window();
   window.view().set_visible(false);

@@ -29,7 +29,8 @@ class Kitebrook : public SplashEvents {
   Kitebrook(const Kitebrook&) = delete;
   Kitebrook& operator=(const Kitebrook&) = delete;
 
-  // Shows the splash window; its timer runs the start sequence.
+  // Shows the splash window; its timer runs the start sequence. Meanwhile
+  // the main window is built and its first page loaded, hidden.
   void Main();
   void Timer1_Timer() override;
   void start_program();
@@ -39,7 +40,9 @@ class Kitebrook : public SplashEvents {
 
   ProgramState& state() { return state_; }
   Platform& platform() { return platform_; }
-  MessageBox& message_box() { return platform_.message_box(); }
+  // The message box; while the start is prepared behind the splash, the
+  // messages wait for the start sequence, which shows them in their turn.
+  MessageBox& message_box();
   std::filesystem::path config_file() const;
   modKitebrook::PrintAllowance& print_allowance() { return *print_allowance_; }
 
@@ -71,6 +74,14 @@ class Kitebrook : public SplashEvents {
   std::unique_ptr<frmBrowser> main_window_;
   std::vector<std::unique_ptr<frmBrowser>> unloaded_windows_;
   SplashView* splash_ = nullptr;
+  // Builds the main window and loads its first page while the splash shows,
+  // so that the tick only has to read the settings and show the window.
+  void prepare_start();
+  class HeldMessages;
+  std::unique_ptr<HeldMessages> held_messages_;
+  bool preparing_ = false;
+  bool prepared_ = false;
+  bool tick_waiting_ = false;
   bool start_running_ = false;
   int handler_depth_ = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -82,6 +83,8 @@ class Platform {
   virtual MessageBox& message_box() = 0;
   // Lets every pending event run, then returns.
   virtual void event_step() = 0;
+  // Runs `task` on a later turn of the event loop.
+  virtual void run_soon(std::function<void()> task) = 0;
   // Blocks the user-interface thread without running events.
   virtual void pause(std::chrono::milliseconds duration) = 0;
   // Ends the program at once.

@@ -220,7 +220,7 @@ void print_summary() {
   const std::size_t bare_runs = samples()["bare.launch_s"].size();
   std::printf("\nMedians of %zu program runs and %zu bare-window runs:\n", runs, bare_runs);
   print_line("launch to SelectUser.htm shown (splash included)", median_of("kitebrook.launch_s"),
-             "s", 2.4, true);
+             "s", 2.2, true);
   print_line("click on a child to its tiles shown (pause included)",
              median_of("kitebrook.click_ms") / 1000, "s", 1.2, true);
   print_line("LOADSITES round trip (median of 100 per run)", median_of("kitebrook.loadsites_ms"),

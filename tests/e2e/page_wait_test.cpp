@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "e2e_fixture.h"
+#include "platform/main_window_gtk.h"
 
 namespace kb::testing {
 namespace {
@@ -91,6 +92,33 @@ TEST_F(PageWait, AScriptCallWaitsForTheLoadItWasAskedForEvenWhenItReplacedAnothe
     }
     restart();
   }
+}
+
+}  // namespace
+}  // namespace kb::testing
+
+namespace kb::testing {
+namespace {
+
+// The main window is built and its first page loaded while the splash
+// shows; the window appears only at the splash's tick, its page already up.
+TEST_F(PageWait, TheFirstPageIsReadyBehindTheSplashAndShownAtTheTick) {
+  write_config(two_children_config());
+  app_->Main();
+  ASSERT_TRUE(run_until([&] {
+    return app_->has_main_window() && web_location() == page("SelectUser.htm") &&
+           controls_js("document.getElementById('title').textContent") == "Select a User to Begin";
+  }));
+  GtkWidget* window =
+      GTK_WIDGET(dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view()).window());
+  EXPECT_FALSE(gtk_widget_get_visible(window));
+  EXPECT_FALSE(app_->state().start_done);
+
+  app_->Timer1_Timer();
+  EXPECT_TRUE(app_->state().start_done);
+  EXPECT_TRUE(gtk_widget_get_visible(window));
+  EXPECT_EQ(web_location(), page("SelectUser.htm"));
+  EXPECT_TRUE(messages_.texts.empty());
 }
 
 }  // namespace

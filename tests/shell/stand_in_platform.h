@@ -165,6 +165,14 @@ class StandInPlatform : public Platform {
   void event_step() override {
     ++event_steps;
     if (on_event_step) on_event_step();
+    run_soon_tasks();
+  }
+  // Tasks run at the next event step, in the order they came.
+  void run_soon(std::function<void()> task) override { soon.push_back(std::move(task)); }
+  void run_soon_tasks() {
+    auto tasks = std::move(soon);
+    soon.clear();
+    for (auto& task : tasks) task();
   }
   void pause(std::chrono::milliseconds duration) override {
     journal.push_back("pause " + std::to_string(duration.count()));
@@ -183,6 +191,7 @@ class StandInPlatform : public Platform {
   std::vector<StandInWindow*> windows;
   std::function<void(StandInWindow&)> on_new_window;
   std::function<void()> on_event_step;
+  std::vector<std::function<void()>> soon;
   int event_steps = 0;
   bool ended = false;
 };

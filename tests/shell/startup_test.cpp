@@ -139,6 +139,52 @@ TEST_F(StartUp, AMissingConfigurationKeepsTheGuardedDefaultsAndSaysWhy) {
   EXPECT_EQ(platform_.window().content.location, page("SelectUser.htm"));
 }
 
+TEST_F(StartUp, APreparedStartShowsTheWindowAndTheMessagesAtTheTickInTheirOrder) {
+  // Without a configuration both the settings and the page loader complain.
+  std::filesystem::remove(folder_ / "Data" / "KBConfig.xml");
+  app_->Main();
+  platform_.run_soon_tasks();  // the splash shows; the window is built behind it
+  StandInWindow& window = platform_.window();
+  EXPECT_EQ(window.content.location, page("SelectUser.htm"));
+  EXPECT_FALSE(window.visible);
+  EXPECT_FALSE(window.shown);
+  EXPECT_TRUE(platform_.messages.texts.empty());
+
+  app_->Timer1_Timer();
+  ASSERT_EQ(platform_.messages.texts.size(), 2u);
+  EXPECT_EQ(platform_.messages.texts[0], kNotSet);
+  EXPECT_EQ(platform_.messages.texts[1].rfind("Error in load_page, loading: ", 0), 0u);
+  EXPECT_TRUE(window.visible);
+  EXPECT_TRUE(window.shown);
+  EXPECT_TRUE(app_->state().start_done);
+  EXPECT_EQ(journal_lines("create main window").size(), 1u);
+  EXPECT_EQ(platform_.journal.back(), "splash unload");
+  // Messages after the start go straight to the person again.
+  app_->message_box().show("later");
+  EXPECT_EQ(platform_.messages.texts.back(), "later");
+}
+
+TEST_F(StartUp, ATickWhileTheStartIsPreparedFinishesItOnceThePageIsUp) {
+  bool ticked = false;
+  platform_.on_event_step = [&] {
+    if (!ticked) {
+      ticked = true;
+      app_->Timer1_Timer();
+      EXPECT_FALSE(app_->state().start_done);
+    }
+  };
+  app_->Main();
+  platform_.run_soon_tasks();
+  platform_.on_event_step = nullptr;
+  EXPECT_TRUE(ticked);
+  EXPECT_TRUE(app_->state().start_done);
+  EXPECT_TRUE(platform_.window().visible);
+  EXPECT_EQ(journal_lines("create main window").size(), 1u);
+  EXPECT_EQ(journal_lines("controls script"),
+            std::vector<std::string>{"controls script WriteMsg('Select a User to Begin')"});
+  EXPECT_EQ(platform_.journal.back(), "splash unload");
+}
+
 TEST_F(StartUp, TitleModeFollowsTheHostPagesAndTheChildsPages) {
   start();
   const std::size_t mark = platform_.journal.size();
