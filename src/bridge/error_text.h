@@ -1,16 +1,4 @@
 #pragma once
 
-#include <exception>
-#include <string>
-
+// The description of a failure now lives with the error type itself.
 #include "common/kb_error.h"
-
-namespace kb {
-
-// The description a trap puts into its message.
-inline std::string describe(const std::exception& e) {
-  if (const auto* error = dynamic_cast<const Error*>(&e)) return error->description();
-  return e.what();
-}
-
-}  // namespace kb

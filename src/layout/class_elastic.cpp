@@ -77,7 +77,7 @@ void class_Elastic::Init(ElasticForm& form, bool optional_given) {
   const std::int16_t design_height = to_int16(form.height());
   const std::int16_t design_width = to_int16(form.width());
   const int count = form.control_count();
-  if (count < 1) throw Error(9, "Subscript out of range");
+  if (count < 1) throw subscript_out_of_range();
 
   design_height_ = design_height;
   design_width_ = design_width;

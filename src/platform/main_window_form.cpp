@@ -24,10 +24,6 @@ constexpr double kMaxTwips = 100'000'000;
 // The largest client area the form asks the window for, in pixels.
 constexpr int kMaxClientPixels = 32767;
 
-Error invalid_property_value() {
-  return Error(380, "Invalid property value");
-}
-
 }  // namespace
 
 double twips_per_pixel_at(double dots_per_inch) {
@@ -56,7 +52,7 @@ void MainWindowForm::set_width(double twips) {
 }
 
 bool MainWindowForm::is_line(int index) const {
-  if (index < 0 || index >= kControlCount) throw Error(9, "Subscript out of range");
+  if (index < 0 || index >= kControlCount) throw subscript_out_of_range();
   return false;
 }
 
@@ -120,7 +116,7 @@ int MainWindowForm::to_pixels(double twips) const {
 }
 
 PixelRect MainWindowForm::control_rect(int index, PixelSize client) const {
-  if (index < 0 || index >= kControlCount) throw Error(9, "Subscript out of range");
+  if (index < 0 || index >= kControlCount) throw subscript_out_of_range();
   const double left = measure(index, kLeft, client);
   const double top = measure(index, kTop, client);
   // Edges are rounded rather than sizes, so that controls that meet in twips
