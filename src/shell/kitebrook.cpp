@@ -20,18 +20,18 @@ std::string init_globals_message(const Error& e) {
 
 }  // namespace
 
-Kitebrook::Kitebrook(Platform& platform, std::filesystem::path program_folder,
+Kitebrook::Kitebrook(Platform& platform, ProgramFolders folders,
                      const modRegistry::Registry& registry, const Clock& clock)
     : platform_(platform),
       print_allowance_(
           std::make_unique<modKitebrook::PrintAllowance>(registry, clock, platform.message_box())) {
-  state_.program_folder = std::move(program_folder);
+  state_.folders = std::move(folders);
 }
 
 Kitebrook::~Kitebrook() = default;
 
 std::filesystem::path Kitebrook::config_file() const {
-  return KBConfigIO::config_path(state_.program_folder);
+  return state_.folders.config_file();
 }
 
 void Kitebrook::Main() {
@@ -59,7 +59,7 @@ void Kitebrook::start_program() {
   frmBrowser& window = main_window();
   window.view().set_visible(false);
   window.view().show();
-  KBVBHTMLInterfaces::load_page(*this, page_path(state_.program_folder, "SelectUser.htm"));
+  KBVBHTMLInterfaces::load_page(*this, state_.folders.page("SelectUser.htm"));
   main_window().view().set_visible(true);
 }
 

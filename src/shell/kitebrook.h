@@ -23,7 +23,7 @@ namespace kb {
 // read at start-up, the main window (which commands replace), and the end.
 class Kitebrook : public SplashEvents {
  public:
-  Kitebrook(Platform& platform, std::filesystem::path program_folder,
+  Kitebrook(Platform& platform, ProgramFolders folders,
             const modRegistry::Registry& registry, const Clock& clock);
   ~Kitebrook() override;
   Kitebrook(const Kitebrook&) = delete;

@@ -21,9 +21,10 @@ void E2ETest::SetUp() {
   fs::remove_all(folder_);
   fs::create_directories(folder_);
   fs::copy(fs::path(source) / "Data", folder_ / "Data", fs::copy_options::recursive);
-  gtk::initialize_toolkit(folder_);
+  gtk::initialize_toolkit(folder_ / "Data");
   site_ = std::make_unique<TestSite>();
-  platform_ = std::make_unique<gtk::GtkPlatform>(folder_);
+  platform_ =
+      std::make_unique<gtk::GtkPlatform>(folder_ / "Data", folder_ / "Data" / "KBConfig.xml");
   platform_->set_message_box(&messages_);
   platform_->set_print_handler([this](WebKitWebView* view) {
     printed_.push_back(gtk::address_of_uri(webkit_web_view_get_uri(view)));
@@ -31,7 +32,8 @@ void E2ETest::SetUp() {
   platform_->set_end_handler([this] { ended_ = true; });
   registry_ = std::make_unique<modRegistry::Registry>(
       modRegistry::hive_files(folder_ / "Registry", folder_ / "Registry" / "HKCU.sqlite"));
-  app_ = std::make_unique<Kitebrook>(*platform_, folder_, *registry_, clock_);
+  app_ =
+      std::make_unique<Kitebrook>(*platform_, ProgramFolders::beside(folder_), *registry_, clock_);
 }
 
 void E2ETest::TearDown() {
@@ -84,7 +86,8 @@ void E2ETest::start() {
 void E2ETest::restart() {
   app_.reset();
   settle(std::chrono::milliseconds(100));
-  app_ = std::make_unique<Kitebrook>(*platform_, folder_, *registry_, clock_);
+  app_ =
+      std::make_unique<Kitebrook>(*platform_, ProgramFolders::beside(folder_), *registry_, clock_);
 }
 
 void E2ETest::fill(const std::string& id, const std::string& value) {
