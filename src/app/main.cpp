@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,13 +14,19 @@
 #include "shell/start_options.h"
 
 int main(int argc, char** argv) {
+  kb::StartOptions options;
   try {
-    const kb::StartOptions options = kb::read_start_options(
-        std::vector<std::string>(argv + 1, argv + argc), std::getenv(kb::kStateFolderVariable));
-    if (options.help) {
-      std::cout << kb::usage_text();
-      return 0;
-    }
+    options = kb::read_start_options(std::vector<std::string>(argv + 1, argv + argc),
+                                     std::getenv(kb::kStateFolderVariable));
+  } catch (const std::exception& e) {
+    std::cerr << "kitebrook: " << e.what() << "\n\n" << kb::usage_text();
+    return 2;
+  }
+  if (options.help) {
+    std::cout << kb::usage_text();
+    return 0;
+  }
+  try {
     // A state folder that every account shares gets files that the group
     // owning it may change too (see README: one group for the family).
     if (options.state_folder) ::umask(002);
@@ -36,6 +43,8 @@ int main(int argc, char** argv) {
     for (;;) g_main_context_iteration(nullptr, TRUE);
   } catch (const std::exception& e) {
     std::cerr << "kitebrook: " << e.what() << '\n';
+    // Started from the menu, nobody reads the error output.
+    kb::gtk::report_start_failure(std::string("Kitebrook cannot start: ") + e.what());
     return 1;
   }
 }

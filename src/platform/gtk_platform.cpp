@@ -186,4 +186,13 @@ void initialize_toolkit(const std::filesystem::path& pages) {
       gtk_icon_theme_has_icon(theme, kApplicationId) ? kApplicationId : "kitebrook-icon");
 }
 
+void report_start_failure(const std::string& text) {
+  if (!gtk_is_initialized()) {
+    g_set_prgname(kApplicationId);
+    if (!gtk_init_check()) return;
+  }
+  GtkMessageBox box;
+  box.show(text);
+}
+
 }  // namespace kb::gtk

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/web_view_control.h"
 #include "shell/platform.h"
@@ -73,5 +74,9 @@ inline constexpr const char* kApplicationId = "org.kitebrook.Kitebrook";
 // Starts GTK and the engine's shared settings; the icons come from the
 // Images folder of `pages`.
 void initialize_toolkit(const std::filesystem::path& pages);
+
+// Tells the person at the screen why the program could not start, when
+// there is a display to tell it on.
+void report_start_failure(const std::string& text);
 
 }  // namespace kb::gtk
