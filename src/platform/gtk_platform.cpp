@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "common/kb_error.h"
 #include "platform/main_loop.h"
 #include "platform/main_window_gtk.h"
 
@@ -108,8 +109,7 @@ std::unique_ptr<MainWindowView> GtkPlatform::create_main_window(MainWindowEvents
 SplashView& GtkPlatform::load_splash(SplashEvents& events) {
   if (!splash_) {
     splash_ = std::make_unique<SplashGtk>(pages_ / "Images" / "splash.svg", events, [this] {
-      // Destroyed on a later turn: the tick that
-      // unloads it is still running.
+      // Destroyed on a later turn: the tick that unloads it is still running.
       auto* old = splash_.release();
       run_soon([old] { delete old; });
     });
@@ -140,7 +140,7 @@ void GtkPlatform::tell_pages_the_config(const char* pages_uri) {
   // learns its address before its own scripts run. Views related to the
   // engine's share its content manager, so every window's pages see it.
   g_autofree char* config = g_filename_to_uri(config_file_.c_str(), nullptr, nullptr);
-  if (!config) return;
+  if (!config) throw Error(53, "The configuration has no file address: " + config_file_.string());
   // A file URI is percent-encoded, so it holds no quote or backslash.
   const std::string source = std::string("window.kbConfigUrl = \"") + config + "\";";
   const std::string pattern = std::string(pages_uri) + "*";
