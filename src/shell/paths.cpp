@@ -56,9 +56,13 @@ fs::path ProgramFolders::config_file() const {
   return KBConfigIO::config_path(state_);
 }
 
+fs::path ProgramFolders::registry_folder() const {
+  return state_ / "Registry";
+}
+
 modRegistry::HiveFiles ProgramFolders::hive_files() const {
   if (!user_hive_) return modRegistry::default_hive_files(state_);
-  return modRegistry::hive_files(state_ / "Registry", *user_hive_);
+  return modRegistry::hive_files(registry_folder(), *user_hive_);
 }
 
 bool ProgramFolders::is_host_page(const std::string& address) const {

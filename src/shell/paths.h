@@ -44,7 +44,9 @@ class ProgramFolders {
   std::filesystem::path config_folder() const;
   // The configuration file (KBConfig.xml in the configuration folder).
   std::filesystem::path config_file() const;
-  // The hive files: the machine-wide hives in the state folder's Registry folder.
+  // The folder of the machine-wide hives and of the stores kept beside them.
+  std::filesystem::path registry_folder() const;
+  // The hive files: the machine-wide hives in the registry folder.
   modRegistry::HiveFiles hive_files() const;
 
   // True when `address` names a file inside the pages folder: the host's own
