@@ -33,9 +33,12 @@ for file in bin/kitebrook share/kitebrook/SelectUser.htm share/kitebrook/Images/
 done
 [ ! -e "$prefix/share/kitebrook/KBConfig.xml" ] || fail "a configuration lies beside the installed pages"
 
-desktop-file-validate "$prefix/share/applications/org.kitebrook.Kitebrook.desktop" \
-  "$prefix/share/wayland-sessions/kitebrook.desktop"
-appstreamcli validate --no-net "$prefix/share/metainfo/org.kitebrook.Kitebrook.metainfo.xml"
+# Any remark of the validators fails, hints and informations too.
+remarks=$(desktop-file-validate "$prefix/share/applications/org.kitebrook.Kitebrook.desktop" \
+  "$prefix/share/wayland-sessions/kitebrook.desktop" 2>&1) || fail "desktop-file-validate: $remarks"
+[ -z "$remarks" ] || fail "desktop-file-validate: $remarks"
+appstreamcli validate --no-net --strict "$prefix/share/metainfo/org.kitebrook.Kitebrook.metainfo.xml" ||
+  fail "appstreamcli validate"
 if grep -qi 'x-scheme-handler' "$prefix/share/applications/org.kitebrook.Kitebrook.desktop"; then
   fail "the desktop entry declares itself a handler of web addresses"
 fi
