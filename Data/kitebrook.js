@@ -168,11 +168,14 @@
   }
 
   // Reads the file afresh (the query defeats caching). For file URLs the
-  // status is 0, so success is judged by the text that came back.
+  // status is 0, so success is judged by the text that came back. The host
+  // tells its pages where the file is (kbConfigUrl): an installed program
+  // keeps it apart from the pages.
   function readConfig() {
     return new Promise(function (resolve, reject) {
       var request = new XMLHttpRequest();
-      request.open("GET", "KBConfig.xml?t=" + Date.now());
+      var address = typeof global.kbConfigUrl === "string" ? global.kbConfigUrl : "KBConfig.xml";
+      request.open("GET", address + "?t=" + Date.now());
       request.onload = function () {
         var okStatus = request.status === 0 || (request.status >= 200 && request.status < 300);
         if (!okStatus || !request.responseText) {

@@ -15,11 +15,11 @@ constexpr std::int16_t kPwdModeExit = 1;
 constexpr std::int16_t kPwdModeConfig = 2;
 
 void show_password_page(kb::Kitebrook& app) {
-  load_page(app, kb::page_path(app.state().program_folder, "password.htm"));
+  load_page(app, app.state().folders.page("password.htm"));
 }
 
 void show_config_main(kb::Kitebrook& app) {
-  load_page(app, kb::page_path(app.state().program_folder, "KBConfigmain.htm"));
+  load_page(app, app.state().folders.page("KBConfigmain.htm"));
 }
 
 void wrong_password(kb::Kitebrook& app) {

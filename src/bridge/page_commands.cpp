@@ -33,7 +33,7 @@ kb::frmBrowser& recreate_main_window(kb::Kitebrook& app) {
 
 void start_for_user(kb::Kitebrook& app, const std::string& name) {
   app.state().current_user = name;
-  load_page(app, kb::page_path(app.state().program_folder, "UserStart.html"));
+  load_page(app, app.state().folders.page("UserStart.html"));
   app.platform().event_step();
 }
 
@@ -52,7 +52,7 @@ void exit_config(kb::Kitebrook& app, const Slots&) {
   if (user.empty() || !KBConfigIO::user_exists(app.config_file(), user)) {
     window.view().set_visible(false);
     window.view().show();
-    load_page(app, kb::page_path(app.state().program_folder, "SelectUser.htm"));
+    load_page(app, app.state().folders.page("SelectUser.htm"));
     app.main_window().view().set_visible(true);
   } else {
     start_for_user(app, user);
@@ -86,7 +86,7 @@ void save_config_file(kb::Kitebrook& app, const Slots& args) {
     }
     std::ostringstream out;
     doc.save(out, "  ", pugi::format_default | pugi::format_no_declaration);
-    kb::write_file_atomically(app.state().program_folder / "Data" / file_name, out.str());
+    kb::write_file_atomically(app.state().folders.config_folder() / file_name, out.str());
   } catch (const std::exception& e) {
     app.message_box().show(kb::describe(e));
   }

@@ -16,7 +16,7 @@ using kb::Kitebrook;
 constexpr std::chrono::milliseconds kControlsPause{500};
 
 std::string page(Kitebrook& app, const char* file) {
-  return kb::page_path(app.state().program_folder, file);
+  return app.state().folders.page(file);
 }
 
 void navigate_web(Kitebrook& app, const std::string& path) {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "common/kb_error.h"
 #include "platform/main_loop.h"
 #include "platform/main_window_gtk.h"
 
@@ -80,8 +81,8 @@ void GtkMessageBox::show(const std::string& text) {
   G_GNUC_END_IGNORE_DEPRECATIONS
 }
 
-GtkPlatform::GtkPlatform(std::filesystem::path program_folder)
-    : program_folder_(std::move(program_folder)) {
+GtkPlatform::GtkPlatform(std::filesystem::path pages, std::filesystem::path config_file)
+    : pages_(std::move(pages)), config_file_(std::move(config_file)) {
   printer_ = [](WebKitWebView* view) {
     g_autoptr(WebKitPrintOperation) operation = webkit_print_operation_new(view);
     GtkRoot* root = gtk_widget_get_root(GTK_WIDGET(view));
@@ -98,18 +99,20 @@ std::unique_ptr<MainWindowView> GtkPlatform::create_main_window(MainWindowEvents
   auto window = std::make_unique<MainWindowGtk>(
       events, printer_, [this] { end_program(); }, engine_view_);
   gtk_box_.set_parent(window->window());
+  if (whole_session_) {
+    gtk_window_set_decorated(window->window(), FALSE);
+    gtk_window_fullscreen(window->window());
+  }
   return window;
 }
 
 SplashView& GtkPlatform::load_splash(SplashEvents& events) {
   if (!splash_) {
-    splash_ = std::make_unique<SplashGtk>(program_folder_ / "Data" / "Images" / "splash.svg",
-                                          events, [this] {
-                                            // Destroyed on a later turn: the tick that
-                                            // unloads it is still running.
-                                            auto* old = splash_.release();
-                                            run_soon([old] { delete old; });
-                                          });
+    splash_ = std::make_unique<SplashGtk>(pages_ / "Images" / "splash.svg", events, [this] {
+      // Destroyed on a later turn: the tick that unloads it is still running.
+      auto* old = splash_.release();
+      run_soon([old] { delete old; });
+    });
   }
   start_engine();
   return *splash_;
@@ -126,9 +129,27 @@ void GtkPlatform::start_engine() {
   // finds the process running too, and all windows share one web process.
   if (engine_view_) return;
   engine_view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(new_web_view()));
-  g_autofree char* data_folder =
-      g_filename_to_uri((program_folder_ / "Data" / "").c_str(), nullptr, nullptr);
-  webkit_web_view_load_html(engine_view_, "", data_folder);
+  g_autofree char* pages = g_filename_to_uri((pages_ / "").c_str(), nullptr, nullptr);
+  tell_pages_the_config(pages);
+  webkit_web_view_load_html(engine_view_, "", pages);
+}
+
+void GtkPlatform::tell_pages_the_config(const char* pages_uri) {
+  // The pages read the configuration themselves, and it need not lie beside
+  // them: an installed program keeps it in the state folder. Each host page
+  // learns its address before its own scripts run. Views related to the
+  // engine's share its content manager, so every window's pages see it.
+  g_autofree char* config = g_filename_to_uri(config_file_.c_str(), nullptr, nullptr);
+  if (!config) throw Error(53, "The configuration has no file address: " + config_file_.string());
+  // A file URI is percent-encoded, so it holds no quote or backslash.
+  const std::string source = std::string("window.kbConfigUrl = \"") + config + "\";";
+  const std::string pattern = std::string(pages_uri) + "*";
+  const char* const allow[] = {pattern.c_str(), nullptr};
+  g_autoptr(WebKitUserScript) script =
+      webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, allow, nullptr);
+  webkit_user_content_manager_add_script(webkit_web_view_get_user_content_manager(engine_view_),
+                                         script);
 }
 
 void GtkPlatform::event_step() {
@@ -147,9 +168,11 @@ void GtkPlatform::end_program() {
   end_();
 }
 
-void initialize_toolkit(const std::filesystem::path& program_folder) {
+void initialize_toolkit(const std::filesystem::path& pages) {
   static bool started = false;
   if (!started) {
+    // The desktop finds the program's entry and icon by this name.
+    g_set_prgname(kApplicationId);
     gtk_init();
     // Nothing is saved to disk behind the parent's back: downloads are refused.
     g_signal_connect(webkit_network_session_get_default(), "download-started",
@@ -160,7 +183,20 @@ void initialize_toolkit(const std::filesystem::path& program_folder) {
     started = true;
   }
   GtkIconTheme* theme = gtk_icon_theme_get_for_display(gdk_display_get_default());
-  gtk_icon_theme_add_search_path(theme, (program_folder / "Data" / "Images").c_str());
+  gtk_icon_theme_add_search_path(theme, (pages / "Images").c_str());
+  // An installed program has its icon under the application ID; one run
+  // from its build folder has only the pages' own picture.
+  gtk_window_set_default_icon_name(
+      gtk_icon_theme_has_icon(theme, kApplicationId) ? kApplicationId : "kitebrook-icon");
+}
+
+void report_start_failure(const std::string& text) {
+  if (!gtk_is_initialized()) {
+    g_set_prgname(kApplicationId);
+    if (!gtk_init_check()) return;
+  }
+  GtkMessageBox box;
+  box.show(text);
 }
 
 }  // namespace kb::gtk

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/web_view_control.h"
 #include "shell/platform.h"
@@ -30,7 +31,9 @@ class SplashGtk;
 // end) can be replaced, which the end-to-end tests do.
 class GtkPlatform : public Platform {
  public:
-  explicit GtkPlatform(std::filesystem::path program_folder);
+  // `pages` is the folder of the host's pages; `config_file` the
+  // configuration those pages read.
+  GtkPlatform(std::filesystem::path pages, std::filesystem::path config_file);
   ~GtkPlatform() override;
 
   std::unique_ptr<MainWindowView> create_main_window(MainWindowEvents& events) override;
@@ -44,9 +47,14 @@ class GtkPlatform : public Platform {
   void set_message_box(MessageBox* box) { message_box_ = box ? box : &gtk_box_; }
   void set_print_handler(PrintHandler printer) { printer_ = std::move(printer); }
   void set_end_handler(std::function<void()> end) { end_ = std::move(end); }
+  // The main window fills the screen without a frame: Kitebrook is the
+  // whole session.
+  void set_whole_session(bool whole) { whole_session_ = whole; }
 
  private:
-  std::filesystem::path program_folder_;
+  std::filesystem::path pages_;
+  std::filesystem::path config_file_;
+  bool whole_session_ = false;
   GtkMessageBox gtk_box_;
   MessageBox* message_box_ = &gtk_box_;
   PrintHandler printer_;
@@ -57,9 +65,19 @@ class GtkPlatform : public Platform {
   WebKitWebView* engine_view_ = nullptr;
 
   void start_engine();
+  void tell_pages_the_config(const char* pages_uri);
 };
 
-// Starts GTK and the engine's shared settings.
-void initialize_toolkit(const std::filesystem::path& program_folder);
+// The application ID: the name of the desktop file, the AppStream entry and
+// the icon, and the program's name on the display.
+inline constexpr const char* kApplicationId = "org.kitebrook.Kitebrook";
+
+// Starts GTK and the engine's shared settings; the icons come from the
+// Images folder of `pages`.
+void initialize_toolkit(const std::filesystem::path& pages);
+
+// Tells the person at the screen why the program could not start, when
+// there is a display to tell it on.
+void report_start_failure(const std::string& text);
 
 }  // namespace kb::gtk

@@ -28,7 +28,6 @@ MainWindowGtk::MainWindowGtk(MainWindowEvents& events, const PrintHandler& print
   window_ = GTK_WINDOW(gtk_window_new());
   g_object_ref_sink(window_);
   gtk_window_set_title(window_, "Kitebrook");
-  gtk_window_set_icon_name(window_, "kitebrook-icon");
   // The window opens at its designed size and cannot be made smaller than
   // half of it.
   twips_per_pixel_ = toolkit_twips_per_pixel();

@@ -43,7 +43,10 @@ std::string address_of_uri(const char* uri) {
 WebKitWebView* new_web_view(WebKitWebView* related) {
   WebKitWebView* view =
       related
-          ? WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, nullptr))
+          // A related view shares the scripts the host adds to its pages.
+          ? WEBKIT_WEB_VIEW(
+                g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, "user-content-manager",
+                             webkit_web_view_get_user_content_manager(related), nullptr))
           : WEBKIT_WEB_VIEW(webkit_web_view_new());
   WebKitSettings* settings = webkit_web_view_get_settings(view);
   // The host's pages read KBConfig.xml beside them; access across origins stays off.

@@ -45,7 +45,7 @@ void frmBrowser::Form_Resize() {
 bool frmBrowser::run_command(const NavigationRequest& request, const std::string& command_text) {
   // Only the host's own pages may command the host: a web site (or a page it
   // opened) that navigates to a command URL is refused.
-  if (!is_host_page(app_.state().program_folder, request.sender_document)) return false;
+  if (!app_.state().folders.is_host_page(request.sender_document)) return false;
   KBVBHTMLInterfaces::parse_command(app_, decode_non_ascii_escapes(command_text));
   return true;
 }

@@ -32,18 +32,18 @@ class Kitebrook::HeldMessages : public MessageBox {
   std::vector<std::string> texts_;
 };
 
-Kitebrook::Kitebrook(Platform& platform, std::filesystem::path program_folder,
+Kitebrook::Kitebrook(Platform& platform, ProgramFolders folders,
                      const modRegistry::Registry& registry, const Clock& clock)
     : platform_(platform),
       print_allowance_(
           std::make_unique<modKitebrook::PrintAllowance>(registry, clock, platform.message_box())) {
-  state_.program_folder = std::move(program_folder);
+  state_.folders = std::move(folders);
 }
 
 Kitebrook::~Kitebrook() = default;
 
 std::filesystem::path Kitebrook::config_file() const {
-  return KBConfigIO::config_path(state_.program_folder);
+  return state_.folders.config_file();
 }
 
 MessageBox& Kitebrook::message_box() {
@@ -62,7 +62,7 @@ void Kitebrook::prepare_start() {
   preparing_ = true;
   held_messages_ = std::make_unique<HeldMessages>();
   main_window().view().set_visible(false);
-  KBVBHTMLInterfaces::load_page(*this, page_path(state_.program_folder, "SelectUser.htm"));
+  KBVBHTMLInterfaces::load_page(*this, state_.folders.page("SelectUser.htm"));
   preparing_ = false;
   prepared_ = true;
   // A tick that came while the page loaded finishes the start now.
@@ -110,7 +110,7 @@ void Kitebrook::start_program() {
   frmBrowser& window = main_window();
   window.view().set_visible(false);
   window.view().show();
-  KBVBHTMLInterfaces::load_page(*this, page_path(state_.program_folder, "SelectUser.htm"));
+  KBVBHTMLInterfaces::load_page(*this, state_.folders.page("SelectUser.htm"));
   main_window().view().set_visible(true);
 }
 

@@ -23,8 +23,8 @@ namespace kb {
 // read at start-up, the main window (which commands replace), and the end.
 class Kitebrook : public SplashEvents {
  public:
-  Kitebrook(Platform& platform, std::filesystem::path program_folder,
-            const modRegistry::Registry& registry, const Clock& clock);
+  Kitebrook(Platform& platform, ProgramFolders folders, const modRegistry::Registry& registry,
+            const Clock& clock);
   ~Kitebrook() override;
   Kitebrook(const Kitebrook&) = delete;
   Kitebrook& operator=(const Kitebrook&) = delete;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/kb_config_io.h"
+#include "shell/paths.h"
 
 namespace kb {
 
@@ -16,7 +17,7 @@ using CommandArgs = std::array<std::string, 26>;
 // The program-wide variables. One object lives for the whole run and
 // survives the re-creation of the main window.
 struct ProgramState {
-  std::filesystem::path program_folder;
+  ProgramFolders folders;
 
   std::string current_user;
   std::string user_possessive;

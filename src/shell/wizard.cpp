@@ -14,23 +14,23 @@
 
 namespace kb {
 bool frmBrowser::wizard_hook() {
-  const std::string folder = app_.state().program_folder.string();
+  const ProgramFolders& folders = app_.state().folders;
   const std::string current = upper_case(app_.state().current_url);
-  if (current == upper_case(folder + "/data/Sresetpassword.htm")) {
-    KBVBHTMLInterfaces::navigate_content(app_, page_path(folder, "SAddUserHelp.html"));
+  if (current == upper_case(folders.page("Sresetpassword.htm"))) {
+    KBVBHTMLInterfaces::navigate_content(app_, folders.page("SAddUserHelp.html"));
     app_.platform().event_step();
     return true;
   }
-  if (current == upper_case(folder + "/data/Seditsettings.htm")) {
+  if (current == upper_case(folders.page("Seditsettings.htm"))) {
     update_all_sites();
-    KBVBHTMLInterfaces::navigate_content(app_, page_path(folder, "Sfinish.html"));
+    KBVBHTMLInterfaces::navigate_content(app_, folders.page("Sfinish.html"));
     return true;
   }
   return false;
 }
 
 void frmBrowser::update_all_sites() {
-  const std::string images = app_.state().program_folder.string() + "/Data/Images/";
+  const std::string images = app_.state().folders.page("Images/");
   try {
     const KBConfigIO::ConfigDocument doc(app_.config_file());
     for (const pugi::xpath_node& site : doc.find_all("/KBConfig/WebSites/WebSite")) {

@@ -21,17 +21,24 @@ void E2ETest::SetUp() {
   fs::remove_all(folder_);
   fs::create_directories(folder_);
   fs::copy(fs::path(source) / "Data", folder_ / "Data", fs::copy_options::recursive);
-  gtk::initialize_toolkit(folder_);
+  folders_ = ProgramFolders::beside(folder_);
+  build_program();
+}
+
+void E2ETest::build_program() {
+  gtk::initialize_toolkit(folders_.pages());
   site_ = std::make_unique<TestSite>();
-  platform_ = std::make_unique<gtk::GtkPlatform>(folder_);
+  platform_ = std::make_unique<gtk::GtkPlatform>(folders_.pages(), folders_.config_file());
   platform_->set_message_box(&messages_);
   platform_->set_print_handler([this](WebKitWebView* view) {
     printed_.push_back(gtk::address_of_uri(webkit_web_view_get_uri(view)));
   });
   platform_->set_end_handler([this] { ended_ = true; });
-  registry_ = std::make_unique<modRegistry::Registry>(
-      modRegistry::hive_files(folder_ / "Registry", folder_ / "Registry" / "HKCU.sqlite"));
-  app_ = std::make_unique<Kitebrook>(*platform_, folder_, *registry_, clock_);
+  // The account's own hive stays in the test's folder too.
+  modRegistry::HiveFiles hives = folders_.hive_files();
+  hives.hkcu = folder_ / "Registry" / "HKCU.sqlite";
+  registry_ = std::make_unique<modRegistry::Registry>(hives);
+  app_ = std::make_unique<Kitebrook>(*platform_, folders_, *registry_, clock_);
 }
 
 void E2ETest::TearDown() {
@@ -73,7 +80,7 @@ std::string E2ETest::two_children_config(const std::string& pwd_exit,
 }
 
 std::string E2ETest::page(const std::string& file) const {
-  return folder_.string() + "/Data/" + file;
+  return folders_.page(file);
 }
 
 void E2ETest::start() {
@@ -84,7 +91,7 @@ void E2ETest::start() {
 void E2ETest::restart() {
   app_.reset();
   settle(std::chrono::milliseconds(100));
-  app_ = std::make_unique<Kitebrook>(*platform_, folder_, *registry_, clock_);
+  app_ = std::make_unique<Kitebrook>(*platform_, folders_, *registry_, clock_);
 }
 
 void E2ETest::fill(const std::string& id, const std::string& value) {

@@ -13,6 +13,7 @@
 #include "platform/gtk_platform.h"
 #include "registry/mod_registry.h"
 #include "shell/kitebrook.h"
+#include "shell/paths.h"
 #include "test_site.h"
 
 namespace kb::testing {
@@ -38,6 +39,8 @@ class E2ETest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // Builds the platform, the registry and the program on folders_.
+  void build_program();
 
   // Writes Data/KBConfig.xml (call before start()).
   void write_config(const std::string& text);
@@ -72,7 +75,9 @@ class E2ETest : public ::testing::Test {
   std::string web_location();
   std::string caption();
 
+  // The state folder; for a program run beside its pages, also theirs.
   std::filesystem::path folder_;
+  ProgramFolders folders_;
   RecordedMessageBox messages_;
   std::vector<std::string> printed_;
   bool ended_ = false;

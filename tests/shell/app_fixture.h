@@ -55,7 +55,8 @@ class AppTest : public ::testing::Test {
     write_config(kTwoChildren);
     registry_ = std::make_unique<modRegistry::Registry>(
         modRegistry::hive_files(folder_ / "Registry", folder_ / "Registry" / "HKCU.sqlite"));
-    app_ = std::make_unique<Kitebrook>(platform_, folder_, *registry_, clock_);
+    app_ =
+        std::make_unique<Kitebrook>(platform_, ProgramFolders::beside(folder_), *registry_, clock_);
   }
   void TearDown() override {
     app_.reset();

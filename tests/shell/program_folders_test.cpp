@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app_fixture.h"
+#include "common/kb_error.h"
+#include "shell/paths.h"
+#include "shell/start_options.h"
+
+namespace kb::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+void write(const fs::path& file, const std::string& text) {
+  fs::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << text;
+}
+
+std::string read(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ProgramFoldersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("kb_folders_" + std::to_string(::getpid()) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+    for (const char* name : {"XDG_DATA_HOME", "HOME"})
+      if (const char* value = std::getenv(name)) saved_[name] = value;
+    ::setenv("XDG_DATA_HOME", (root_ / "home" / "data").c_str(), 1);
+  }
+  void TearDown() override {
+    for (const char* name : {"XDG_DATA_HOME", "HOME"}) {
+      if (saved_.count(name))
+        ::setenv(name, saved_[name].c_str(), 1);
+      else
+        ::unsetenv(name);
+    }
+    fs::remove_all(root_);
+  }
+
+  // An installation under root_/usr with the pages and the shipped configuration.
+  fs::path install() {
+    const fs::path share = root_ / "usr" / "share" / "kitebrook";
+    write(share / "SelectUser.htm", "<p>pick</p>");
+    write(share / "default" / "KBConfig.xml", "<KBConfig>shipped</KBConfig>");
+    fs::create_directories(root_ / "usr" / "bin");
+    return root_ / "usr" / "bin";
+  }
+
+  fs::path root_;
+  // The environment as it was before the test.
+  std::map<std::string, std::string> saved_;
+};
+
+TEST_F(ProgramFoldersTest, TheOptionWinsOverTheVariableAndFoldersAreMadeAbsolute) {
+  StartOptions options = read_start_options({}, nullptr);
+  EXPECT_FALSE(options.state_folder);
+  EXPECT_FALSE(options.whole_session);
+
+  options = read_start_options({"--whole-session"}, "/var/lib/kitebrook");
+  EXPECT_EQ(options.state_folder, fs::path("/var/lib/kitebrook"));
+  EXPECT_TRUE(options.whole_session);
+
+  options = read_start_options({"--state-folder", "/srv/family/"}, "/var/lib/kitebrook");
+  EXPECT_EQ(options.state_folder, fs::path("/srv/family/"));
+  options = read_start_options({"--state-folder=/srv/kb"}, "");
+  EXPECT_EQ(options.state_folder, fs::path("/srv/kb"));
+  options = read_start_options({"--state-folder=family/../kb"}, nullptr);
+  EXPECT_EQ(options.state_folder, fs::current_path() / "kb");
+
+  EXPECT_THROW(read_start_options({"--state-folder"}, nullptr), Error);
+  EXPECT_THROW(read_start_options({"--state-folder="}, nullptr), Error);
+  EXPECT_THROW(read_start_options({"--fullscreen"}, nullptr), Error);
+  EXPECT_TRUE(read_start_options({"--help"}, nullptr).help);
+}
+
+TEST_F(ProgramFoldersTest, AProgramBesideItsPagesKeepsEverythingInItsOwnFolder) {
+  write(root_ / "build" / "Data" / "SelectUser.htm", "<p>pick</p>");
+  const ProgramFolders folders = locate_folders(root_ / "build", {});
+  EXPECT_EQ(folders.pages(), root_ / "build" / "Data");
+  EXPECT_EQ(folders.state(), root_ / "build");
+  EXPECT_EQ(folders.config_file(), root_ / "build" / "Data" / "KBConfig.xml");
+  EXPECT_EQ(folders.page("SelectUser.htm"), (root_ / "build" / "Data" / "SelectUser.htm").string());
+  EXPECT_EQ(folders.hive_files().hklm, root_ / "build" / "Registry" / "HKLM.sqlite");
+
+  StartOptions shared;
+  shared.state_folder = root_ / "family";
+  EXPECT_EQ(locate_folders(root_ / "build", shared).state(), root_ / "family");
+}
+
+TEST_F(ProgramFoldersTest, AnInstalledProgramReadsShareAndWritesInTheAccountsDataHome) {
+  const fs::path bin = install();
+  const fs::path own = root_ / "home" / "data" / "kitebrook";
+  const ProgramFolders folders = locate_folders(bin, {});
+  EXPECT_EQ(folders.pages(), root_ / "usr" / "share" / "kitebrook");
+  EXPECT_EQ(folders.state(), own);
+  EXPECT_EQ(folders.config_file(), own / "Data" / "KBConfig.xml");
+  EXPECT_EQ(folders.hive_files().hklm, own / "Registry" / "HKLM.sqlite");
+  EXPECT_EQ(folders.hive_files().hkcu, own / "Registry" / "HKCU.sqlite");
+
+  // A family's shared folder takes the configuration and the machine-wide
+  // hives; the account's own hive stays the account's.
+  StartOptions shared;
+  shared.state_folder = root_ / "var" / "kitebrook";
+  const ProgramFolders family = locate_folders(bin, shared);
+  EXPECT_EQ(family.config_file(), root_ / "var" / "kitebrook" / "Data" / "KBConfig.xml");
+  EXPECT_EQ(family.hive_files().hklm, root_ / "var" / "kitebrook" / "Registry" / "HKLM.sqlite");
+  EXPECT_EQ(family.hive_files().hkcu, own / "Registry" / "HKCU.sqlite");
+
+  // A relative data home does not count, by the XDG rules.
+  ::setenv("XDG_DATA_HOME", "relative/data", 1);
+  ::setenv("HOME", (root_ / "home").c_str(), 1);
+  EXPECT_EQ(locate_folders(bin, {}).state(), root_ / "home" / ".local" / "share" / "kitebrook");
+
+  fs::remove_all(root_ / "usr" / "share");
+  EXPECT_THROW(locate_folders(bin, {}), Error);
+}
+
+TEST_F(ProgramFoldersTest, TheFirstStartCopiesTheShippedConfigurationAndNeverReplacesOne) {
+  const ProgramFolders folders = locate_folders(install(), {});
+  folders.prepare_state();
+  EXPECT_EQ(read(folders.config_file()), "<KBConfig>shipped</KBConfig>");
+
+  write(folders.config_file(), "<KBConfig>the parent's</KBConfig>");
+  folders.prepare_state();
+  EXPECT_EQ(read(folders.config_file()), "<KBConfig>the parent's</KBConfig>");
+
+  // A configuration spelt in another letter case is the parent's too.
+  const ProgramFolders other = folders.with_state(root_ / "other");
+  write(root_ / "other" / "Data" / "kbconfig.XML", "<KBConfig>copied</KBConfig>");
+  other.prepare_state();
+  EXPECT_FALSE(fs::exists(root_ / "other" / "Data" / "KBConfig.xml"));
+  EXPECT_EQ(read(other.config_file()), "<KBConfig>copied</KBConfig>");
+
+  // Without the shipped file the start fails rather than run on nothing.
+  fs::remove(root_ / "usr" / "share" / "kitebrook" / "default" / "KBConfig.xml");
+  EXPECT_THROW(folders.with_state(root_ / "third").prepare_state(), Error);
+}
+
+TEST_F(ProgramFoldersTest, OnlyFilesInsideThePagesFolderAreHostPages) {
+  const ProgramFolders folders = locate_folders(install(), {});
+  const std::string share = (root_ / "usr" / "share" / "kitebrook").string();
+  EXPECT_TRUE(folders.is_host_page(share + "/SelectUser.htm"));
+  EXPECT_TRUE(folders.is_host_page(share + "/Images/../KBConfigmain.htm"));
+  EXPECT_FALSE(folders.is_host_page(share));
+  EXPECT_FALSE(folders.is_host_page(share + "/../kitebrook-evil/SelectUser.htm"));
+  EXPECT_FALSE(folders.is_host_page(share + "-evil/SelectUser.htm"));
+  EXPECT_FALSE(folders.is_host_page(folders.state().string() + "/Data/KBConfig.xml"));
+  EXPECT_FALSE(folders.is_host_page("http://example.com" + share + "/SelectUser.htm"));
+  EXPECT_FALSE(folders.is_host_page(""));
+}
+
+// The program on the stand-in platform with its pages in an installation
+// and its state folder elsewhere.
+class InstalledApp : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    app_.reset();
+    folders_ = ProgramFolders::installed(folder_ / "share", folder_ / "share" / "default.xml",
+                                         folder_ / "state", folder_ / "state" / "HKCU.sqlite");
+    write(folder_ / "share" / "default.xml", kTwoChildren);
+    folders_.prepare_state();
+    app_ = std::make_unique<Kitebrook>(platform_, folders_, *registry_, clock_);
+  }
+  ProgramFolders folders_;
+};
+
+TEST_F(InstalledApp, PagesComeFromTheInstallationAndFilesGoToTheStateFolder) {
+  start();
+  StandInBrowser& web = platform_.window().content;
+  EXPECT_EQ(web.location, (folder_ / "share" / "SelectUser.htm").string());
+  web.functions["document.getElementById"] = [](const std::string&) {
+    return std::string("<KBConfig><Users/></KBConfig>");
+  };
+  const auto save_from = [&](const fs::path& sender) {
+    platform_.window().events.web_BeforeNavigate2(
+        {"VBCONTAINER:SAVE_CONFIG_FILE(x,Saved.xml)", sender.string()});
+  };
+  // A file named like a page but lying in the state folder is not a page of ours.
+  save_from(folder_ / "state" / "Data" / "KBConfigmain.htm");
+  EXPECT_FALSE(fs::exists(folder_ / "state" / "Data" / "Saved.xml"));
+  save_from(folder_ / "share" / "KBConfigmain.htm");
+  EXPECT_NE(read(folder_ / "state" / "Data" / "Saved.xml").find("<Users"), std::string::npos);
+  EXPECT_FALSE(fs::exists(folder_ / "share" / "Saved.xml"));
+  EXPECT_TRUE(platform_.messages.texts.empty());
+}
+
+}  // namespace
+}  // namespace kb::testing
