@@ -1,11 +1,13 @@
 #include "shell/kitebrook.h"
 
+#include <iostream>
 #include <utility>
 
 #include "bridge/page_loader.h"
 #include "common/kb_error.h"
 #include "common/vb_number.h"
 #include "config/config_document.h"
+#include "config/config_recovery.h"
 #include "config/kb_config_io.h"
 #include "registry/print_allowance.h"
 #include "shell/paths.h"
@@ -59,7 +61,11 @@ void Kitebrook::start_program() {
   frmBrowser& window = main_window();
   window.view().set_visible(false);
   window.view().show();
-  KBVBHTMLInterfaces::load_page(*this, page_path(state_.program_folder, "SelectUser.htm"));
+  // A configuration that cannot be read is explained to the parent, who can
+  // put the last good version back, instead of a page that cannot list anyone.
+  const char* first_page =
+      KBConfigIO::config_readable(config_file()) ? "SelectUser.htm" : "RepairSettings.htm";
+  KBVBHTMLInterfaces::load_page(*this, page_path(state_.program_folder, first_page));
   main_window().view().set_visible(true);
 }
 
@@ -70,12 +76,16 @@ void Kitebrook::init_globals() {
   state_.pwd_on_exit = true;
   state_.config_pwd.clear();
 
-  const KBConfigIO::ConfigDocument doc(config_file());
-  if (!doc.has_root()) {
-    // Without a readable file no setting can be read: one message is enough.
-    message_box().show(init_globals_message(object_not_set()));
-    return;
+  try {
+    KBConfigIO::remove_save_leftovers(config_file());
+  } catch (const Error& e) {
+    // Leftovers cost only disk space; the next start tries again.
+    std::cerr << "kitebrook: leftover temporary files kept: " << e.description() << '\n';
   }
+  const KBConfigIO::ConfigDocument doc(config_file());
+  // Without a readable file no setting can be read; the page shown at start
+  // tells the parent so in plain words.
+  if (!doc.has_root()) return;
   // Each setting is read on its own, so that one bad setting does not cost
   // the ones after it (a bad print limit must not lose the password).
   const auto setting = [&](const char* query) {
