@@ -19,9 +19,10 @@ namespace {
 // Comments, processing instructions and the document type are kept, so that
 // a parent's notes in the file survive a save. The document is read as a
 // fragment only to see what stands at its top level (see is_well_formed).
+// A text of blanks alone (a name of one space) is kept, not dropped.
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi |
                                    pugi::parse_declaration | pugi::parse_doctype |
-                                   pugi::parse_fragment;
+                                   pugi::parse_fragment | pugi::parse_ws_pcdata_single;
 
 // Calls `visit` on the node and every node below it, in document order, while
 // it answers true; answers whether every call did.
