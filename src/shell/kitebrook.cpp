@@ -6,9 +6,9 @@
 #include "bridge/page_loader.h"
 #include "common/kb_error.h"
 #include "common/vb_number.h"
-#include "config/config_document.h"
 #include "config/config_recovery.h"
 #include "config/kb_config_io.h"
+#include "config/startup_settings.h"
 #include "registry/print_allowance.h"
 #include "shell/paths.h"
 
@@ -82,15 +82,13 @@ void Kitebrook::init_globals() {
     // Leftovers cost only disk space; the next start tries again.
     std::cerr << "kitebrook: leftover temporary files kept: " << e.description() << '\n';
   }
-  const KBConfigIO::ConfigDocument doc(config_file());
+  const KBConfigIO::StartupSettings settings(config_file());
   // Without a readable file no setting can be read; the page shown at start
   // tells the parent so in plain words.
-  if (!doc.has_root()) return;
+  if (!settings.readable()) return;
   // Each setting is read on its own, so that one bad setting does not cost
   // the ones after it (a bad print limit must not lose the password).
-  const auto setting = [&](const char* query) {
-    return KBConfigIO::node_text(doc.find_in_document(query));
-  };
+  const auto setting = [&](const char* query) { return settings.text(query); };
   const auto read = [&](auto&& apply) {
     try {
       apply();
