@@ -53,7 +53,8 @@ class ConfigDocument {
   void save() const;
 
   // Replaces the file with `text`, a configuration already checked, as save
-  // does; the file it replaces is kept as a version when it was readable.
+  // does. The file it replaces is kept among the versions when it was good,
+  // aside beside them when it could not be read.
   void replace_with(const std::string& text) const;
 
   // The document as it would be saved.

@@ -1,5 +1,7 @@
 #include "config/config_versions.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
@@ -54,12 +56,19 @@ std::vector<std::pair<long, fs::path>> numbered_versions(const fs::path& config)
   return found;
 }
 
-void create_folder(const fs::path& folder) {
+// Creates the versions folder open to the same accounts as the folder of
+// the configuration, so that every session that may save may keep a version.
+void create_folder(const fs::path& config) {
+  const fs::path folder = versions_folder(config);
   std::error_code ec;
-  fs::create_directories(folder, ec);
+  if (fs::is_directory(folder, ec)) return;
+  fs::create_directory(folder, ec);
   if (ec)
     throw kb::Error(75, "Cannot create the folder " + folder.string() +
                             " for earlier versions: " + ec.message());
+  struct stat beside {};
+  if (::stat(config.parent_path().c_str(), &beside) == 0)
+    ::chmod(folder.c_str(), beside.st_mode & 07777);
 }
 
 std::string time_stamp() {
@@ -83,7 +92,7 @@ void keep_version(const fs::path& config, std::string_view text) {
   if (!versions.empty() && read_whole(versions.front().second) == text) return;
 
   const fs::path folder = versions_folder(config);
-  create_folder(folder);
+  create_folder(config);
   std::error_code ec;
   const long next = versions.empty() ? 1 : versions.front().first + 1;
   std::string number = std::to_string(next);
@@ -98,7 +107,7 @@ void keep_version(const fs::path& config, std::string_view text) {
 void keep_damaged(const fs::path& config, std::string_view text) {
   if (text.empty()) return;
   const fs::path folder = versions_folder(config);
-  create_folder(folder);
+  create_folder(config);
   const std::string stamp = time_stamp();
   fs::path aside = folder / ("KBConfig.damaged-" + stamp + ".xml");
   std::error_code ec;

@@ -121,9 +121,17 @@ TEST_F(ConfigTest, OnlyTheProgramsOwnTemporaryFilesAreRemoved) {
 
 TEST_F(ConfigTest, EverySaveKeepsTheLastFiveGoodVersions) {
   write(kSmallConfig);
+  ::chmod(path_.c_str(), 0660);
+  ::chmod((folder_ / "Data").c_str(), 0770);
   for (int i = 1; i <= 7; ++i) KBConfigIO::updatepwd(path_, "p" + std::to_string(i), box_);
   std::vector<fs::path> versions = KBConfigIO::kept_versions(path_);
   ASSERT_EQ(versions.size(), 5u);
+  // Open to the same accounts as the configuration and its folder.
+  struct stat st {};
+  ASSERT_EQ(::stat(KBConfigIO::versions_folder(path_).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0770u);
+  ASSERT_EQ(::stat(versions[0].c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0660u);
   EXPECT_EQ(file_text(versions[0]), read());  // the file as saved last
   EXPECT_NE(file_text(versions[1]).find("<Pwd>p6</Pwd>"), std::string::npos);
   EXPECT_NE(file_text(versions[4]).find("<Pwd>p3</Pwd>"), std::string::npos);
