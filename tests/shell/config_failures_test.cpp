@@ -86,36 +86,5 @@ TEST_F(ConfigFailures, SaveConfigFileMustGiveTheConfigurationAKBConfigRoot) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), before);
 }
 
-TEST_F(ConfigFailures, ADamagedConfigurationIsRestoredFromTheRepairPage) {
-  // A change the parent made is kept as the newest good version.
-  start();
-  send_from_web("VBCONTAINER:CLEARUSERGLOBALS()", "KBConfigmain.htm");
-  send_from_web("VBCONTAINER:UPDATEUSER(Tom,bear.svg)", "KBConfigmain.htm");
-  const std::string good = read_config();
-  ASSERT_NE(good.find("Tom"), std::string::npos);
-  write_config("<KBConfig><Users>");
-
-  app_ = std::make_unique<Kitebrook>(platform_, folder_, *registry_, clock_);
-  platform_.messages.texts.clear();
-  start();
-  EXPECT_EQ(platform_.window().content.location, page("RepairSettings.htm"));
-  EXPECT_TRUE(platform_.messages.texts.empty());
-
-  send_from_web("VBCONTAINER:RESTORE_CONFIG(guess)", "RepairSettings.htm");
-  EXPECT_EQ(platform_.messages.texts,
-            std::vector<std::string>{"That is not the parent's password of the last good "
-                                     "settings, so nothing was changed. Please try again."});
-  EXPECT_EQ(read_config(), "<KBConfig><Users>");
-
-  send_from_web("VBCONTAINER:RESTORE_CONFIG(secret)", "RepairSettings.htm");
-  EXPECT_EQ(read_config(), good);
-  EXPECT_EQ(platform_.messages.texts.size(), 2u);
-  EXPECT_EQ(platform_.messages.texts.back().rfind("Kitebrook's settings were put back", 0), 0u);
-  // The program goes on with the settings put back.
-  EXPECT_EQ(app_->state().config_pwd, "secret");
-  EXPECT_TRUE(app_->state().print_allowed);
-  EXPECT_EQ(platform_.window().content.location, page("SelectUser.htm"));
-}
-
 }  // namespace
 }  // namespace kb::testing
