@@ -173,7 +173,14 @@ std::string argument(FuzzedDataProvider& input) {
 }
 
 std::string document_text(FuzzedDataProvider& input) {
-  switch (input.ConsumeIntegralInRange(0, 2)) {
+  // Texts a page might hold that the store must refuse, and one it must take.
+  static const char* const kNearMisses[] = {"<Other><Users/></Other>",
+                                            "<KBConfig/><KBConfig/>",
+                                            "<KBConfig>&#1;</KBConfig>",
+                                            "<KBConfig/>text",
+                                            "<kbconfig/>",
+                                            "<KBConfig><Users/></KBConfig>"};
+  switch (input.ConsumeIntegralInRange(0, 3)) {
     case 0:
       return kSmallConfig;
     case 1: {
@@ -182,6 +189,8 @@ std::string document_text(FuzzedDataProvider& input) {
                   input.ConsumeRandomLengthString(16));
       return text;
     }
+    case 2:
+      return kNearMisses[input.ConsumeIntegralInRange<std::size_t>(0, std::size(kNearMisses) - 1)];
     default:
       return input.ConsumeRandomLengthString(256);
   }
