@@ -1,10 +1,12 @@
 #include <exception>
+#include <filesystem>
 #include <string>
 
 #include "bridge/command_handlers.h"
 #include "bridge/page_loader.h"
 #include "config/config_guard.h"
 #include "config/config_recovery.h"
+#include "config/config_versions.h"
 #include "config/kb_config_io.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
@@ -86,13 +88,15 @@ void updatesettings(kb::Kitebrook& app, const Slots& args) {
 
 void restore_config(kb::Kitebrook& app, const Slots& args) {
   const std::string entry = args[0];
+  const std::filesystem::path config = app.config_file();
   std::string message;
   try {
-    switch (KBConfigIO::restore_newest_version(app.config_file(), entry)) {
+    switch (KBConfigIO::restore_newest_version(config, entry)) {
       case KBConfigIO::RestoreResult::Restored:
         message =
             "Kitebrook's settings were put back as they were last saved. The damaged file was "
-            "kept in the folder KBConfigVersions.";
+            "kept in the folder " +
+            KBConfigIO::versions_folder(config).string() + ".";
         break;
       case KBConfigIO::RestoreResult::AlreadyGood:
         break;
@@ -103,8 +107,8 @@ void restore_config(kb::Kitebrook& app, const Slots& args) {
         return;
       case KBConfigIO::RestoreResult::NoGoodVersion:
         app.message_box().show(
-            "No earlier copy of the settings could be read, so nothing was changed. The file "
-            "KBConfig.xml in the Data folder must be mended or replaced by hand.");
+            "No earlier copy of the settings could be read, so nothing was changed. The file " +
+            config.string() + " must be mended or replaced by hand.");
         return;
     }
   } catch (const std::exception& failure) {
