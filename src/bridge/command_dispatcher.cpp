@@ -39,6 +39,7 @@ constexpr CommandEntry kCommands[] = {
     {"CLEARSITEGLOBALS", {}, clearsiteglobals},
     {"UPDATEPWD", {1}, updatepwd},
     {"UPDATESETTINGS", {1, 2, 3, 4}, updatesettings},
+    {"RESTORE_CONFIG", {1}, restore_config},
 };
 
 }  // namespace

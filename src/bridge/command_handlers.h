@@ -37,4 +37,7 @@ void clearsiteglobals(kb::Kitebrook& app, const Slots& args);
 void updatepwd(kb::Kitebrook& app, const Slots& args);
 void updatesettings(kb::Kitebrook& app, const Slots& args);
 
+// The page shown when the configuration cannot be read at start.
+void restore_config(kb::Kitebrook& app, const Slots& args);
+
 }  // namespace KBVBHTMLInterfaces

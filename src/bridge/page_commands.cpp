@@ -1,12 +1,7 @@
-#include <pugixml.hpp>
-
-#include <sstream>
-
 #include "bridge/command_handlers.h"
 #include "bridge/error_text.h"
 #include "bridge/page_loader.h"
 #include "bridge/script_call.h"
-#include "common/atomic_file.h"
 #include "common/kb_error.h"
 #include "config/kb_config_io.h"
 #include "shell/kitebrook.h"
@@ -77,16 +72,8 @@ void save_config_file(kb::Kitebrook& app, const Slots& args) {
       throw kb::Error(52, "Bad file name: \"" + file_name + "\" must be a plain file name");
     const std::string text = app.main_window().view().web().run_script(
         "document.getElementById(" + kb::js_string_literal("menuframe.vbData") + ").innerHTML");
-    pugi::xml_document doc;
-    const pugi::xml_parse_result parsed =
-        doc.load_string(text.c_str(), pugi::parse_default | pugi::parse_declaration);
-    if (!parsed) {
-      throw kb::Error(-1072896760, std::string(parsed.description()) + " at offset " +
-                                       std::to_string(parsed.offset));
-    }
-    std::ostringstream out;
-    doc.save(out, "  ", pugi::format_default | pugi::format_no_declaration);
-    kb::write_file_atomically(app.state().folders.config_folder() / file_name, out.str());
+    KBConfigIO::save_xml_file(app.config_file(), app.state().folders.config_folder() / file_name,
+                              text);
   } catch (const std::exception& e) {
     app.message_box().show(kb::describe(e));
   }

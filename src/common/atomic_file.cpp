@@ -1,12 +1,14 @@
 #include "common/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <system_error>
 
 #include "common/kb_error.h"
 
@@ -17,12 +19,53 @@ Error io_error(const std::string& what, const std::filesystem::path& path, int e
   return Error(75, what + " " + path.string() + ": " + std::strerror(err));
 }
 
-// Closes the descriptor and removes the temporary file unless released.
+// Temporary files are named ".<target name>.kb-tmp-XXXXXX" beside the target:
+// hidden, and plainly this program's own.
+constexpr std::string_view kTemporaryMark = ".kb-tmp-";
+constexpr std::size_t kRandomPart = 6;
+
+std::string temporary_prefix(const std::filesystem::path& target) {
+  return "." + target.filename().string() + std::string(kTemporaryMark);
+}
+
+bool is_random_part(std::string_view text) {
+  if (text.size() != kRandomPart) return false;
+  for (const char c : text)
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+  return true;
+}
+
+// The permissions the new file gets: those of the file it replaces.
+mode_t mode_for(const std::filesystem::path& target) {
+  struct stat old_stat {};
+  return ::stat(target.c_str(), &old_stat) == 0 ? (old_stat.st_mode & 07777) : 0644;
+}
+
+// A name for a temporary file that no other file in the folder is likely to have.
+std::string random_part() {
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  unsigned char bytes[kRandomPart];
+  if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes))
+    throw Error(75, std::string("Cannot make a temporary file name: ") + std::strerror(errno));
+  std::string text;
+  for (const unsigned char b : bytes) text += kLetters[b % (sizeof kLetters - 1)];
+  return text;
+}
+
+// Closes the descriptor and removes the temporary file unless released. The
+// file is created with the permissions it will keep, so that one left by a
+// crash is never more open than the file it was to replace.
 class TemporaryFile {
  public:
-  explicit TemporaryFile(const std::filesystem::path& target) : path_(target.string() + ".XXXXXX") {
-    fd_ = ::mkstemp(path_.data());
-    if (fd_ < 0) throw io_error("Cannot create a temporary file beside", target, errno);
+  TemporaryFile(const std::filesystem::path& target, mode_t mode) {
+    const std::string prefix = (target.parent_path() / temporary_prefix(target)).string();
+    for (int attempt = 0; fd_ < 0; ++attempt) {
+      path_ = prefix + random_part();
+      fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+      if (fd_ < 0 && (errno != EEXIST || attempt > 100))
+        throw io_error("Cannot create a temporary file beside", target, errno);
+    }
   }
   ~TemporaryFile() {
     if (fd_ >= 0) ::close(fd_);
@@ -60,14 +103,20 @@ void write_all(int fd, std::string_view contents, const std::string& path) {
 }  // namespace
 
 void write_file_atomically(const std::filesystem::path& target, std::string_view contents) {
-  TemporaryFile temp(target);
-  write_all(temp.fd(), contents, temp.path());
+  write_file_atomically(target, contents, target);
+}
+
+void write_file_atomically(const std::filesystem::path& target, std::string_view contents,
+                           const std::filesystem::path& permissions_of) {
   // A new file keeps the permissions an existing one had, so that a parent's
-  // file stays readable by the pages and by the parent's editor.
-  struct stat old_stat {};
-  const mode_t mode = ::stat(target.c_str(), &old_stat) == 0 ? (old_stat.st_mode & 07777) : 0644;
+  // file stays readable by the pages and by the parent's editor. The mask of
+  // the process may have narrowed them at creation; they are set exactly
+  // before anything is written.
+  const mode_t mode = mode_for(permissions_of);
+  TemporaryFile temp(target, mode);
   if (::fchmod(temp.fd(), mode) != 0)
     throw io_error("Cannot set permissions of", temp.path(), errno);
+  write_all(temp.fd(), contents, temp.path());
   if (::fsync(temp.fd()) != 0) throw io_error("Cannot flush", temp.path(), errno);
   temp.close_checked();
   if (::rename(temp.path().c_str(), target.c_str()) != 0)
@@ -80,6 +129,33 @@ void write_file_atomically(const std::filesystem::path& target, std::string_view
     ::fsync(dir_fd);
     ::close(dir_fd);
   }
+}
+
+namespace {
+
+// Whether `name` is a temporary file of this program: ".<name>.kb-tmp-XXXXXX".
+// The plain "<name>.XXXXXX" of earlier versions is not matched: it cannot be
+// told from a parent's own "<name>.backup".
+bool is_own_temporary(std::string_view name) {
+  if (name.size() < 2 + kTemporaryMark.size() + kRandomPart || name.front() != '.') return false;
+  const std::size_t mark = name.size() - kRandomPart - kTemporaryMark.size();
+  return mark > 1 && name.substr(mark, kTemporaryMark.size()) == kTemporaryMark &&
+         is_random_part(name.substr(mark + kTemporaryMark.size()));
+}
+
+}  // namespace
+
+int remove_leftover_temporaries(const std::filesystem::path& folder) {
+  int removed = 0;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (!is_own_temporary(it->path().filename().string())) continue;
+    std::error_code not_a_file;
+    if (!it->is_regular_file(not_a_file)) continue;
+    if (std::filesystem::remove(it->path(), not_a_file)) ++removed;
+  }
+  return removed;
 }
 
 }  // namespace kb

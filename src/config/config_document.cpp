@@ -1,12 +1,16 @@
 #include "config/config_document.h"
 
 #include <cctype>
+#include <chrono>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <utility>
 
 #include "common/atomic_file.h"
 #include "common/kb_error.h"
 #include "common/text_case.h"
+#include "config/config_versions.h"
 #include "config/xml_text.h"
 
 namespace KBConfigIO {
@@ -15,9 +19,10 @@ namespace {
 // Comments, processing instructions and the document type are kept, so that
 // a parent's notes in the file survive a save. The document is read as a
 // fragment only to see what stands at its top level (see is_well_formed).
+// A text of blanks alone (a name of one space) is kept, not dropped.
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi |
                                    pugi::parse_declaration | pugi::parse_doctype |
-                                   pugi::parse_fragment;
+                                   pugi::parse_fragment | pugi::parse_ws_pcdata_single;
 
 // Calls `visit` on the node and every node below it, in document order, while
 // it answers true; answers whether every call did.
@@ -80,6 +85,17 @@ void declare_utf8(pugi::xml_document& doc) {
   if (encoding && !kb::equals_ignoring_case(encoding.value(), "UTF-8")) encoding.set_value("UTF-8");
 }
 
+// How long a change waits for another session's change to finish.
+constexpr std::chrono::seconds kLockPatience{3};
+
+// The whole file, or nothing when it cannot be read.
+std::string file_text(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return in ? text.str() : std::string();
+}
+
 class StringWriter : public pugi::xml_writer {
  public:
   explicit StringWriter(std::string& out) : out_(out) {}
@@ -93,8 +109,12 @@ class StringWriter : public pugi::xml_writer {
 
 }  // namespace
 
-ConfigDocument::ConfigDocument(std::filesystem::path path) : path_(std::move(path)) {
-  const pugi::xml_parse_result result = doc_.load_file(path_.c_str(), kParseOptions);
+ConfigDocument::ConfigDocument(std::filesystem::path path, Access access) : path_(std::move(path)) {
+  if (access == Access::Change)
+    lock_ = std::make_unique<kb::FileLock>(config_lock_path(path_), kLockPatience);
+  original_ = file_text(path_);
+  const pugi::xml_parse_result result =
+      doc_.load_buffer(original_.data(), original_.size(), kParseOptions);
   if (!result || !is_well_formed(doc_) ||
       std::strcmp(doc_.document_element().name(), "KBConfig") != 0) {
     doc_.reset();
@@ -148,7 +168,48 @@ std::string ConfigDocument::serialize() const {
 
 void ConfigDocument::save() const {
   root();
-  kb::write_file_atomically(path_, serialize());
+  replace_with(serialize());
+}
+
+void ConfigDocument::replace_with(const std::string& text) const {
+  if (!lock_) throw kb::Error(5, "The configuration was opened only for reading");
+  // The file replaced is kept: as a version when it was good (a file saved
+  // by the store already is the newest version, so only a hand edit adds one
+  // here), aside when it could not be read, as it is still the parent's.
+  if (root_)
+    keep_version(path_, original_);
+  else
+    keep_damaged(path_, original_);
+  // The new file becomes the newest version before it replaces the old, so
+  // that a restore loses nothing and a failure leaves the file as it was.
+  keep_version(path_, text);
+  kb::write_file_atomically(path_, text);
+}
+
+std::filesystem::path config_lock_path(const std::filesystem::path& config) {
+  return config.string() + ".lock";
+}
+
+std::string checked_document_text(std::string_view text, const char* root) {
+  pugi::xml_document doc;
+  const pugi::xml_parse_result parsed = doc.load_buffer(text.data(), text.size(), kParseOptions);
+  if (!parsed)
+    throw kb::Error(-1072896760, std::string("The text is not well-formed XML: ") +
+                                     parsed.description() + " at offset " +
+                                     std::to_string(parsed.offset));
+  if (!is_well_formed(doc))
+    throw kb::Error(-1072896760,
+                    "The text is not a well-formed XML document: it must hold exactly one root "
+                    "element and only characters XML allows");
+  if (root && std::strcmp(doc.document_element().name(), root) != 0)
+    throw kb::Error(-1072896760, std::string("The text is not a configuration: its root element "
+                                             "must be ") +
+                                     root);
+  declare_utf8(doc);
+  std::string out;
+  StringWriter writer(out);
+  doc.save(writer, "  ", pugi::format_indent | pugi::format_no_declaration, pugi::encoding_utf8);
+  return out;
 }
 
 std::string node_text(pugi::xml_node node) {

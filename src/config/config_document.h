@@ -3,7 +3,11 @@
 #include <pugixml.hpp>
 
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
+
+#include "common/file_lock.h"
 
 namespace KBConfigIO {
 
@@ -13,7 +17,12 @@ namespace KBConfigIO {
 // saved over.
 class ConfigDocument {
  public:
-  explicit ConfigDocument(std::filesystem::path path);
+  // Read: the file as it is now. Change: the file is locked against every
+  // other change, in this process or another, from before it is read until
+  // the document is gone, so that no session's change is lost to another's.
+  enum class Access { Read, Change };
+
+  explicit ConfigDocument(std::filesystem::path path, Access access = Access::Read);
   ConfigDocument(const ConfigDocument&) = delete;
   ConfigDocument& operator=(const ConfigDocument&) = delete;
 
@@ -39,17 +48,34 @@ class ConfigDocument {
 
   // Writes the whole document back, UTF-8, indented by two spaces, keeping a
   // declaration that was there and adding none; the file is replaced
-  // atomically. Throws when there is no root.
+  // atomically. The file it replaces and the new one are kept among the last
+  // good versions. Throws when there is no root or it was opened for reading.
   void save() const;
+
+  // Replaces the file with `text`, a configuration already checked, as save
+  // does. The file it replaces is kept among the versions when it was good,
+  // aside beside them when it could not be read.
+  void replace_with(const std::string& text) const;
 
   // The document as it would be saved.
   std::string serialize() const;
 
  private:
   std::filesystem::path path_;
+  std::unique_ptr<kb::FileLock> lock_;
+  std::string original_;  // the file as it was read
   pugi::xml_document doc_;
   pugi::xml_node root_;
 };
+
+// The lock file that serialises the changes of the configuration `config`.
+std::filesystem::path config_lock_path(const std::filesystem::path& config);
+
+// Parses `text` as a configuration file's whole contents would be: one
+// well-formed document with nothing the parser would drop, characters XML
+// allows, and, when `root` is given, that root element. Throws kb::Error
+// saying what is wrong. Answers the text as it would be saved.
+std::string checked_document_text(std::string_view text, const char* root);
 
 // The text of a node: all its text content joined; throws the object-not-set
 // error for a null node.

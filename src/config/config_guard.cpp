@@ -14,6 +14,20 @@ kb::Error as_kb_error(const std::exception& failure) {
   return kb::Error(51, std::string("Internal error: ") + failure.what());
 }
 
+std::string change_failure_reason(const std::exception& failure) {
+  const kb::Error error = as_kb_error(failure);
+  switch (error.number()) {
+    case 91:
+      return "the configuration file cannot be read, or it lacks the part this change needs";
+    case 6:
+      return "the numbers of users and sites stop at 32767";
+    case 13:
+      return "a number was expected";
+    default:
+      return error.description();
+  }
+}
+
 std::string error_number_source_text(const kb::Error& error) {
   return "Error: " + error.description() + std::to_string(error.number()) + error.source();
 }

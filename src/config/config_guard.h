@@ -12,6 +12,9 @@ namespace KBConfigIO {
 // (the XML library, memory) turned into one with a description of its own.
 kb::Error as_kb_error(const std::exception& failure);
 
+// Why a change of the configuration failed, in plain words for the parent.
+std::string change_failure_reason(const std::exception& failure);
+
 // "Error: " followed by the description, the number and the source.
 std::string error_number_source_text(const kb::Error& error);
 

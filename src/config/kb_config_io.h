@@ -68,6 +68,15 @@ void updatesettings(const std::filesystem::path& config, const std::string& exit
                     const std::string& print_flag, const std::string& unused,
                     const std::string& pages_per_day, kb::MessageBox& box);
 
+// Replaces the XML file `target` with `text`, which must be one well-formed
+// document that the store could read back. When `target` names the
+// configuration `config` (its name in any letter case), the text must have
+// the root KBConfig and is saved as every change of the store is: locked
+// against other sessions, the file it replaces kept as a good version.
+// Throws kb::Error saying what is wrong; nothing is written then.
+void save_xml_file(const std::filesystem::path& config, const std::filesystem::path& target,
+                   const std::string& text);
+
 // Whether any user other than AllUsers exists. Throws kb::Error when the file
 // cannot be read as a configuration.
 bool users_defined(const std::filesystem::path& config);

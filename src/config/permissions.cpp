@@ -42,7 +42,7 @@ std::string trimmed(const std::string& text) {
 
 void assignsitetouser(const std::filesystem::path& config, const std::string& user_id,
                       const std::string& site_id) {
-  const ConfigDocument doc(config);
+  const ConfigDocument doc(config, ConfigDocument::Access::Change);
   doc.root();
   pugi::xml_node allowed;
   if (const std::optional<double> site = lookup_id(site_id))
@@ -59,25 +59,31 @@ void assignsitetouser(const std::filesystem::path& config, const std::string& us
 
 void removeuserfromsite(const std::filesystem::path& config, const std::string& user_id,
                         const std::string& site_id, kb::MessageBox& box) {
-  const ConfigDocument doc(config);
-  doc.root();
-  const std::optional<double> site_number = lookup_id(site_id);
-  if (!site_number) return;
-  const pugi::xml_node site = doc.find("/KBConfig/WebSites/WebSite[./ID=$id]", *site_number);
-  if (!site) return;
-  const std::string label = node_text(site.select_node("./Label").node());
-  pugi::xml_node allowed = site.select_node("./AllowedUsers").node();
+  std::string advice;
+  {
+    const ConfigDocument doc(config, ConfigDocument::Access::Change);
+    doc.root();
+    const std::optional<double> site_number = lookup_id(site_id);
+    if (!site_number) return;
+    const pugi::xml_node site = doc.find("/KBConfig/WebSites/WebSite[./ID=$id]", *site_number);
+    if (!site) return;
+    const std::string label = node_text(site.select_node("./Label").node());
+    pugi::xml_node allowed = site.select_node("./AllowedUsers").node();
 
-  if (const pugi::xml_node entry = find_listed_user(allowed, user_id)) {
-    allowed.remove_child(entry);
-    doc.save();
+    if (const pugi::xml_node entry = find_listed_user(allowed, user_id)) {
+      allowed.remove_child(entry);
+      doc.save();
+    }
+
+    // The withdrawn user still sees a site offered to everybody; tell the
+    // parent how to hide it.
+    const std::string all_users_id =
+        trimmed(node_text(doc.find("/KBConfig/Users/User[./Name=\"AllUsers\"]/ID")));
+    if (find_listed_user(allowed, all_users_id)) advice = all_users_advice(label);
   }
-
-  // The withdrawn user still sees a site offered to everybody; tell the
-  // parent how to hide it.
-  const std::string all_users_id =
-      trimmed(node_text(doc.find("/KBConfig/Users/User[./Name=\"AllUsers\"]/ID")));
-  if (find_listed_user(allowed, all_users_id)) box.show(all_users_advice(label));
+  // Shown once the file is unlocked: the box waits for the parent, and other
+  // sessions must not wait with it.
+  if (!advice.empty()) box.show(advice);
 }
 
 }  // namespace KBConfigIO

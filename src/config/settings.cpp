@@ -41,7 +41,7 @@ void replace_setting(const ConfigDocument& doc, const char* query, const char* n
 
 void updatepwd(const std::filesystem::path& config, const std::string& pwd, kb::MessageBox& box) {
   run_with_message_guard(box, error_number_source_text, [&] {
-    const ConfigDocument doc(config);
+    const ConfigDocument doc(config, ConfigDocument::Access::Change);
     doc.root();  // a file that cannot be read fails here, before any change
     const pugi::xml_node old = doc.find("/KBConfig/Settings/Pwd");
     NewElement password("Pwd");
@@ -61,7 +61,7 @@ void updatesettings(const std::filesystem::path& config, const std::string& exit
     return "error in updatesettings " + error.description() + ":" + std::to_string(error.number());
   };
   run_with_message_guard(box, message, [&] {
-    const ConfigDocument doc(config);
+    const ConfigDocument doc(config, ConfigDocument::Access::Change);
     const bool printing = flag_is_set(print_flag);
     replace_setting(doc, "/KBConfig/Settings/PrintAllowed", "PrintAllowed",
                     printing ? "Yes" : "No");

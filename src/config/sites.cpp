@@ -24,7 +24,7 @@ std::string without_http_prefix(const std::string& address) {
 void updatesite(const std::filesystem::path& config, const EditGlobals& edit,
                 const std::string& label, const std::string& image, const std::string& address) {
   const std::string target = without_http_prefix(address);
-  const ConfigDocument doc(config);
+  const ConfigDocument doc(config, ConfigDocument::Access::Change);
   doc.root();  // a file that cannot be read fails here, before any change
   pugi::xml_node edited;
   if (edit.edit_site_id != 0)
@@ -50,7 +50,7 @@ void updatesite(const std::filesystem::path& config, const EditGlobals& edit,
 }
 
 void removesite(const std::filesystem::path& config, const std::string& site_id) {
-  const ConfigDocument doc(config);
+  const ConfigDocument doc(config, ConfigDocument::Access::Change);
   doc.root();
   if (const std::optional<double> number = lookup_id(site_id)) {
     const pugi::xml_node site = doc.find("/KBConfig/WebSites/WebSite[./ID=$id]", *number);

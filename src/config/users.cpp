@@ -11,7 +11,7 @@ namespace KBConfigIO {
 void updateuser(const std::filesystem::path& config, const EditGlobals& edit,
                 const std::string& name, const std::string& image, kb::MessageBox& box) {
   run_with_message_guard(box, error_number_source_text, [&] {
-    const ConfigDocument doc(config);
+    const ConfigDocument doc(config, ConfigDocument::Access::Change);
     doc.root();  // a file that cannot be read fails here, before any change
     pugi::xml_node edited;
     if (edit.edit_user_id != 0)
@@ -39,7 +39,7 @@ void updateuser(const std::filesystem::path& config, const EditGlobals& edit,
 void removeuser(const std::filesystem::path& config, const std::string& id, kb::MessageBox& box) {
   const auto description_only = [](const kb::Error& error) { return error.description(); };
   run_with_message_guard(box, description_only, [&] {
-    const ConfigDocument doc(config);
+    const ConfigDocument doc(config, ConfigDocument::Access::Change);
     doc.root();
     const std::optional<double> number = lookup_id(id);
     if (number) {

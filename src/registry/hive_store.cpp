@@ -2,10 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
+#include <ctime>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "common/file_lock.h"
+#include "registry/local_date_time.h"
 #include "registry/registry_status.h"
 #include "registry/sqlite_db.h"
 
@@ -97,6 +101,103 @@ std::int64_t create_key(SqliteDb& db, const std::string& key_path) {
   return *id;
 }
 
+std::optional<StoredValue> find_value(SqliteDb& db, const std::string& key_path,
+                                      const std::string& value_name) {
+  if (!has_schema(db)) return std::nullopt;
+  const std::optional<std::int64_t> key = find_key(db, normalised_key_path(key_path));
+  if (!key) return std::nullopt;
+  SqliteStatement find(db, "SELECT type, data FROM reg_values WHERE key_id = ?1 AND name = ?2");
+  find.bind_int64(1, *key).bind_text(2, value_name);
+  if (!find.step()) return std::nullopt;
+  return StoredValue{static_cast<std::uint32_t>(find.column_int64(0)), find.column_blob(1)};
+}
+
+void store_value(SqliteDb& db, const std::string& key_path, const std::string& value_name,
+                 const std::optional<StoredValue>& value) {
+  db.exec(kSchema);
+  const std::int64_t key = create_key(db, key_path);
+  if (!value) return;
+  SqliteStatement put(db,
+                      "INSERT INTO reg_values(key_id, name, type, data) VALUES (?1, ?2, ?3, ?4) "
+                      "ON CONFLICT(key_id, name) DO UPDATE SET type = excluded.type, "
+                      "data = excluded.data");
+  put.bind_int64(1, key).bind_text(2, value_name).bind_int64(3, value->type);
+  put.bind_blob(4, value->data).step();
+}
+
+class OpenTransaction : public HiveTransaction {
+ public:
+  explicit OpenTransaction(SqliteDb& db) : db_(db) {}
+  std::optional<StoredValue> query(const std::string& key_path,
+                                   const std::string& value_name) override {
+    return find_value(db_, key_path, value_name);
+  }
+  void write(const std::string& key_path, const std::string& value_name,
+             const std::optional<StoredValue>& value) override {
+    store_value(db_, key_path, value_name, value);
+  }
+
+ private:
+  SqliteDb& db_;
+};
+
+// Whether the database file is damaged, as SQLite's own check sees it.
+bool is_damaged(const fs::path& file) {
+  try {
+    SqliteDb db(file, SQLITE_OPEN_READWRITE);
+    SqliteStatement check(db, "PRAGMA quick_check");
+    return !check.step() || check.column_blob(0) != "ok";
+  } catch (const StoreError& e) {
+    return e.status() == ERROR_BADDB;
+  }
+}
+
+// Renames a damaged database, with its rollback journal, to a name holding
+// the date and time, so that nothing of it is lost and the next use starts a
+// new one. Processes that found the same damage take turns and look again
+// before renaming, so that a new database another one has just started is
+// never moved. Answers the new name, or nothing when the file was not moved.
+fs::path set_aside_damaged(const fs::path& file) {
+  const kb::FileLock lock(file.string() + ".lock", std::chrono::seconds(2));
+  if (!is_damaged(file)) return {};
+  const std::string stamp = modKitebrook::iso_local_date_time(std::time(nullptr));
+  fs::path aside = file.string() + ".damaged-" + stamp;
+  std::error_code ec;
+  for (int n = 2; fs::exists(aside, ec); ++n)
+    aside = file.string() + ".damaged-" + stamp + "-" + std::to_string(n);
+  fs::rename(file, aside, ec);
+  if (ec)
+    throw StoreError(status_for_file_error(ec),
+                     "Cannot set the damaged " + file.string() + " aside: " + ec.message());
+  const fs::path journal = file.string() + "-journal";
+  if (fs::exists(journal, ec)) fs::rename(journal, aside.string() + "-journal", ec);
+  return aside;
+}
+
+// Runs `body` in one write transaction on the database, creating it (and its
+// folder) when missing; a StoreError becomes the outcome.
+HiveOutcome run(const fs::path& file, HiveSharing sharing,
+                const std::function<void(HiveTransaction&)>& body) {
+  HiveOutcome outcome;
+  try {
+    create_folder(file.parent_path(), sharing);
+    std::error_code ec;
+    const bool is_new = !fs::exists(file, ec);
+
+    SqliteDb db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (is_new && sharing == HiveSharing::Shared) ::chmod(file.c_str(), 0666);
+
+    SqliteTransaction transaction(db);
+    OpenTransaction access(db);
+    body(access);
+    transaction.commit();
+  } catch (const StoreError& e) {
+    outcome.status = e.status();
+    outcome.description = e.description();
+  }
+  return outcome;
+}
+
 }  // namespace
 
 HiveStore::HiveStore(fs::path file, HiveSharing sharing)
@@ -114,15 +215,12 @@ std::int32_t HiveStore::query(const std::string& key_path, const std::string& va
     // Something other than a file where the database should be cannot be opened.
     if (status.type() != fs::file_type::regular) return ERROR_ACCESS_DENIED;
 
-    SqliteDb db(file_, SQLITE_OPEN_READONLY);
+    // Opened for writing where the file allows it, so that SQLite can roll
+    // back what a crashed writer left in its journal before anything is read.
+    SqliteDb db(file_, SQLITE_OPEN_READWRITE);
     if (!has_schema(db)) return ERROR_FILE_NOT_FOUND;
-    const std::optional<std::int64_t> key = find_key(db, normalised_key_path(key_path));
-    if (!key) return ERROR_FILE_NOT_FOUND;
-
-    SqliteStatement find(db, "SELECT type, data FROM reg_values WHERE key_id = ?1 AND name = ?2");
-    find.bind_int64(1, *key).bind_text(2, value_name);
-    if (find.step())
-      value = StoredValue{static_cast<std::uint32_t>(find.column_int64(0)), find.column_blob(1)};
+    if (!find_key(db, normalised_key_path(key_path))) return ERROR_FILE_NOT_FOUND;
+    value = find_value(db, key_path, value_name);
     return ERROR_SUCCESS;
   } catch (const StoreError& e) {
     value.reset();
@@ -132,31 +230,20 @@ std::int32_t HiveStore::query(const std::string& key_path, const std::string& va
 
 std::int32_t HiveStore::write(const std::string& key_path, const std::string& value_name,
                               const std::optional<StoredValue>& value) const {
-  try {
-    create_folder(file_.parent_path(), sharing_);
-    std::error_code ec;
-    const bool is_new = !fs::exists(file_, ec);
+  return run(file_, sharing_, [&](HiveTransaction& t) { t.write(key_path, value_name, value); })
+      .status;
+}
 
-    SqliteDb db(file_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    if (is_new && sharing_ == HiveSharing::Shared) ::chmod(file_.c_str(), 0666);
-
-    SqliteTransaction transaction(db);
-    db.exec(kSchema);
-    const std::int64_t key = create_key(db, key_path);
-    if (value) {
-      SqliteStatement put(
-          db,
-          "INSERT INTO reg_values(key_id, name, type, data) VALUES (?1, ?2, ?3, ?4) "
-          "ON CONFLICT(key_id, name) DO UPDATE SET type = excluded.type, "
-          "data = excluded.data");
-      put.bind_int64(1, key).bind_text(2, value_name).bind_int64(3, value->type);
-      put.bind_blob(4, value->data).step();
+HiveOutcome HiveStore::transact(const std::function<void(HiveTransaction&)>& body) const {
+  HiveOutcome outcome = run(file_, sharing_, body);
+  if (outcome.status == ERROR_BADDB) {
+    try {
+      outcome.set_aside = set_aside_damaged(file_);
+    } catch (const kb::Error& e) {
+      outcome.description += "; " + e.description();
     }
-    transaction.commit();
-    return ERROR_SUCCESS;
-  } catch (const StoreError& e) {
-    return e.status();
   }
+  return outcome;
 }
 
 }  // namespace modRegistry

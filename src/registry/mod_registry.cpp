@@ -10,6 +10,7 @@
 #include "registry/ini_file.h"
 #include "registry/reg_value_convert.h"
 #include "registry/registry_status.h"
+#include "registry/sqlite_db.h"
 
 namespace modRegistry {
 namespace {
@@ -203,6 +204,40 @@ std::int32_t Registry::set_reg_value(const std::string& location, const std::str
   } catch (const std::exception&) {
     return status;
   }
+}
+
+HiveOutcome Registry::update_values(const std::string& location,
+                                    const std::function<void(RegValues&)>& body) const {
+  const std::int32_t root = get_root_key(location);
+  if (root == NO_ROOT_KEY || root == INI_FILE_ROOT)
+    return HiveOutcome{NO_ROOT, "No hive is named " + location, {}};
+  return store_for(files_, root).transact([&](HiveTransaction& transaction) {
+    RegValues values(transaction);
+    body(values);
+  });
+}
+
+std::int32_t RegValues::get(const std::string& key_path, const std::string& value_name,
+                            const std::string& type_code, const RegValue& default_value,
+                            RegValue& out) const {
+  out = default_value;
+  const TypeCode type = type_code_of(type_code);
+  if (type == TypeCode::Other) return ERROR_SUCCESS;
+  return decode(type, transaction_.query(key_path, value_name), out);
+}
+
+std::int32_t RegValues::set(const std::string& key_path, const std::string& value_name,
+                            const std::string& type_code, const RegValue& value) const {
+  std::optional<StoredValue> data;
+  try {
+    data = encode(type_code_of(type_code), value);
+  } catch (const StoreError&) {
+    throw;
+  } catch (const std::exception&) {
+    return NO_ROOT;  // a value that does not fit the type stores nothing
+  }
+  transaction_.write(key_path, value_name, data);
+  return ERROR_SUCCESS;
 }
 
 }  // namespace modRegistry

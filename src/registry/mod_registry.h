@@ -2,8 +2,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <variant>
+
+#include "registry/hive_store.h"
 
 namespace modRegistry {
 
@@ -43,6 +46,8 @@ HiveFiles hive_files(const std::filesystem::path& machine_folder,
 // The value operations answer a status: 0 success, 99 no such location (or a
 // type an INI file cannot take), 2 missing key or value, 5 access denied, 234
 // a value larger than the type allows, other system error numbers otherwise.
+class RegValues;
+
 class Registry {
  public:
   explicit Registry(HiveFiles files);
@@ -64,8 +69,31 @@ class Registry {
                              const std::string& value_name, const std::string& type_code,
                              const RegValue& value) const;
 
+  // Runs `body` on the values of the hive `location` inside one write
+  // transaction, so that a value read and then written cannot be changed by
+  // another process in between. INI files and unknown locations answer 99.
+  HiveOutcome update_values(const std::string& location,
+                            const std::function<void(RegValues&)>& body) const;
+
  private:
   HiveFiles files_;
+};
+
+// The values of one hive inside an open transaction, read and written with the
+// type codes and statuses of get_reg_value and set_reg_value. A failure of the
+// store throws StoreError, which rolls the whole transaction back.
+class RegValues {
+ public:
+  explicit RegValues(HiveTransaction& transaction) : transaction_(transaction) {}
+
+  std::int32_t get(const std::string& key_path, const std::string& value_name,
+                   const std::string& type_code, const RegValue& default_value,
+                   RegValue& out) const;
+  std::int32_t set(const std::string& key_path, const std::string& value_name,
+                   const std::string& type_code, const RegValue& value) const;
+
+ private:
+  HiveTransaction& transaction_;
 };
 
 }  // namespace modRegistry

@@ -8,8 +8,9 @@ namespace modRegistry {
 namespace {
 
 // How long a writer waits for another process (another account running the
-// same installation) to finish its transaction before giving up.
-constexpr int kBusyTimeoutMs = 5000;
+// same installation) to finish its transaction before giving up. Short, so
+// that a hive held by a stuck process never freezes the window for long.
+constexpr int kBusyTimeoutMs = 800;
 
 }  // namespace
 

@@ -1,12 +1,14 @@
 #include "shell/kitebrook.h"
 
+#include <iostream>
 #include <utility>
 
 #include "bridge/page_loader.h"
 #include "common/kb_error.h"
 #include "common/vb_number.h"
-#include "config/config_document.h"
+#include "config/config_recovery.h"
 #include "config/kb_config_io.h"
+#include "config/startup_settings.h"
 #include "registry/print_allowance.h"
 #include "shell/paths.h"
 
@@ -56,13 +58,20 @@ void Kitebrook::Main() {
   platform_.run_soon([this] { prepare_start(); });
 }
 
+std::string Kitebrook::first_page() const {
+  // A configuration that cannot be read is explained to the parent, who can
+  // put the last good version back, instead of a page that cannot list anyone.
+  return state_.folders.page(KBConfigIO::config_readable(config_file()) ? "SelectUser.htm"
+                                                                         : "RepairSettings.htm");
+}
+
 void Kitebrook::prepare_start() {
   HandlerScope scope(*this);
   if (state_.start_done || start_running_ || preparing_ || prepared_) return;
   preparing_ = true;
   held_messages_ = std::make_unique<HeldMessages>();
   main_window().view().set_visible(false);
-  KBVBHTMLInterfaces::load_page(*this, state_.folders.page("SelectUser.htm"));
+  KBVBHTMLInterfaces::load_page(*this, first_page());
   preparing_ = false;
   prepared_ = true;
   // A tick that came while the page loaded finishes the start now.
@@ -110,7 +119,7 @@ void Kitebrook::start_program() {
   frmBrowser& window = main_window();
   window.view().set_visible(false);
   window.view().show();
-  KBVBHTMLInterfaces::load_page(*this, state_.folders.page("SelectUser.htm"));
+  KBVBHTMLInterfaces::load_page(*this, first_page());
   main_window().view().set_visible(true);
 }
 
@@ -121,17 +130,19 @@ void Kitebrook::init_globals() {
   state_.pwd_on_exit = true;
   state_.config_pwd.clear();
 
-  const KBConfigIO::ConfigDocument doc(config_file());
-  if (!doc.has_root()) {
-    // Without a readable file no setting can be read: one message is enough.
-    message_box().show(init_globals_message(object_not_set()));
-    return;
+  try {
+    KBConfigIO::remove_save_leftovers(config_file());
+  } catch (const Error& e) {
+    // Leftovers cost only disk space; the next start tries again.
+    std::cerr << "kitebrook: leftover temporary files kept: " << e.description() << '\n';
   }
+  const KBConfigIO::StartupSettings settings(config_file());
+  // Without a readable file no setting can be read; the page shown at start
+  // tells the parent so in plain words.
+  if (!settings.readable()) return;
   // Each setting is read on its own, so that one bad setting does not cost
   // the ones after it (a bad print limit must not lose the password).
-  const auto setting = [&](const char* query) {
-    return KBConfigIO::node_text(doc.find_in_document(query));
-  };
+  const auto setting = [&](const char* query) { return settings.text(query); };
   const auto read = [&](auto&& apply) {
     try {
       apply();

@@ -77,6 +77,9 @@ class Kitebrook : public SplashEvents {
   // Builds the main window and loads its first page while the splash shows,
   // so that the tick only has to read the settings and show the window.
   void prepare_start();
+  // The page the start shows: the children's, or the repair page when the
+  // configuration cannot be read.
+  std::string first_page() const;
   class HeldMessages;
   std::unique_ptr<HeldMessages> held_messages_;
   bool preparing_ = false;

@@ -52,6 +52,10 @@ class ConfigTest : public ::testing::Test {
   }
 
   void write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+  // A file of the parent's own beside the configuration.
+  void write_parents_file(const std::string& name) const {
+    std::ofstream(folder_ / "Data" / name) << "the parent's";
+  }
   std::string read() const {
     std::ifstream in(path_, std::ios::binary);
     std::stringstream s;
@@ -62,6 +66,18 @@ class ConfigTest : public ::testing::Test {
     const std::string command = "xmllint --noout '" + path_.string() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << read();
   }
+  // What the Data folder holds beside the configuration, its lock file and
+  // its versions: a temporary file left behind would show here.
+  std::vector<std::string> stray_files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_ / "Data")) {
+      const std::string name = entry.path().filename().string();
+      if (name != "KBConfig.xml" && name != "KBConfig.xml.lock" && name != "KBConfigVersions")
+        names.push_back(name);
+    }
+    return names;
+  }
+
   // The texts of every node the query yields, or the names of the children
   // of the first one, separated by "|".
   std::string texts(const char* query) const { return joined(query, false); }

@@ -26,7 +26,7 @@ TEST_F(ConfigTest, FilesThatAreNotWellFormedConfigurationsAreNeverWritten) {
     EXPECT_EQ(read(), text);
   }
   EXPECT_EQ(box_.shown.size(), 2 * std::size(bad));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder_ / "Data"), fs::directory_iterator()), 1);
+  EXPECT_EQ(stray_files(), std::vector<std::string>{});
 }
 
 TEST_F(ConfigTest, SavingKeepsDeclarationCommentsAndOurLayoutAddingNothing) {
@@ -80,7 +80,7 @@ TEST_F(ConfigTest, AFailedSaveLeavesTheFileAsItWas) {
   ASSERT_EQ(box_.shown.size(), 1u);
   EXPECT_NE(box_.shown[0].find("File too large"), std::string::npos) << box_.shown[0];
   EXPECT_EQ(read(), kSmallConfig);
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder_ / "Data"), fs::directory_iterator()), 1);
+  EXPECT_EQ(stray_files(), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "config/config_versions.h"
 #include "e2e_fixture.h"
 
 namespace kb::testing {
@@ -178,6 +179,33 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   choose_child("Lucy");
   EXPECT_TRUE(start_page_shows("1,4,5"));
   EXPECT_TRUE(messages_.texts.empty()) << messages_.texts.front();
+}
+
+TEST_F(Journeys, AParentPutsTheLastGoodSettingsBackFromTheRepairPage) {
+  const std::string good = two_children_config();
+  const auto config = folder_ / "Data" / "KBConfig.xml";
+  KBConfigIO::keep_version(config, good);
+  write_config("<KBConfig><Users>");
+  start();
+  ASSERT_TRUE(wait_for_web(page("RepairSettings.htm")));
+  EXPECT_TRUE(run_until([&] {
+    return controls_js("document.getElementById('title').textContent") == "Kitebrook Settings";
+  }));
+  EXPECT_TRUE(messages_.texts.empty());
+
+  ASSERT_TRUE(has_element("pwd"));
+  fill("pwd", "not it");
+  click("restore");
+  ASSERT_TRUE(run_until([&] { return messages_.texts.size() == 1; }));
+  EXPECT_EQ(read_config(), "<KBConfig><Users>");
+
+  fill("pwd", "secret");
+  click("restore");
+  ASSERT_TRUE(run_until([&] { return messages_.texts.size() == 2; }));
+  EXPECT_EQ(messages_.texts[1].rfind("Kitebrook's settings were put back", 0), 0u);
+  EXPECT_EQ(read_config(), good);
+  choose_child("Mary");
+  EXPECT_TRUE(start_page_shows("1,2"));
 }
 
 }  // namespace

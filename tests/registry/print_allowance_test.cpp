@@ -1,7 +1,9 @@
 #include "registry/print_allowance.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "common/kb_error.h"
@@ -147,10 +149,54 @@ TEST_F(PrintAllowanceTest, AStoredDayThatIsNotADateRefusesEveryPrintUntilCorrect
   EXPECT_TRUE(box_.shown.empty());
 }
 
-TEST_F(PrintAllowanceTest, AStoreThatCannotBeWrittenAllowsEveryPrintSilently) {
+TEST_F(PrintAllowanceTest, ACounterThatCannotBeStoredRefusesEveryPrintAndSaysWhy) {
   kbtest::write_file(dir_.path() / "program", "not a folder");
-  for (int i = 0; i < 3; ++i) EXPECT_TRUE(allowance_.can_print(1));
-  EXPECT_FALSE(allowance_.can_print(0));
+  EXPECT_FALSE(allowance_.can_print(3));
+  ASSERT_EQ(box_.shown.size(), 1u);
+  EXPECT_EQ(box_.shown[0],
+            "Printing is refused: the day's print count cannot be read or stored (its file or "
+            "folder may not be written).");
+}
+
+TEST_F(PrintAllowanceTest, ACounterHeldByAnotherSessionRefusesThePrintInsteadOfWaiting) {
+  store("PrintCount", "1");
+  store("LastPrintUpdate", "2026-12-06T09:00:00");
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(hives().hklm.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_FALSE(allowance_.can_print(3));
+  EXPECT_EQ(box_.shown,
+            std::vector<std::string>{"Printing is refused: the day's print count cannot be read or "
+                                     "stored (another Kitebrook window kept it busy)."});
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  box_.shown.clear();
+  EXPECT_TRUE(allowance_.can_print(3));
+  EXPECT_EQ(stored("PrintCount"), "2");
+  EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(PrintAllowanceTest, ADamagedCounterIsKeptAsideAndANewOneStarted) {
+  store("PrintCount", "2");
+  const auto hklm = hives().hklm;
+  const std::string damaged = "SQLite format 3" + std::string(200, '\x7f');
+  kbtest::write_file(hklm, damaged);
+  EXPECT_FALSE(allowance_.can_print(3));
+  ASSERT_EQ(box_.shown.size(), 1u);
+  EXPECT_NE(box_.shown[0].find("The print counter was damaged. It was kept as "
+                               "HKLM.sqlite.damaged-"),
+            std::string::npos)
+      << box_.shown[0];
+  std::vector<std::filesystem::path> aside;
+  for (const auto& entry : std::filesystem::directory_iterator(hklm.parent_path()))
+    if (entry.path().filename().string().rfind("HKLM.sqlite.damaged-", 0) == 0)
+      aside.push_back(entry.path());
+  ASSERT_EQ(aside.size(), 1u);
+  EXPECT_EQ(kbtest::read_file(aside[0]), damaged);
+
+  box_.shown.clear();
+  EXPECT_TRUE(allowance_.can_print(3));
+  EXPECT_EQ(stored("PrintCount"), "1");
   EXPECT_TRUE(box_.shown.empty());
 }
 

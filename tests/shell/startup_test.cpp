@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                       false,
                       ""}));
 
-TEST_F(StartUp, AMissingConfigurationKeepsTheGuardedDefaultsAndSaysWhy) {
+TEST_F(StartUp, AMissingConfigurationKeepsTheGuardedDefaultsAndShowsTheRepairPage) {
   std::filesystem::remove(folder_ / "Data" / "KBConfig.xml");
   start();
   const ProgramState& state = app_->state();
@@ -128,20 +128,19 @@ TEST_F(StartUp, AMissingConfigurationKeepsTheGuardedDefaultsAndSaysWhy) {
   EXPECT_TRUE(state.config_pwd.empty());
   EXPECT_FALSE(state.print_allowed);
   EXPECT_EQ(state.print_limit, 0);
-  // One message for the settings, one from the page loader, which cannot
-  // tell whether any child exists.
-  ASSERT_EQ(platform_.messages.texts.size(), 2u);
-  EXPECT_EQ(platform_.messages.texts[0], kNotSet);
-  EXPECT_EQ(platform_.messages.texts[1].rfind(
-                "Error in load_page, loading: " + page("SelectUser.htm") + ":error:", 0),
-            0u);
-  EXPECT_FALSE(state.control_bar_title_mode);
-  EXPECT_EQ(platform_.window().content.location, page("SelectUser.htm"));
+  // The page says what is wrong in plain words; no technical messages.
+  EXPECT_TRUE(platform_.messages.texts.empty());
+  EXPECT_TRUE(state.control_bar_title_mode);
+  EXPECT_EQ(platform_.window().content.location, page("RepairSettings.htm"));
 }
 
 TEST_F(StartUp, APreparedStartShowsTheWindowAndTheMessagesAtTheTickInTheirOrder) {
-  // Without a configuration both the settings and the page loader complain.
-  std::filesystem::remove(folder_ / "Data" / "KBConfig.xml");
+  // A print limit out of range makes the settings complain, a control bar
+  // without its title function makes the page loader complain.
+  write_config(
+      std::string(kTwoChildren)
+          .replace(std::string(kTwoChildren).find("<PrintLimit>3"), 13, "<PrintLimit>40000"));
+  platform_.on_new_window = [](StandInWindow& w) { w.controls.functions.erase("WriteMsg"); };
   app_->Main();
   platform_.run_soon_tasks();  // the splash shows; the window is built behind it
   StandInWindow& window = platform_.window();
@@ -152,8 +151,8 @@ TEST_F(StartUp, APreparedStartShowsTheWindowAndTheMessagesAtTheTickInTheirOrder)
 
   app_->Timer1_Timer();
   ASSERT_EQ(platform_.messages.texts.size(), 2u);
-  EXPECT_EQ(platform_.messages.texts[0], kNotSet);
-  EXPECT_EQ(platform_.messages.texts[1].rfind("Error in load_page, loading: ", 0), 0u);
+  EXPECT_EQ(platform_.messages.texts[0], "error in init_globals Overflow: 6");
+  EXPECT_EQ(platform_.messages.texts[1].rfind("Error in load_control_msg", 0), 0u);
   EXPECT_TRUE(window.visible);
   EXPECT_TRUE(window.shown);
   EXPECT_TRUE(app_->state().start_done);

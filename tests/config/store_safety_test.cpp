@@ -1,0 +1,208 @@
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "common/kb_error.h"
+#include "config/config_recovery.h"
+#include "config/config_versions.h"
+#include "config_test_fixture.h"
+#include "support/child_process.h"
+
+namespace kbtest {
+namespace {
+
+long count_of(const std::string& marks, char mark) {
+  return static_cast<long>(std::count(marks.begin(), marks.end(), mark));
+}
+
+std::string file_text(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST_F(ConfigTest, TwoSessionsChangingAtOnceLoseNoChange) {
+  write(kSmallConfig);
+  ChildProcess first({KB_CONFIG_WRITER_DRIVER, path_.string(), "A", "100"});
+  ChildProcess second({KB_CONFIG_WRITER_DRIVER, path_.string(), "B", "100"});
+  EXPECT_EQ(first.read_all(), std::string(100, 'a'));
+  EXPECT_EQ(second.read_all(), std::string(100, 'a'));
+  EXPECT_EQ(first.wait(), 0);
+  EXPECT_EQ(second.wait(), 0);
+
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file(path_.c_str()));
+  std::set<std::string> names;
+  std::set<std::string> ids;
+  for (const pugi::xpath_node& user : doc.select_nodes("/KBConfig/Users/User")) {
+    names.insert(user.node().child_value("Name"));
+    ids.insert(user.node().child_value("ID"));
+  }
+  EXPECT_EQ(names.size(), 202u);
+  EXPECT_EQ(ids.size(), 202u);
+  for (int i = 0; i < 100; ++i) {
+    EXPECT_EQ(names.count("A" + std::to_string(i)), 1u) << i;
+    EXPECT_EQ(names.count("B" + std::to_string(i)), 1u) << i;
+  }
+}
+
+TEST_F(ConfigTest, AWriterKilledAtRandomPointsLeavesAGoodFileAndOnlyItsOwnLeftovers) {
+  write(kSmallConfig);
+  ::chmod(path_.c_str(), 0640);
+  write_parents_file("KBConfig.xml.backup");
+  const unsigned seed = static_cast<unsigned>(std::random_device{}());
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> delay_us(0, 15000);
+  SCOPED_TRACE("seed " + std::to_string(seed));
+
+  long users = 2;
+  for (int kill = 0; kill < 200; ++kill) {
+    ChildProcess writer({KB_CONFIG_WRITER_DRIVER, path_.string(), "K" + std::to_string(kill), "0"});
+    std::this_thread::sleep_for(std::chrono::microseconds(delay_us(random)));
+    writer.kill_now();
+    writer.wait();
+    const std::string marks = writer.read_all();
+    ASSERT_EQ(count_of(marks, 'f'), 0);
+    ASSERT_TRUE(KBConfigIO::config_readable(path_)) << "after kill " << kill;
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_file(path_.c_str()));
+    const long now = static_cast<long>(doc.select_nodes("/KBConfig/Users/User").size());
+    // Every reported change is stored; at most the one in flight besides.
+    ASSERT_GE(now, users + count_of(marks, 'a')) << "after kill " << kill;
+    ASSERT_LE(now, users + count_of(marks, 'a') + 1) << "after kill " << kill;
+    users = now;
+  }
+
+  // Whatever a kill left behind is no more open than the file itself.
+  int leftovers = 0;
+  for (const fs::path& folder : {folder_ / "Data", KBConfigIO::versions_folder(path_)}) {
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      struct stat st {};
+      ASSERT_EQ(::stat(entry.path().c_str(), &st), 0);
+      if (entry.path().filename().string().find(".kb-tmp-") == std::string::npos) continue;
+      ++leftovers;
+      EXPECT_EQ(st.st_mode & 0777, 0640u) << entry.path();
+    }
+  }
+  EXPECT_EQ(KBConfigIO::remove_save_leftovers(path_), leftovers);
+  EXPECT_EQ(stray_files(), std::vector<std::string>{"KBConfig.xml.backup"});
+  // A kill between keeping a version and dropping the oldest leaves one too
+  // many, until the next save.
+  KBConfigIO::updatepwd(path_, "after", box_);
+  EXPECT_EQ(KBConfigIO::kept_versions(path_).size(), 5u);
+  EXPECT_TRUE(box_.shown.empty());
+  std::cout << "temporary files left by 200 kills: " << leftovers << '\n';
+}
+
+TEST_F(ConfigTest, OnlyTheProgramsOwnTemporaryFilesAreRemoved) {
+  write(kSmallConfig);
+  const fs::path versions = KBConfigIO::versions_folder(path_);
+  fs::create_directories(versions);
+  for (const char* own : {".KBConfig.xml.kb-tmp-Ab12Cd", ".Saved.xml.kb-tmp-000000"})
+    write_parents_file(own);
+  std::ofstream(versions / ".KBConfig.000001.xml.kb-tmp-xYz123") << "partial";
+  for (const char* theirs : {"KBConfig.xml.backup", "KBConfig.xml.Ab12Cd",
+                             ".KBConfig.xml.kb-tmp-Ab12Cd7", ".KBConfig.xml.kb-tmp-Ab-2Cd"})
+    write_parents_file(theirs);
+  fs::create_directories(folder_ / "Data" / ".folder.kb-tmp-abcdef");
+  EXPECT_EQ(KBConfigIO::remove_save_leftovers(path_), 3);
+  std::vector<std::string> left = stray_files();
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{".KBConfig.xml.kb-tmp-Ab-2Cd",
+                                            ".KBConfig.xml.kb-tmp-Ab12Cd7", ".folder.kb-tmp-abcdef",
+                                            "KBConfig.xml.Ab12Cd", "KBConfig.xml.backup"}));
+  EXPECT_TRUE(fs::is_empty(versions));
+}
+
+TEST_F(ConfigTest, EverySaveKeepsTheLastFiveGoodVersions) {
+  write(kSmallConfig);
+  ::chmod(path_.c_str(), 0660);
+  ::chmod((folder_ / "Data").c_str(), 0770);
+  for (int i = 1; i <= 7; ++i) KBConfigIO::updatepwd(path_, "p" + std::to_string(i), box_);
+  std::vector<fs::path> versions = KBConfigIO::kept_versions(path_);
+  ASSERT_EQ(versions.size(), 5u);
+  // Open to the same accounts as the configuration and its folder.
+  struct stat st {};
+  ASSERT_EQ(::stat(KBConfigIO::versions_folder(path_).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0770u);
+  ASSERT_EQ(::stat(versions[0].c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0660u);
+  EXPECT_EQ(file_text(versions[0]), read());  // the file as saved last
+  EXPECT_NE(file_text(versions[1]).find("<Pwd>p6</Pwd>"), std::string::npos);
+  EXPECT_NE(file_text(versions[4]).find("<Pwd>p3</Pwd>"), std::string::npos);
+
+  // A save that changes nothing keeps no second copy; a hand edit is kept
+  // before the next save replaces it.
+  KBConfigIO::removeuser(path_, "99", box_);
+  EXPECT_EQ(KBConfigIO::kept_versions(path_), versions);
+  write(std::string(kSmallConfig).replace(std::string(kSmallConfig).find("Mary"), 4, "Maria"));
+  KBConfigIO::updatepwd(path_, "p8", box_);
+  versions = KBConfigIO::kept_versions(path_);
+  ASSERT_EQ(versions.size(), 5u);
+  EXPECT_NE(file_text(versions[1]).find("Maria"), std::string::npos);
+  EXPECT_NE(file_text(versions[0]).find("<Pwd>p8</Pwd>"), std::string::npos);
+  EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(ConfigTest, ADamagedFileIsRestoredFromTheNewestGoodVersionWithItsPassword) {
+  check_well_formed_ = false;
+  write(kSmallConfig);
+  EXPECT_EQ(KBConfigIO::restore_newest_version(path_, ""), KBConfigIO::RestoreResult::AlreadyGood);
+  write("<KBConfig><Users>");
+  EXPECT_EQ(KBConfigIO::restore_newest_version(path_, "secret"),
+            KBConfigIO::RestoreResult::NoGoodVersion);
+
+  write(kSmallConfig);
+  KBConfigIO::updateuser(path_, edit_, "Tom", "", box_);
+  const std::string good = read();
+  const std::string damaged = std::string("\0\1binary", 8);
+  write(damaged);
+  // The newest version is damaged too: the one before it is good.
+  std::ofstream(KBConfigIO::versions_folder(path_) / "KBConfig.000099.xml") << "<Nope/>";
+  EXPECT_EQ(KBConfigIO::restore_newest_version(path_, "Secret"),
+            KBConfigIO::RestoreResult::WrongPassword);
+  EXPECT_EQ(read(), damaged);
+  EXPECT_EQ(KBConfigIO::restore_newest_version(path_, "secret"),
+            KBConfigIO::RestoreResult::Restored);
+  EXPECT_EQ(read(), good);
+  std::vector<std::string> kept_aside;
+  for (const auto& entry : fs::directory_iterator(KBConfigIO::versions_folder(path_)))
+    if (entry.path().filename().string().rfind("KBConfig.damaged-", 0) == 0)
+      kept_aside.push_back(file_text(entry.path()));
+  EXPECT_EQ(kept_aside, std::vector<std::string>{damaged});
+}
+
+TEST_F(ConfigTest, AnXmlFileSavedWholeMustBeAWellFormedDocumentAndTheConfigurationAKBConfig) {
+  write(kSmallConfig);
+  const std::string before = read();
+  const fs::path data = folder_ / "Data";
+  for (const char* bad :
+       {"", "<KBConfig/><KBConfig/>", "<KBConfig>&#1;</KBConfig>", "<KBConfig><Users></KBConfig>",
+        "<KBConfig/>text", "<Other><Users/></Other>"}) {
+    EXPECT_THROW(KBConfigIO::save_xml_file(path_, data / "KBConfig.xml", bad), kb::Error) << bad;
+    EXPECT_THROW(KBConfigIO::save_xml_file(path_, data / "kbconfig.XML", bad), kb::Error) << bad;
+    EXPECT_EQ(read(), before);
+  }
+  EXPECT_THROW(KBConfigIO::save_xml_file(path_, data / "Other.xml", "<a/><b/>"), kb::Error);
+  KBConfigIO::save_xml_file(path_, data / "Other.xml", "<Other><x>1</x></Other>");
+  EXPECT_EQ(file_text(data / "Other.xml"), "<Other>\n  <x>1</x>\n</Other>\n");
+  EXPECT_TRUE(KBConfigIO::kept_versions(path_).empty());
+
+  KBConfigIO::save_xml_file(
+      path_, data / "KBConfig.xml",
+      "<!-- note --><KBConfig><Settings><Pwd>new</Pwd></Settings></KBConfig>");
+  EXPECT_EQ(read(),
+            "<!-- note -->\n<KBConfig>\n  <Settings>\n    <Pwd>new</Pwd>\n  </Settings>\n"
+            "</KBConfig>\n");
+  const std::vector<fs::path> versions = KBConfigIO::kept_versions(path_);
+  ASSERT_EQ(versions.size(), 2u);
+  EXPECT_EQ(file_text(versions[1]), before);
+}
+
+}  // namespace
+}  // namespace kbtest

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "app_fixture.h"
+#include "config/config_versions.h"
+
+namespace kb::testing {
+namespace {
+
+using ConfigFailures = AppTest;
+
+// Makes every write of more than a few bytes fail, as a full disk would.
+class FullDisk {
+ public:
+  FullDisk() {
+    getrlimit(RLIMIT_FSIZE, &old_limit_);
+    old_handler_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old_limit_;
+    small.rlim_cur = 64;
+    setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~FullDisk() {
+    setrlimit(RLIMIT_FSIZE, &old_limit_);
+    signal(SIGXFSZ, old_handler_);
+  }
+
+ private:
+  rlimit old_limit_{};
+  sighandler_t old_handler_{};
+};
+
+TEST_F(ConfigFailures, EverySiteChangeThatFailsTellsTheParentOnce) {
+  start();
+  const std::string before = read_config();
+  {
+    const FullDisk full;
+    send_from_web("VBCONTAINER:CLEARSITEGLOBALS()", "KBConfigmain.htm");
+    send_from_web("VBCONTAINER:UPDATESITE(Farm,farm.svg,farm.example)", "KBConfigmain.htm");
+    send_from_web("VBCONTAINER:REMOVESITE(1)", "KBConfigmain.htm");
+    send_from_web("VBCONTAINER:ASSIGNSITETOUSER(3,2)", "KBConfigmain.htm");
+    send_from_web("VBCONTAINER:REMOVEUSERFROMSITE(2,2)", "KBConfigmain.htm");
+  }
+  EXPECT_EQ(read_config(), before);
+  const std::vector<std::string>& shown = platform_.messages.texts;
+  ASSERT_EQ(shown.size(), 4u);
+  const char* starts[] = {"The web site was not saved: ", "The web site was not removed: ",
+                          "The web site was not offered to the child: ",
+                          "The web site was not taken away from the child: "};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(shown[i].rfind(starts[i], 0), 0u) << shown[i];
+    EXPECT_NE(shown[i].find("File too large"), std::string::npos) << shown[i];
+  }
+
+  // Site numbers stop at 32767: the next site cannot be added.
+  std::string config = before;
+  config.replace(config.find("<ID>2</ID><AllowedUsers>"), 10, "<ID>32767</ID>");
+  write_config(config);
+  send_from_web("VBCONTAINER:UPDATESITE(Farm,farm.svg,farm.example)", "KBConfigmain.htm");
+  EXPECT_EQ(shown.back(),
+            "The web site was not saved: the numbers of users and sites stop at 32767.");
+  EXPECT_EQ(read_config(), config);
+}
+
+TEST_F(ConfigFailures, SaveConfigFileMustGiveTheConfigurationAKBConfigRoot) {
+  start();
+  std::string held = "<Other/>";
+  platform_.window().content.functions["document.getElementById"] = [&](const std::string&) {
+    return held;
+  };
+  const std::string before = read_config();
+  for (const char* text : {"<Other/>", "<KBConfig/><KBConfig/>", "<KBConfig>&#1;</KBConfig>"}) {
+    held = text;
+    send_from_web("VBCONTAINER:SAVE_CONFIG_FILE(x,KBConfig.xml)", "KBConfigmain.htm");
+    EXPECT_EQ(read_config(), before) << text;
+  }
+  EXPECT_EQ(platform_.messages.texts.size(), 3u);
+  held = "<KBConfig><Settings><Pwd>new</Pwd></Settings></KBConfig>";
+  send_from_web("VBCONTAINER:SAVE_CONFIG_FILE(x,KBConfig.xml)", "KBConfigmain.htm");
+  EXPECT_EQ(platform_.messages.texts.size(), 3u);
+  EXPECT_NE(read_config().find("<Pwd>new</Pwd>"), std::string::npos);
+  // The file it replaced is kept.
+  const auto versions = KBConfigIO::kept_versions(folder_ / "Data" / "KBConfig.xml");
+  ASSERT_EQ(versions.size(), 2u);
+  std::ifstream in(versions[1], std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), before);
+}
+
+}  // namespace
+}  // namespace kb::testing
