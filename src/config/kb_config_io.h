@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/message_box.h"
 
@@ -37,6 +39,14 @@ void removeuser(const std::filesystem::path& config, const std::string& id, kb::
 // Throws kb::Error on a failure; nothing is saved then.
 void updatesite(const std::filesystem::path& config, const EditGlobals& edit,
                 const std::string& label, const std::string& image, const std::string& address);
+
+// Every site's label, image, address and ID texts as stored, in file order;
+// an element a site lacks is left empty (std::nullopt). Throws kb::Error when
+// the file cannot be read.
+struct StoredSite {
+  std::optional<std::string> label, image, target, id;
+};
+std::vector<StoredSite> stored_sites(const std::filesystem::path& config);
 
 // Offers a site to a user; saves only when the user was not listed yet.
 // Throws kb::Error on a failure (a site ID that names no site included).

@@ -61,3 +61,21 @@ void removesite(const std::filesystem::path& config, const std::string& site_id)
 }
 
 }  // namespace KBConfigIO
+
+namespace KBConfigIO {
+
+std::vector<StoredSite> stored_sites(const std::filesystem::path& config) {
+  const ConfigDocument doc(config);
+  std::vector<StoredSite> sites;
+  for (const pugi::xpath_node& site : doc.find_all("/KBConfig/WebSites/WebSite")) {
+    const auto text = [&](const char* query) -> std::optional<std::string> {
+      const pugi::xml_node node = site.node().select_node(query).node();
+      if (!node) return std::nullopt;
+      return node_text(node);
+    };
+    sites.push_back({text("./Label"), text("./Image"), text("./Target"), text("./ID")});
+  }
+  return sites;
+}
+
+}  // namespace KBConfigIO

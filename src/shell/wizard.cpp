@@ -6,7 +6,6 @@
 #include "common/kb_error.h"
 #include "common/text_case.h"
 #include "common/vb_number.h"
-#include "config/config_document.h"
 #include "config/kb_config_io.h"
 #include "shell/frm_browser.h"
 #include "shell/kitebrook.h"
@@ -32,18 +31,19 @@ bool frmBrowser::wizard_hook() {
 void frmBrowser::update_all_sites() {
   const std::string images = app_.state().folders.page("Images/");
   try {
-    const KBConfigIO::ConfigDocument doc(app_.config_file());
-    for (const pugi::xpath_node& site : doc.find_all("/KBConfig/WebSites/WebSite")) {
-      const auto text = [&](const char* query) {
-        return KBConfigIO::node_text(site.node().select_node(query).node());
+    for (const KBConfigIO::StoredSite& site : KBConfigIO::stored_sites(app_.config_file())) {
+      // A site that lacks one of its elements ends the pass there.
+      const auto text = [](const std::optional<std::string>& value) {
+        if (!value) throw object_not_set();
+        return *value;
       };
-      const std::string label = text("./Label");
-      const std::string target = text("./Target");
-      const std::string image = text("./Image");
+      const std::string label = text(site.label);
+      const std::string target = text(site.target);
+      const std::string image = text(site.image);
       // A picture that already holds a full path (from an earlier run of the
       // wizard) keeps it, so that running the wizard twice changes nothing.
       const std::string picture = !image.empty() && image.front() == '/' ? image : images + image;
-      app_.state().edit.edit_site_id = numeric_value16(text("./ID"));
+      app_.state().edit.edit_site_id = numeric_value16(text(site.id));
       KBConfigIO::updatesite(app_.config_file(), app_.state().edit, label, picture, target);
     }
   } catch (const std::exception& e) {
