@@ -72,10 +72,10 @@ TEST_F(PageWait, AScriptCallWaitsForTheLoadItWasAskedForEvenWhenItReplacedAnothe
     write_config(two_children_config());
     start();
     ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-    Kitebrook::HandlerScope scope(*app_);
     // The second request comes at once, while the first waits for its
     // start, or while the first page is loading.
     for (const int gap : {0, 0, 5, 20, 60, 150}) {
+      Kitebrook::HandlerScope scope(*app_);
       BrowserControl& bar = app_->main_window().view().brwControls();
       bar.navigate(page("KBControls.html"));
       settle(std::chrono::milliseconds(gap));
