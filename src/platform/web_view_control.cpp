@@ -3,7 +3,6 @@
 #include <iostream>
 #include <utility>
 
-#include "bridge/command_parser.h"
 #include "common/kb_error.h"
 #include "platform/main_loop.h"
 #include "platform/script_evaluation.h"

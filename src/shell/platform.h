@@ -3,12 +3,24 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "common/message_box.h"
+#include "common/text_case.h"
 #include "layout/elastic_form.h"
 #include "shell/browser_control.h"
 
 namespace kb {
+
+// Pages send commands by navigating to "VBCONTAINER:" followed by the
+// command; the prefix is recognised in any letter case.
+inline constexpr std::string_view kCommandPrefix = "VBCONTAINER:";
+
+// True when the first twelve characters, upper-cased, are the command prefix.
+inline bool is_command_url(std::string_view url) {
+  return url.size() >= kCommandPrefix.size() &&
+         equals_ignoring_case(url.substr(0, kCommandPrefix.size()), kCommandPrefix);
+}
 
 // What started a navigation, as the engine reports it.
 enum class NavigationType {
