@@ -7,6 +7,7 @@
 #include "bridge/page_loader.h"
 #include "bridge/print_commands.h"
 #include "bridge/script_call.h"
+#include "shell/command_sender.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
 
@@ -43,9 +44,9 @@ void frmBrowser::Form_Resize() {
 
 std::optional<std::string_view> frmBrowser::run_command(const NavigationRequest& request,
                                                         KBVBHTMLInterfaces::Percent20 spaces) {
-  // Only the host's own pages may command the host: a web site (or a page it
-  // opened) that navigates to a command URL is refused.
-  if (!is_host_page(app_.state().program_folder, request.sender_document)) return std::nullopt;
+  // Only the host's own pages may command the host: a web site, a page it
+  // opened, its redirects and the history are refused.
+  if (!sent_by_host_page(request, app_.state().program_folder)) return std::nullopt;
   return KBVBHTMLInterfaces::parse_command(app_, request.url, spaces);
 }
 

@@ -47,6 +47,12 @@ TEST_F(NavigationFilter, OnlyTheHostsOwnPagesMayCommand) {
       page_navigation(attack, "http://evil.example/")));
   EXPECT_TRUE(
       window.events.brwControls_BeforeNavigate2(page_navigation(attack, "file:///tmp/x.htm")));
+  // A redirect or a history step leads to it while a host page is shown.
+  for (const NavigationType type : {NavigationType::Other, NavigationType::BackForward})
+    EXPECT_TRUE(window.events.web_BeforeNavigate2(
+        navigation_not_from_page(attack, page("KBConfigmain.htm"), type, true)));
+  EXPECT_TRUE(window.events.web_BeforeNavigate2(navigation_not_from_page(
+      attack, page("KBConfigmain.htm"), NavigationType::BackForward, false)));
   EXPECT_EQ(read_config(), before);
   // The same command from a host page runs.
   send_from_web(attack, "KBConfigmain.htm");
