@@ -8,6 +8,7 @@
 
 #include "platform/main_loop.h"
 #include "platform/main_window_gtk.h"
+#include "platform/print_dialog.h"
 
 namespace kb::gtk {
 
@@ -94,11 +95,7 @@ void GtkMessageBox::show(const std::string& text) {
 
 GtkPlatform::GtkPlatform(std::filesystem::path program_folder)
     : program_folder_(std::move(program_folder)) {
-  printer_ = [](WebKitWebView* view) {
-    g_autoptr(WebKitPrintOperation) operation = webkit_print_operation_new(view);
-    GtkRoot* root = gtk_widget_get_root(GTK_WIDGET(view));
-    webkit_print_operation_run_dialog(operation, GTK_IS_WINDOW(root) ? GTK_WINDOW(root) : nullptr);
-  };
+  printer_ = print_with_dialog;
   end_ = [] { std::exit(0); };
   // The end of the desktop session (SIGTERM, SIGHUP) and Ctrl+C end the
   // program as leaving does, without the password.
@@ -169,6 +166,7 @@ void initialize_toolkit(const std::filesystem::path& program_folder) {
   static bool started = false;
   if (!started) {
     gtk_init();
+    offer_real_printers_only();
     // Nothing is saved to disk behind the parent's back: downloads are refused.
     g_signal_connect(webkit_network_session_get_default(), "download-started",
                      G_CALLBACK(+[](WebKitNetworkSession*, WebKitDownload* download, gpointer) {
