@@ -23,6 +23,7 @@ std::string init_globals_message(const Error& e) {
 Kitebrook::Kitebrook(Platform& platform, std::filesystem::path program_folder,
                      const modRegistry::Registry& registry, const Clock& clock)
     : platform_(platform),
+      clock_(clock),
       print_allowance_(
           std::make_unique<modKitebrook::PrintAllowance>(registry, clock, platform.message_box())) {
   state_.program_folder = std::move(program_folder);

@@ -40,6 +40,7 @@ class Kitebrook : public SplashEvents {
   ProgramState& state() { return state_; }
   Platform& platform() { return platform_; }
   MessageBox& message_box() { return platform_.message_box(); }
+  const Clock& clock() const { return clock_; }
   std::filesystem::path config_file() const;
   modKitebrook::PrintAllowance& print_allowance() { return *print_allowance_; }
 
@@ -66,6 +67,7 @@ class Kitebrook : public SplashEvents {
 
  private:
   Platform& platform_;
+  const Clock& clock_;
   ProgramState state_;
   std::unique_ptr<modKitebrook::PrintAllowance> print_allowance_;
   std::unique_ptr<frmBrowser> main_window_;

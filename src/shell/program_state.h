@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/kb_config_io.h"
+#include "shell/password_attempts.h"
 
 namespace kb {
 
@@ -32,6 +33,7 @@ struct ProgramState {
   bool start_done = false;
   bool control_bar_title_mode = false;
   std::int16_t pwd_mode = 0;
+  PasswordAttempts password_attempts;
 
   CommandArgs cmd_args{};
   std::int16_t cmd_arg_count = 0;
