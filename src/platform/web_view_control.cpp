@@ -94,6 +94,8 @@ WebKitWebView* new_web_view(WebKitWebView* related) {
   webkit_settings_set_allow_universal_access_from_file_urls(settings, FALSE);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
+  // No page may go full screen over the control bar.
+  webkit_settings_set_enable_fullscreen(settings, FALSE);
   return view;
 }
 

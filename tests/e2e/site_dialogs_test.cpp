@@ -190,5 +190,17 @@ TEST_F(SiteDialogs, GuessingThePasswordSoonMeansWaiting) {
   EXPECT_EQ(messages_.texts.size(), 5u);
 }
 
+TEST_F(SiteDialogs, APageCannotGoFullScreenOverTheButtons) {
+  visit_zoo("<html><body>zoo</body></html>");
+  web_js(
+      "(function (e) { var ask = e.requestFullscreen || e.webkitRequestFullscreen; "
+      "if (ask) { var p = ask.call(e); if (p && p.catch) p.catch(function () {}); } })"
+      "(document.documentElement); 0");
+  settle(std::chrono::milliseconds(1000));
+  EXPECT_EQ(web_js("!document.fullscreenElement && !document.webkitFullscreenElement"), "true");
+  EXPECT_FALSE(gtk_window_is_fullscreen(main_gtk_window()));
+  EXPECT_TRUE(buttons_shown());
+}
+
 }  // namespace
 }  // namespace kb::testing
