@@ -1,4 +1,11 @@
 #pragma once
 
-// The description of a failure now lives with the error type itself.
 #include "common/kb_error.h"
+
+namespace KBVBHTMLInterfaces {
+
+// The description a trap puts into its message (one function for the whole
+// program, kept with the error type).
+using kb::describe;
+
+}  // namespace KBVBHTMLInterfaces

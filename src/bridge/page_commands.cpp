@@ -32,13 +32,13 @@ void start_for_user(kb::Kitebrook& app, const std::string& name) {
   app.platform().event_step();
 }
 
-void startforuser(kb::Kitebrook& app, const Slots& args) {
+void start_for_user_in_new_window(kb::Kitebrook& app, const Args& args) {
   recreate_main_window(app).view().show();
   app.platform().event_step();
   start_for_user(app, args[0]);
 }
 
-void exit_config(kb::Kitebrook& app, const Slots&) {
+void exit_config(kb::Kitebrook& app, const Args&) {
   app.unload_main_window();
   app.set_splash_visible(true);
   kb::frmBrowser& window = app.main_window();
@@ -56,26 +56,25 @@ void exit_config(kb::Kitebrook& app, const Slots&) {
   app.set_splash_visible(false);
 }
 
-void load_user_sites(kb::Kitebrook& app, const Slots&) {
+void load_user_sites(kb::Kitebrook& app, const Args&) {
   try {
-    app.main_window().view().web().run_script(
-        kb::js_call("Load_Sites", {app.state().current_user}));
+    app.main_window().view().web().run_script(js_call("Load_Sites", {app.state().current_user}));
   } catch (const std::exception& e) {
-    app.message_box().show("Error in laod_user_sites" + kb::describe(e));
+    app.message_box().show("Error in laod_user_sites" + describe(e));
   }
 }
 
-void save_config_file(kb::Kitebrook& app, const Slots& args) {
-  const std::string& file_name = args[1];
+void save_config_file(kb::Kitebrook& app, const Args& args) {
+  const std::string& file_name = args[1];  // a copy: a command run meanwhile cannot change it
   try {
     if (!is_plain_file_name(file_name))
       throw kb::Error(52, "Bad file name: \"" + file_name + "\" must be a plain file name");
     const std::string text = app.main_window().view().web().run_script(
-        "document.getElementById(" + kb::js_string_literal("menuframe.vbData") + ").innerHTML");
+        "document.getElementById(" + js_string_literal("menuframe.vbData") + ").innerHTML");
     KBConfigIO::save_xml_file(app.config_file(), app.state().folders.config_folder() / file_name,
                               text);
   } catch (const std::exception& e) {
-    app.message_box().show(kb::describe(e));
+    app.message_box().show(describe(e));
   }
 }
 

@@ -1,10 +1,16 @@
 #include "platform/gtk_platform.h"
 
+#include <glib-unix.h>
+
+#include <csignal>
 #include <cstdlib>
+#include <iostream>
 
 #include "common/kb_error.h"
+#include "platform/config_scheme.h"
 #include "platform/main_loop.h"
 #include "platform/main_window_gtk.h"
+#include "platform/print_dialog.h"
 
 namespace kb::gtk {
 
@@ -66,6 +72,13 @@ GtkMessageBox::~GtkMessageBox() {
 }
 
 void GtkMessageBox::show(const std::string& text) {
+  // One box at a time: a request that arrives while one is open (a page
+  // asking to print again and again) gets no box of its own.
+  if (open_) {
+    std::cerr << "kitebrook: a message was not shown, another is open: " << text << '\n';
+    return;
+  }
+  open_ = true;
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   GtkWidget* dialog = gtk_message_dialog_new(parent_, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
                                              GTK_BUTTONS_OK, "%s", text.c_str());
@@ -79,25 +92,34 @@ void GtkMessageBox::show(const std::string& text) {
   while (!answered) g_main_context_iteration(nullptr, TRUE);
   gtk_window_destroy(GTK_WINDOW(dialog));
   G_GNUC_END_IGNORE_DEPRECATIONS
+  open_ = false;
 }
 
 GtkPlatform::GtkPlatform(std::filesystem::path pages, std::filesystem::path config_file)
     : pages_(std::move(pages)), config_file_(std::move(config_file)) {
-  printer_ = [](WebKitWebView* view) {
-    g_autoptr(WebKitPrintOperation) operation = webkit_print_operation_new(view);
-    GtkRoot* root = gtk_widget_get_root(GTK_WIDGET(view));
-    webkit_print_operation_run_dialog(operation, GTK_IS_WINDOW(root) ? GTK_WINDOW(root) : nullptr);
-  };
+  // The pages read the configuration (without the password) from the host.
+  serve_config_to_pages(pages_, config_file_);
+  printer_ = print_with_dialog;
   end_ = [] { std::exit(0); };
+  // The end of the desktop session (SIGTERM, SIGHUP) ends the program as
+  // leaving does, without the password.
+  for (const int signal : {SIGTERM, SIGHUP})
+    signal_sources_.push_back(g_unix_signal_add(
+        signal,
+        +[](gpointer self) -> gboolean {
+          static_cast<GtkPlatform*>(self)->end_program();
+          return G_SOURCE_CONTINUE;
+        },
+        this));
 }
 
 GtkPlatform::~GtkPlatform() {
+  for (const guint source : signal_sources_) g_source_remove(source);
   if (engine_view_) g_object_unref(engine_view_);
 }
 
 std::unique_ptr<MainWindowView> GtkPlatform::create_main_window(MainWindowEvents& events) {
-  auto window = std::make_unique<MainWindowGtk>(
-      events, printer_, [this] { end_program(); }, engine_view_);
+  auto window = std::make_unique<MainWindowGtk>(events, printer_, engine_view_);
   gtk_box_.set_parent(window->window());
   if (whole_session_) {
     gtk_window_set_decorated(window->window(), FALSE);
@@ -130,26 +152,7 @@ void GtkPlatform::start_engine() {
   if (engine_view_) return;
   engine_view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(new_web_view()));
   g_autofree char* pages = g_filename_to_uri((pages_ / "").c_str(), nullptr, nullptr);
-  tell_pages_the_config(pages);
   webkit_web_view_load_html(engine_view_, "", pages);
-}
-
-void GtkPlatform::tell_pages_the_config(const char* pages_uri) {
-  // The pages read the configuration themselves, and it need not lie beside
-  // them: an installed program keeps it in the state folder. Each host page
-  // learns its address before its own scripts run. Views related to the
-  // engine's share its content manager, so every window's pages see it.
-  g_autofree char* config = g_filename_to_uri(config_file_.c_str(), nullptr, nullptr);
-  if (!config) throw Error(53, "The configuration has no file address: " + config_file_.string());
-  // A file URI is percent-encoded, so it holds no quote or backslash.
-  const std::string source = std::string("window.kbConfigUrl = \"") + config + "\";";
-  const std::string pattern = std::string(pages_uri) + "*";
-  const char* const allow[] = {pattern.c_str(), nullptr};
-  g_autoptr(WebKitUserScript) script =
-      webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, allow, nullptr);
-  webkit_user_content_manager_add_script(webkit_web_view_get_user_content_manager(engine_view_),
-                                         script);
 }
 
 void GtkPlatform::event_step() {
@@ -174,6 +177,7 @@ void initialize_toolkit(const std::filesystem::path& pages) {
     // The desktop finds the program's entry and icon by this name.
     g_set_prgname(kApplicationId);
     gtk_init();
+    offer_real_printers_only();
     // Nothing is saved to disk behind the parent's back: downloads are refused.
     g_signal_connect(webkit_network_session_get_default(), "download-started",
                      G_CALLBACK(+[](WebKitNetworkSession*, WebKitDownload* download, gpointer) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/web_view_control.h"
 #include "shell/platform.h"
@@ -19,9 +20,11 @@ class GtkMessageBox : public MessageBox {
   // The window the box is modal for; forgotten by itself when that window
   // is destroyed.
   void set_parent(GtkWindow* parent);
+  bool is_open() const { return open_; }
 
  private:
   GtkWindow* parent_ = nullptr;
+  bool open_ = false;
 };
 
 class SplashGtk;
@@ -59,13 +62,13 @@ class GtkPlatform : public Platform {
   MessageBox* message_box_ = &gtk_box_;
   PrintHandler printer_;
   std::function<void()> end_;
+  std::vector<guint> signal_sources_;
   std::unique_ptr<SplashGtk> splash_;
   // A view never shown, whose web process the main window's views share; it
   // starts the engine while the splash shows (see start_engine).
   WebKitWebView* engine_view_ = nullptr;
 
   void start_engine();
-  void tell_pages_the_config(const char* pages_uri);
 };
 
 // The application ID: the name of the desktop file, the AppStream entry and

@@ -1,8 +1,8 @@
 #include "platform/web_view_control.h"
 
 #include <iostream>
+#include <utility>
 
-#include "bridge/command_parser.h"
 #include "common/kb_error.h"
 #include "platform/main_loop.h"
 #include "platform/script_evaluation.h"
@@ -12,6 +12,24 @@ namespace {
 
 constexpr std::chrono::milliseconds kLoadWait{5000};
 constexpr std::chrono::milliseconds kScriptWait{10000};
+
+NavigationType navigation_type(WebKitNavigationType type) {
+  switch (type) {
+    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
+      return NavigationType::LinkClicked;
+    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED:
+      return NavigationType::FormSubmitted;
+    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED:
+      return NavigationType::FormResubmitted;
+    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD:
+      return NavigationType::BackForward;
+    case WEBKIT_NAVIGATION_TYPE_RELOAD:
+      return NavigationType::Reload;
+    case WEBKIT_NAVIGATION_TYPE_OTHER:
+      break;
+  }
+  return NavigationType::Other;
+}
 
 // Runs a window event handler and answers its answer, or `on_failure` when
 // it throws: an exception never crosses into the engine.
@@ -27,6 +45,30 @@ bool guarded(const char* what, const std::function<bool()>& handler, bool on_fai
 void guarded(const char* what, const std::function<void()>& handler) {
   guarded(
       what, [&] { return handler(), true; }, false);
+}
+
+// Files, links and text dropped on a view do nothing: no navigation, no
+// upload. The target sits before the engine's own (capture phase), takes
+// every drag and answers every drop with "no action".
+void refuse_drops(GtkWidget* widget) {
+  GtkDropTargetAsync* target = gtk_drop_target_async_new(
+      nullptr, static_cast<GdkDragAction>(GDK_ACTION_COPY | GDK_ACTION_MOVE | GDK_ACTION_LINK));
+  gtk_event_controller_set_propagation_phase(GTK_EVENT_CONTROLLER(target), GTK_PHASE_CAPTURE);
+  g_signal_connect(target, "accept",
+                   G_CALLBACK(+[](GtkDropTargetAsync*, GdkDrop*, gpointer) { return TRUE; }),
+                   nullptr);
+  const auto no_action = +[](GtkDropTargetAsync*, GdkDrop*, double, double, gpointer) {
+    return static_cast<GdkDragAction>(0);
+  };
+  g_signal_connect(target, "drag-enter", G_CALLBACK(no_action), nullptr);
+  g_signal_connect(target, "drag-motion", G_CALLBACK(no_action), nullptr);
+  g_signal_connect(target, "drop",
+                   G_CALLBACK(+[](GtkDropTargetAsync*, GdkDrop* drop, double, double, gpointer) {
+                     gdk_drop_finish(drop, static_cast<GdkDragAction>(0));
+                     return TRUE;
+                   }),
+                   nullptr);
+  gtk_widget_add_controller(widget, GTK_EVENT_CONTROLLER(target));
 }
 
 }  // namespace
@@ -49,11 +91,14 @@ WebKitWebView* new_web_view(WebKitWebView* related) {
                              webkit_web_view_get_user_content_manager(related), nullptr))
           : WEBKIT_WEB_VIEW(webkit_web_view_new());
   WebKitSettings* settings = webkit_web_view_get_settings(view);
-  // The host's pages read KBConfig.xml beside them; access across origins stays off.
-  webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
+  // The host's pages read the configuration through the host
+  // (kitebrook://config), never the file itself: no page reads files.
+  webkit_settings_set_allow_file_access_from_file_urls(settings, FALSE);
   webkit_settings_set_allow_universal_access_from_file_urls(settings, FALSE);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
+  // No page may go full screen over the control bar.
+  webkit_settings_set_enable_fullscreen(settings, FALSE);
   return view;
 }
 
@@ -79,14 +124,25 @@ void WebViewControl::adopt(WebKitWebView* view) {
   view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(view));
   committed_address_.clear();
   pending_.reset();
+  program_uri_.clear();
+  opens_new_window_ = true;
   connect();
 }
 
 void WebViewControl::connect() {
+  refuse_drops(GTK_WIDGET(view_));
   g_signal_connect(view_, "decide-policy", G_CALLBACK(on_decide_policy), this);
   g_signal_connect(view_, "load-changed", G_CALLBACK(on_load_changed), this);
   g_signal_connect(view_, "load-failed", G_CALLBACK(on_load_failed), this);
   g_signal_connect(view_, "print", G_CALLBACK(on_print), this);
+  // No page may read the child's files: a file chooser is cancelled before
+  // anything is shown.
+  g_signal_connect(view_, "run-file-chooser",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitFileChooserRequest* request, gpointer) {
+                     webkit_file_chooser_request_cancel(request);
+                     return TRUE;
+                   }),
+                   this);
   // No context menu on any document, the first page included.
   g_signal_connect(view_, "context-menu",
                    G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu*, WebKitHitTestResult*,
@@ -117,7 +173,7 @@ gboolean WebViewControl::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* 
       WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
           WEBKIT_NAVIGATION_POLICY_DECISION(decision));
       const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-      self->decide_navigation(decision, uri ? uri : "");
+      self->decide_navigation(decision, self->describe(action), uri ? uri : "");
       return TRUE;
     }
     case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
@@ -140,10 +196,40 @@ gboolean WebViewControl::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* 
   }
 }
 
-void WebViewControl::decide_navigation(WebKitPolicyDecision* decision, const std::string& uri) {
-  const std::string url = address_of_uri(uri.c_str());
-  const NavigationRequest request{url, committed_address_};
-  const bool command = is_command_url(url);
+NavigationRequest WebViewControl::describe(WebKitNavigationAction* action) {
+  const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  NavigationRequest request;
+  request.url = address_of_uri(uri);
+  request.type = navigation_type(webkit_navigation_action_get_navigation_type(action));
+  request.is_redirect = webkit_navigation_action_is_redirect(action);
+  request.user_gesture = webkit_navigation_action_is_user_gesture(action);
+  request.committed_document = committed_address_;
+  request.new_window = std::exchange(opens_new_window_, false);
+  // The program's own load comes back as a plain navigation to the URI it
+  // asked for; the first one that matches is it.
+  request.by_program =
+      uri && program_uri_ == uri && !request.is_redirect && request.type == NavigationType::Other;
+  if (request.by_program) program_uri_.clear();
+  // The engine names no frame. A redirect of the top document's load shows
+  // as the view's address moving to the new URI before it is decided; the
+  // program's loads and a new window's first page are the top document too.
+  const char* view_uri = webkit_web_view_get_uri(view_);
+  if (request.by_program || request.new_window ||
+      (request.is_redirect && uri && view_uri && g_strcmp0(uri, view_uri) == 0))
+    request.frame = NavigationFrame::Main;
+  // Only a page can send a navigation on its way; a redirect is the server's,
+  // a history step or a reload the person's or the program's.
+  const bool from_page = !request.by_program && !request.new_window && !request.is_redirect &&
+                         request.type != NavigationType::BackForward &&
+                         request.type != NavigationType::Reload &&
+                         request.type != NavigationType::FormResubmitted;
+  if (from_page) request.sender_document = committed_address_;
+  return request;
+}
+
+void WebViewControl::decide_navigation(WebKitPolicyDecision* decision,
+                                       const NavigationRequest& request, const std::string& uri) {
+  const bool command = is_command_url(request.url);
   // A command URL is never loaded; its command runs on a later turn.
   if (command) webkit_policy_decision_ignore(decision);
   std::weak_ptr<WebViewControl*> weak = self_;
@@ -187,14 +273,18 @@ bool WebViewControl::before_navigate(const NavigationRequest& request) {
 void WebViewControl::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
   auto* self = static_cast<WebViewControl*>(data);
   self->track_pending_load(event);
-  if (event == WEBKIT_LOAD_COMMITTED) {
+  if (event == WEBKIT_LOAD_STARTED) {
+    self->load_failed_ = false;
+  } else if (event == WEBKIT_LOAD_COMMITTED) {
+    self->page_print_refused_ = false;
     self->committed_address_ = address_of_uri(webkit_web_view_get_uri(view));
     if (self->role_ == ControlRole::Content) {
       const std::string address = self->committed_address_;
       guarded("navigate-complete", [&] { self->events_.web_NavigateComplete2(address); });
     }
   } else if (event == WEBKIT_LOAD_FINISHED) {
-    if (self->role_ == ControlRole::NewWindow)
+    // A new window whose page failed or was refused has nothing to show.
+    if (self->role_ == ControlRole::NewWindow && !self->load_failed_)
       self->later([](WebViewControl& c) {
         guarded("document-complete", [&] { c.events_.wbbrwnewhidden_DocumentComplete(); });
       });
@@ -204,6 +294,7 @@ void WebViewControl::on_load_changed(WebKitWebView* view, WebKitLoadEvent event,
 gboolean WebViewControl::on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar* failing_uri,
                                         GError* error, gpointer data) {
   auto* self = static_cast<WebViewControl*>(data);
+  self->load_failed_ = true;
   // A load that a newer request replaced fails as cancelled, sometimes after
   // the newer one started; only a real failure of the requested load, or
   // the end of its committed document, ends the wait.
@@ -240,13 +331,23 @@ void WebViewControl::track_pending_load(WebKitLoadEvent event) {
 gboolean WebViewControl::on_print(WebKitWebView*, WebKitPrintOperation*, gpointer data) {
   auto* self = static_cast<WebViewControl*>(data);
   // A page's own print call goes through the same allowance as the print
-  // button; the other controls never print.
-  if (self->role_ == ControlRole::Content)
-    self->later([](WebViewControl& c) {
-      if (guarded(
-              "print", [&] { return c.events_.web_PrintRequested(); }, false))
-        c.print();
-    });
+  // button; the other controls never print. One call is handled at a time,
+  // and once one was refused the page's further calls are ignored until
+  // another page is shown, so a page cannot keep the child behind messages.
+  if (self->role_ != ControlRole::Content || self->page_print_busy_ || self->page_print_refused_)
+    return TRUE;
+  self->page_print_busy_ = true;
+  self->later([](WebViewControl& c) {
+    // The message or the print dialog runs events: this control may be gone after.
+    const std::weak_ptr<WebViewControl*> weak = c.self_;
+    const bool allowed = guarded(
+        "print", [&] { return c.events_.web_PrintRequested(); }, false);
+    if (auto alive = weak.lock(); !alive || !*alive) return;
+    if (allowed) guarded("print", [&] { c.print(); });
+    if (auto alive = weak.lock(); !alive || !*alive) return;
+    c.page_print_busy_ = false;
+    if (!allowed) c.page_print_refused_ = true;
+  });
   return TRUE;
 }
 
@@ -268,6 +369,7 @@ void WebViewControl::navigate(const std::string& path_or_url) {
     if (!file_uri) throw Error(52, "Bad file name: " + path_or_url);
     uri = file_uri;
   }
+  program_uri_ = uri;
   webkit_web_view_load_uri(view_, uri.c_str());
   // The view's address is now the requested one, in the engine's spelling,
   // which its load events will report.
@@ -300,7 +402,9 @@ void WebViewControl::wait_until_loaded() {
   run_events_until(
       [&] {
         auto self = weak.lock();
-        return !self || !*self || !(*self)->pending_;
+        // The load the program asked for, and any other the view is busy
+        // with (a step in the history, a page's own navigation).
+        return !self || !*self || (!(*self)->pending_ && !webkit_web_view_is_loading(view_));
       },
       kLoadWait);
   // The events may have destroyed this control: ask the weak pointer, never

@@ -54,7 +54,11 @@ class WebViewControl : public BrowserControl {
 
   void connect();
   void disconnect();
-  void decide_navigation(WebKitPolicyDecision* decision, const std::string& uri);
+  // What the engine knows of a navigation, as the shell receives it.
+  NavigationRequest describe(WebKitNavigationAction* action);
+  // `uri` is the navigation's address in the engine's own spelling.
+  void decide_navigation(WebKitPolicyDecision* decision, const NavigationRequest& request,
+                         const std::string& uri);
   // Follows the requested load through the engine's load events.
   void track_pending_load(WebKitLoadEvent event);
   bool before_navigate(const NavigationRequest& request);
@@ -79,6 +83,15 @@ class WebViewControl : public BrowserControl {
     bool committed = false;
   };
   std::optional<PendingLoad> pending_;
+  // The URI of the program's last load until its navigation is decided.
+  std::string program_uri_;
+  // The next navigation is the first page of a new window (set by adopt()).
+  bool opens_new_window_ = false;
+  // The last load failed or was refused (set by load-failed, until the next start).
+  bool load_failed_ = false;
+  // A page's print call is being handled; one was refused on the page shown.
+  bool page_print_busy_ = false;
+  bool page_print_refused_ = false;
   std::shared_ptr<WebViewControl*> self_;
 };
 

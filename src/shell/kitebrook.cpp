@@ -37,6 +37,7 @@ class Kitebrook::HeldMessages : public MessageBox {
 Kitebrook::Kitebrook(Platform& platform, ProgramFolders folders,
                      const modRegistry::Registry& registry, const Clock& clock)
     : platform_(platform),
+      clock_(clock),
       print_allowance_(
           std::make_unique<modKitebrook::PrintAllowance>(registry, clock, platform.message_box())) {
   state_.folders = std::move(folders);

@@ -43,6 +43,7 @@ class Kitebrook : public SplashEvents {
   // The message box; while the start is prepared behind the splash, the
   // messages wait for the start sequence, which shows them in their turn.
   MessageBox& message_box();
+  const Clock& clock() const { return clock_; }
   std::filesystem::path config_file() const;
   modKitebrook::PrintAllowance& print_allowance() { return *print_allowance_; }
 
@@ -69,6 +70,7 @@ class Kitebrook : public SplashEvents {
 
  private:
   Platform& platform_;
+  const Clock& clock_;
   ProgramState state_;
   std::unique_ptr<modKitebrook::PrintAllowance> print_allowance_;
   std::unique_ptr<frmBrowser> main_window_;

@@ -66,9 +66,13 @@ modRegistry::HiveFiles ProgramFolders::hive_files() const {
 }
 
 bool ProgramFolders::is_host_page(const std::string& address) const {
+  return is_page_in(pages_, address);
+}
+
+bool is_page_in(const std::filesystem::path& pages, const std::string& address) {
   if (address.empty() || address.front() != '/') return false;
   // Compare resolved paths, so that "Data/../../x" cannot pass for a page.
-  const auto data = fs::weakly_canonical(pages_);
+  const auto data = fs::weakly_canonical(pages);
   const auto page = fs::weakly_canonical(fs::path(address));
   auto d = data.begin();
   auto p = page.begin();

@@ -66,4 +66,7 @@ class ProgramFolders {
   std::optional<std::filesystem::path> user_hive_;
 };
 
+// True when `address` names a file inside the folder `pages`.
+bool is_page_in(const std::filesystem::path& pages, const std::string& address);
+
 }  // namespace kb

@@ -6,11 +6,13 @@
 #include <fstream>
 
 #include "bridge/script_call.h"
+#include "config/password_hash.h"
 #include "platform/main_loop.h"
 
 namespace kb::testing {
 
 namespace fs = std::filesystem;
+using KBVBHTMLInterfaces::js_string_literal;
 
 void E2ETest::SetUp() {
   const char* source = std::getenv("KB_SOURCE_DIR");
@@ -108,6 +110,25 @@ void E2ETest::click(const std::string& id) {
 
 bool E2ETest::config_has(const std::string& text) {
   return run_until([&] { return read_config().find(text) != std::string::npos; });
+}
+
+bool E2ETest::password_becomes(const std::string& pwd) {
+  // A check costs a slow hash: each stored form is checked once, so that
+  // the events the change waits for get their turns.
+  std::string checked;
+  bool correct = false;
+  return run_until([&] {
+    try {
+      const std::string stored = KBConfigIO::stored_password(folder_ / "Data" / "KBConfig.xml");
+      if (stored != checked) {
+        checked = stored;
+        correct = KBConfigIO::check_password(stored, pwd) == KBConfigIO::PasswordCheck::Correct;
+      }
+      return correct;
+    } catch (const std::exception&) {
+      return false;
+    }
+  });
 }
 
 bool E2ETest::run_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {

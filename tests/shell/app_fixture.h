@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "config/password_hash.h"
 #include "registry/mod_registry.h"
 #include "shell/kitebrook.h"
 #include "stand_in_platform.h"
@@ -71,6 +72,12 @@ class AppTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   std::string page(const std::string& file) const { return folder_.string() + "/Data/" + file; }
+  // Whether the stored password (a hash) is `pwd`.
+  bool stored_password_is(const std::string& pwd) const {
+    return KBConfigIO::check_password(
+               KBConfigIO::stored_password(folder_ / "Data" / "KBConfig.xml"), pwd) ==
+           KBConfigIO::PasswordCheck::Correct;
+  }
 
   // Runs the start sequence as the splash timer's first tick does.
   void start() {
@@ -79,10 +86,11 @@ class AppTest : public ::testing::Test {
   }
   // A command navigation sent by a page of the given control.
   bool send_from_web(const std::string& url, const std::string& sender = "SelectUser.htm") {
-    return platform_.window().events.web_BeforeNavigate2({url, page(sender)});
+    return platform_.window().events.web_BeforeNavigate2(page_navigation(url, page(sender)));
   }
   bool send_from_controls(const std::string& url) {
-    return platform_.window().events.brwControls_BeforeNavigate2({url, page("KBControls.html")});
+    return platform_.window().events.brwControls_BeforeNavigate2(
+        page_navigation(url, page("KBControls.html")));
   }
   // Lines of the journal from `from` on that begin with `prefix`.
   std::vector<std::string> journal_lines(const std::string& prefix, std::size_t from = 0) const {

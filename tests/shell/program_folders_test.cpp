@@ -188,7 +188,7 @@ TEST_F(InstalledApp, PagesComeFromTheInstallationAndFilesGoToTheStateFolder) {
   };
   const auto save_from = [&](const fs::path& sender) {
     platform_.window().events.web_BeforeNavigate2(
-        {"VBCONTAINER:SAVE_CONFIG_FILE(x,Saved.xml)", sender.string()});
+        page_navigation("VBCONTAINER:SAVE_CONFIG_FILE(x,Saved.xml)", sender.string()));
   };
   // A file named like a page but lying in the state folder is not a page of ours.
   save_from(folder_ / "state" / "Data" / "KBConfigmain.htm");
