@@ -9,7 +9,6 @@ namespace kb::gtk {
 // whether one is set). Only a view showing a page of the folder `pages` is
 // answered; web sites cannot load the scheme at all. The first call
 // registers the scheme, every call names what is served.
-void serve_config_to_pages(const std::filesystem::path& pages,
-                           const std::filesystem::path& config);
+void serve_config_to_pages(const std::filesystem::path& pages, const std::filesystem::path& config);
 
 }  // namespace kb::gtk

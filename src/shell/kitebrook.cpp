@@ -63,7 +63,7 @@ std::string Kitebrook::first_page() const {
   // A configuration that cannot be read is explained to the parent, who can
   // put the last good version back, instead of a page that cannot list anyone.
   return state_.folders.page(KBConfigIO::config_readable(config_file()) ? "SelectUser.htm"
-                                                                         : "RepairSettings.htm");
+                                                                        : "RepairSettings.htm");
 }
 
 void Kitebrook::prepare_start() {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "config/kb_config_io.h"
-#include "shell/paths.h"
 #include "shell/password_attempts.h"
+#include "shell/paths.h"
 
 namespace kb {
 
