@@ -8,34 +8,24 @@
 
 #include <csignal>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "common/kb_error.h"
+#include "support/full_disk.h"
+#include "support/temp_folder.h"
 
 namespace kb {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string read(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using kbtest::entries_in;
+using kbtest::read_file;
 
 class AtomicFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("kb_atomic_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
+  kbtest::TempFolder temp_{"kb_atomic"};
+  const fs::path dir_ = temp_.path();
 };
 
 TEST_F(AtomicFileTest, ReplacesTheFileKeepingItsPermissionsAndLeavesNoTemporary) {
@@ -43,28 +33,23 @@ TEST_F(AtomicFileTest, ReplacesTheFileKeepingItsPermissionsAndLeavesNoTemporary)
   write_file_atomically(target, "old");
   ::chmod(target.c_str(), 0640);
   write_file_atomically(target, "new text");
-  EXPECT_EQ(read(target), "new text");
+  EXPECT_EQ(read_file(target), "new text");
   struct stat st {};
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+  EXPECT_EQ(entries_in(dir_), 1);
 }
 
 // A file size limit makes the write fail as a full disk would (root too).
 TEST_F(AtomicFileTest, AFailedWriteLeavesTheOldFileAndNoTemporary) {
   const fs::path target = dir_ / "a.xml";
   write_file_atomically(target, "old");
-  rlimit old_limit{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  const auto old_handler = signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old_limit;
-  small.rlim_cur = 8;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  EXPECT_THROW(write_file_atomically(target, "a text longer than the limit"), Error);
-  setrlimit(RLIMIT_FSIZE, &old_limit);
-  signal(SIGXFSZ, old_handler);
-  EXPECT_EQ(read(target), "old");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+  {
+    const kbtest::FullDisk full(8);
+    EXPECT_THROW(write_file_atomically(target, "a text longer than the limit"), Error);
+  }
+  EXPECT_EQ(read_file(target), "old");
+  EXPECT_EQ(entries_in(dir_), 1);
 }
 
 // A process killed in the middle of a write (here by the file size limit's
@@ -92,7 +77,7 @@ TEST_F(AtomicFileTest, ATemporaryFileLeftByACrashHasTheFilesPermissionsAndIsRemo
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFSIGNALED(status));
-  EXPECT_EQ(read(target), "old");
+  EXPECT_EQ(read_file(target), "old");
   std::vector<fs::path> left;
   for (const auto& entry : fs::directory_iterator(dir_))
     if (entry.path().filename() != "a.xml" && entry.path().filename() != "a.xml.backup")
@@ -104,7 +89,7 @@ TEST_F(AtomicFileTest, ATemporaryFileLeftByACrashHasTheFilesPermissionsAndIsRemo
   EXPECT_EQ(st.st_mode & 0777, 0600u);
 
   EXPECT_EQ(remove_leftover_temporaries(dir_), 1);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+  EXPECT_EQ(entries_in(dir_), 2);
   EXPECT_EQ(remove_leftover_temporaries(dir_), 0);
 }
 

@@ -7,22 +7,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/message_box.h"
 #include "config/kb_config_io.h"
+#include "support/recorded_messages.h"
+#include "support/temp_folder.h"
 
 namespace kbtest {
 
 namespace fs = std::filesystem;
-
-class RecordingBox : public kb::MessageBox {
- public:
-  void show(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
 
 // Users AllUsers (1) and Mary (2); the site Zoo (1) offered to Mary.
 inline const char* const kSmallConfig =
@@ -39,29 +34,19 @@ inline const char* const kSmallConfig =
 class ConfigTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("kb_config_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
     fs::create_directories(folder_ / "Data");
     path_ = KBConfigIO::config_path(folder_);
   }
   void TearDown() override {
     if (check_well_formed_ && fs::exists(path_)) expect_well_formed();
-    fs::remove_all(folder_);
   }
 
-  void write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+  void write(const std::string& text) { write_file(path_, text); }
   // A file of the parent's own beside the configuration.
   void write_parents_file(const std::string& name) const {
     std::ofstream(folder_ / "Data" / name) << "the parent's";
   }
-  std::string read() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string read() const { return read_file(path_); }
   void expect_well_formed() const {
     const std::string command = "xmllint --noout '" + path_.string() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << read();
@@ -83,10 +68,11 @@ class ConfigTest : public ::testing::Test {
   std::string texts(const char* query) const { return joined(query, false); }
   std::string child_names(const char* query) const { return joined(query, true); }
 
-  fs::path folder_;
+  TempFolder temp_{"kb_config"};
+  const fs::path folder_ = temp_.path();
   fs::path path_;
   bool check_well_formed_ = true;
-  RecordingBox box_;
+  RecordedMessages box_;
   KBConfigIO::EditGlobals edit_;
 
  private:

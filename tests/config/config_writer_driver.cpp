@@ -9,19 +9,7 @@
 #include <string>
 
 #include "config/kb_config_io.h"
-
-namespace {
-
-class ErrorStreamBox : public kb::MessageBox {
- public:
-  void show(const std::string& text) override {
-    std::cerr << text << '\n';
-    failed = true;
-  }
-  bool failed = false;
-};
-
-}  // namespace
+#include "support/error_stream_box.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {
@@ -33,7 +21,7 @@ int main(int argc, char** argv) {
   const long users = std::atol(argv[3]);
   const KBConfigIO::EditGlobals adding;
   for (long i = 0; users == 0 || i < users; ++i) {
-    ErrorStreamBox box;
+    kbtest::ErrorStreamBox box;
     KBConfigIO::updateuser(config, adding, prefix + std::to_string(i), "", box);
     const char mark = box.failed ? 'f' : 'a';
     // Unbuffered: what the test reads is what was reported before a kill.

@@ -39,8 +39,8 @@ TEST_F(ConfigTest, AParentsSessionGivesTheGoldenFile) {
   step([&] { removesite(path_, "4"); });
   step([&] { updatesettings(path_, "0", "1", "", "5", box_); });
 
-  ASSERT_EQ(box_.shown.size(), 1u);
-  EXPECT_EQ(box_.shown[0].substr(0, 27), "The web-site Zoo is configu");
+  ASSERT_EQ(box_.texts.size(), 1u);
+  EXPECT_EQ(box_.texts[0].substr(0, 27), "The web-site Zoo is configu");
   std::ifstream golden_file(source / "tests" / "config" / "golden" / "parent_session.xml");
   std::stringstream golden;
   golden << golden_file.rdbuf();

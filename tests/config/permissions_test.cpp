@@ -42,7 +42,7 @@ TEST_F(ConfigTest, WithdrawingAUserAdvisesWhileTheSiteIsOfferedToAllUsers) {
   write(kSmallConfig);
   removeuserfromsite(path_, "2", "1", box_);
   EXPECT_EQ(texts("//WebSite[ID=1]/AllowedUsers/User/ID"), "");
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 
   assignsitetouser(path_, "1", "1");
   assignsitetouser(path_, "2", "1");
@@ -51,11 +51,11 @@ TEST_F(ConfigTest, WithdrawingAUserAdvisesWhileTheSiteIsOfferedToAllUsers) {
   removeuserfromsite(path_, "x", "1", box_);
   EXPECT_EQ(read(), before);
   removeuserfromsite(path_, "2", "1", box_);
-  EXPECT_EQ(box_.shown, std::vector<std::string>(3, kAdvice));
+  EXPECT_EQ(box_.texts, std::vector<std::string>(3, kAdvice));
   removeuserfromsite(path_, "1", "1", box_);  // AllUsers itself: no advice
   removeuserfromsite(path_, "1", "9", box_);  // no such site: nothing at all
   removeuserfromsite(path_, "1", "1=1", box_);
-  EXPECT_EQ(box_.shown.size(), 3u);
+  EXPECT_EQ(box_.texts.size(), 3u);
   EXPECT_EQ(texts("//WebSite[ID=1]/AllowedUsers/User/ID"), "");
 }
 
@@ -69,7 +69,7 @@ TEST_F(ConfigTest, WithdrawalIsSavedBeforeAMissingAllUsersUserFails) {
   const std::string before = read();
   EXPECT_THROW(removeuserfromsite(path_, "2", "2", box_), kb::Error);  // no Label
   EXPECT_EQ(read(), before);
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 }
 
 }  // namespace

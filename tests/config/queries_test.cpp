@@ -38,6 +38,8 @@ TEST_F(ConfigTest, UserExistsFindsNamesWithEitherQuote) {
 
 TEST_F(ConfigTest, ConfigFileNameIsMatchedWithoutRegardToCase) {
   EXPECT_EQ(path_, folder_ / "Data" / "KBConfig.xml");
+  write_parents_file("KBConfig.xml.backup");  // a longer name is another file
+  EXPECT_EQ(KBConfigIO::config_path(folder_), path_);
   std::ofstream(folder_ / "Data" / "KBCONFIG.XML") << "<KBConfig/>";
   EXPECT_EQ(KBConfigIO::config_path(folder_), folder_ / "Data" / "KBCONFIG.XML");
   std::ofstream(path_) << "<KBConfig/>";

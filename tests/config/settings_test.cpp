@@ -52,11 +52,11 @@ TEST_F(ConfigTest, PasswordIsReplacedInPlaceOrAdded) {
   write("<KBConfig><Users/></KBConfig>");
   updatepwd(path_, "b", box_);
   EXPECT_EQ(check_password(texts("/KBConfig/*[2]/Pwd"), "b"), PasswordCheck::Correct);
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 
   fs::remove(path_);
   updatepwd(path_, "c", box_);
-  EXPECT_EQ(box_.shown, std::vector<std::string>{
+  EXPECT_EQ(box_.texts, std::vector<std::string>{
                             "Error: Object variable or With block variable not set91Kitebrook"});
   EXPECT_FALSE(fs::exists(path_));
 }
@@ -69,7 +69,7 @@ TEST_F(ConfigTest, SettingsAreWrittenFromTheFlags) {
   EXPECT_EQ(texts("/KBConfig/Settings/*"), "secret|No|5|Yes");
   updatesettings(path_, " 2 ", "1e0", "", "32767", box_);
   EXPECT_EQ(texts("/KBConfig/Settings/*"), "secret|Yes|32767|Yes");
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 }
 
 TEST_F(ConfigTest, SettingsFailuresChangeNothing) {
@@ -80,9 +80,9 @@ TEST_F(ConfigTest, SettingsFailuresChangeNothing) {
   for (const char* pages : {"", "abc", "5 pages", "2.5", "-1", "32768"})
     updatesettings(path_, "1", "1", "", pages, box_);
   EXPECT_EQ(read(), kSmallConfig);
-  ASSERT_EQ(box_.shown.size(), 8u);
-  EXPECT_EQ(box_.shown[0], "error in updatesettings Type mismatch:13");
-  EXPECT_EQ(box_.shown[7], "error in updatesettings Overflow:6");
+  ASSERT_EQ(box_.texts.size(), 8u);
+  EXPECT_EQ(box_.texts[0], "error in updatesettings Type mismatch:13");
+  EXPECT_EQ(box_.texts[7], "error in updatesettings Overflow:6");
 
   const std::string no_limit =
       "<KBConfig><Settings><PrintAllowed>No</PrintAllowed><PwdExit>No</PwdExit></Settings></"
@@ -94,9 +94,9 @@ TEST_F(ConfigTest, SettingsFailuresChangeNothing) {
   EXPECT_EQ(texts("/KBConfig/Settings/*"), "No|Yes");
   fs::remove(path_);
   updatesettings(path_, "1", "0", "", "5", box_);
-  EXPECT_EQ(box_.shown.back(),
+  EXPECT_EQ(box_.texts.back(),
             "error in updatesettings Object variable or With block variable not set:91");
-  EXPECT_EQ(box_.shown.size(), 10u);
+  EXPECT_EQ(box_.texts.size(), 10u);
 }
 
 }  // namespace

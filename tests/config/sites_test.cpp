@@ -60,7 +60,7 @@ TEST_F(ConfigTest, MissingContainersAreCreatedAtTheEndOfTheRoot) {
   KBConfigIO::updateuser(path_, edit_, "Tom", "", box_);
   EXPECT_EQ(child_names("/KBConfig"), "Settings|WebSites|Users");
   EXPECT_EQ(texts("/KBConfig/Users/User/ID"), "1");
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 }
 
 TEST_F(ConfigTest, RemoveSiteRemovesOnlyTheSiteNamedByAPlainNumber) {

@@ -20,13 +20,6 @@ long count_of(const std::string& marks, char mark) {
   return static_cast<long>(std::count(marks.begin(), marks.end(), mark));
 }
 
-std::string file_text(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 TEST_F(ConfigTest, TwoSessionsChangingAtOnceLoseNoChange) {
   write(kSmallConfig);
   ChildProcess first({KB_CONFIG_WRITER_DRIVER, path_.string(), "A", "100"});
@@ -96,7 +89,7 @@ TEST_F(ConfigTest, AWriterKilledAtRandomPointsLeavesAGoodFileAndOnlyItsOwnLeftov
   // many, until the next save.
   KBConfigIO::updatepwd(path_, "after", box_);
   EXPECT_EQ(KBConfigIO::kept_versions(path_).size(), 5u);
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
   std::cout << "temporary files left by 200 kills: " << leftovers << '\n';
 }
 
@@ -133,7 +126,7 @@ TEST_F(ConfigTest, EverySaveKeepsTheLastFiveGoodVersions) {
   EXPECT_EQ(st.st_mode & 0777, 0770u);
   ASSERT_EQ(::stat(versions[0].c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0660u);
-  EXPECT_EQ(file_text(versions[0]), read());  // the file as saved last
+  EXPECT_EQ(read_file(versions[0]), read());  // the file as saved last
   // Each version holds the password stored by its save (as a hash).
   const auto opens = [](const fs::path& version, const char* pwd) {
     return KBConfigIO::check_password(KBConfigIO::stored_password(version), pwd) !=
@@ -150,9 +143,9 @@ TEST_F(ConfigTest, EverySaveKeepsTheLastFiveGoodVersions) {
   KBConfigIO::updatepwd(path_, "p8", box_);
   versions = KBConfigIO::kept_versions(path_);
   ASSERT_EQ(versions.size(), 5u);
-  EXPECT_NE(file_text(versions[1]).find("Maria"), std::string::npos);
+  EXPECT_NE(read_file(versions[1]).find("Maria"), std::string::npos);
   EXPECT_TRUE(opens(versions[0], "p8"));
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 }
 
 TEST_F(ConfigTest, ADamagedFileIsRestoredFromTheNewestGoodVersionWithItsPassword) {
@@ -179,7 +172,7 @@ TEST_F(ConfigTest, ADamagedFileIsRestoredFromTheNewestGoodVersionWithItsPassword
   std::vector<std::string> kept_aside;
   for (const auto& entry : fs::directory_iterator(KBConfigIO::versions_folder(path_)))
     if (entry.path().filename().string().rfind("KBConfig.damaged-", 0) == 0)
-      kept_aside.push_back(file_text(entry.path()));
+      kept_aside.push_back(read_file(entry.path()));
   EXPECT_EQ(kept_aside, std::vector<std::string>{damaged});
 }
 
@@ -196,7 +189,7 @@ TEST_F(ConfigTest, AnXmlFileSavedWholeMustBeAWellFormedDocumentAndTheConfigurati
   }
   EXPECT_THROW(KBConfigIO::save_xml_file(path_, data / "Other.xml", "<a/><b/>"), kb::Error);
   KBConfigIO::save_xml_file(path_, data / "Other.xml", "<Other><x>1</x></Other>");
-  EXPECT_EQ(file_text(data / "Other.xml"), "<Other>\n  <x>1</x>\n</Other>\n");
+  EXPECT_EQ(read_file(data / "Other.xml"), "<Other>\n  <x>1</x>\n</Other>\n");
   EXPECT_TRUE(KBConfigIO::kept_versions(path_).empty());
 
   KBConfigIO::save_xml_file(
@@ -207,7 +200,7 @@ TEST_F(ConfigTest, AnXmlFileSavedWholeMustBeAWellFormedDocumentAndTheConfigurati
             "</KBConfig>\n");
   const std::vector<fs::path> versions = KBConfigIO::kept_versions(path_);
   ASSERT_EQ(versions.size(), 2u);
-  EXPECT_EQ(file_text(versions[1]), before);
+  EXPECT_EQ(read_file(versions[1]), before);
 }
 
 }  // namespace

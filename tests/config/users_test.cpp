@@ -28,7 +28,7 @@ TEST_F(ConfigTest, NewUserGoesLastWithOnePlusTheLargestLeadingNumber) {
   // The same name again is another user.
   updateuser(path_, edit_, "Tom", "", box_);
   EXPECT_EQ(texts("/KBConfig/Users/User/Name"), "u|u|Tom|Tom");
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 }
 
 TEST_F(ConfigTest, EditedUserIsRebuiltInPlaceKeepingItsPictureWhenNoneIsSent) {
@@ -44,7 +44,7 @@ TEST_F(ConfigTest, EditedUserIsRebuiltInPlaceKeepingItsPictureWhenNoneIsSent) {
   edit_.edit_user_id = 9;
   updateuser(path_, edit_, "Ann", "", box_);
   EXPECT_EQ(texts("/KBConfig/Users/User/ID"), "1|2|3|4");
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 }
 
 TEST_F(ConfigTest, UpdateUserFailureIsShownAndNothingIsWritten) {
@@ -60,12 +60,12 @@ TEST_F(ConfigTest, UpdateUserFailureIsShownAndNothingIsWritten) {
   write(overflowing);
   updateuser(path_, edit_, "Tom", "", box_);
   EXPECT_EQ(read(), overflowing);
-  ASSERT_EQ(box_.shown.size(), 4u);
-  EXPECT_EQ(box_.shown[0], "Error: Object variable or With block variable not set91Kitebrook");
-  EXPECT_EQ(box_.shown[3], "Error: Overflow6Kitebrook");
-  EXPECT_EQ(box_.shown[1], box_.shown[2]);
-  EXPECT_EQ(box_.shown[2].rfind("Error: Invalid procedure call or argument", 0), 0u);
-  EXPECT_EQ(box_.shown[2].substr(box_.shown[2].size() - 10), "5Kitebrook");
+  ASSERT_EQ(box_.texts.size(), 4u);
+  EXPECT_EQ(box_.texts[0], "Error: Object variable or With block variable not set91Kitebrook");
+  EXPECT_EQ(box_.texts[3], "Error: Overflow6Kitebrook");
+  EXPECT_EQ(box_.texts[1], box_.texts[2]);
+  EXPECT_EQ(box_.texts[2].rfind("Error: Invalid procedure call or argument", 0), 0u);
+  EXPECT_EQ(box_.texts[2].substr(box_.texts[2].size() - 10), "5Kitebrook");
 }
 
 TEST_F(ConfigTest, RemoveUserLeavesItsPermissionsAndItsIdReturns) {
@@ -79,12 +79,12 @@ TEST_F(ConfigTest, RemoveUserLeavesItsPermissionsAndItsIdReturns) {
   // Text that is not a plain number names no user, so nothing goes.
   for (const char* id : {"1 or 1=1", "2]|//User[1", "", "-1", "2.0"}) removeuser(path_, id, box_);
   EXPECT_EQ(texts("/KBConfig/Users/User/Name"), "AllUsers|Tom");
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 
   write("<KBConfig><Users>");
   removeuser(path_, "2", box_);
   EXPECT_EQ(read(), "<KBConfig><Users>");
-  EXPECT_EQ(box_.shown, std::vector<std::string>{"Object variable or With block variable not set"});
+  EXPECT_EQ(box_.texts, std::vector<std::string>{"Object variable or With block variable not set"});
   check_well_formed_ = false;
 }
 

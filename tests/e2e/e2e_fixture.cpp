@@ -17,11 +17,6 @@ using KBVBHTMLInterfaces::js_string_literal;
 void E2ETest::SetUp() {
   const char* source = std::getenv("KB_SOURCE_DIR");
   ASSERT_NE(source, nullptr) << "KB_SOURCE_DIR names the source tree";
-  folder_ =
-      fs::temp_directory_path() / ("kb_e2e_" + std::to_string(::getpid()) + "_" +
-                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  fs::remove_all(folder_);
-  fs::create_directories(folder_);
   fs::copy(fs::path(source) / "Data", folder_ / "Data", fs::copy_options::recursive);
   folders_ = ProgramFolders::beside(folder_);
   build_program();
@@ -48,16 +43,14 @@ void E2ETest::TearDown() {
   platform_.reset();
   site_.reset();
   settle(std::chrono::milliseconds(50));
-  fs::remove_all(folder_);
 }
 
 void E2ETest::write_config(const std::string& text) {
-  std::ofstream(folder_ / "Data" / "KBConfig.xml", std::ios::binary) << text;
+  kbtest::write_file(folder_ / "Data" / "KBConfig.xml", text);
 }
 
 std::string E2ETest::read_config() const {
-  std::ifstream in(folder_ / "Data" / "KBConfig.xml", std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return kbtest::read_file(folder_ / "Data" / "KBConfig.xml");
 }
 
 std::string E2ETest::two_children_config(const std::string& pwd_exit,

@@ -14,22 +14,11 @@
 #include "registry/mod_registry.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
+#include "support/recorded_messages.h"
+#include "support/temp_folder.h"
 #include "test_site.h"
 
 namespace kb::testing {
-
-// Message boxes answered OK at once, and remembered.
-class RecordedMessageBox : public MessageBox {
- public:
-  void show(const std::string& text) override { texts.push_back(text); }
-  std::vector<std::string> texts;
-};
-
-class E2EClock : public Clock {
- public:
-  std::time_t now() const override { return std::time(nullptr) + offset; }
-  std::time_t offset = 0;
-};
 
 // The real program on the real engine, in a temporary program folder with
 // the pages of Data/, a configuration of the test's choosing and a registry
@@ -78,12 +67,13 @@ class E2ETest : public ::testing::Test {
   std::string caption();
 
   // The state folder; for a program run beside its pages, also theirs.
-  std::filesystem::path folder_;
+  kbtest::TempFolder temp_{"kb_e2e"};
+  std::filesystem::path folder_ = temp_.path();
   ProgramFolders folders_;
-  RecordedMessageBox messages_;
+  kbtest::RecordedMessages messages_;
   std::vector<std::string> printed_;
   bool ended_ = false;
-  E2EClock clock_;
+  SystemClock clock_;
   std::unique_ptr<TestSite> site_;
   std::unique_ptr<gtk::GtkPlatform> platform_;
   std::unique_ptr<modRegistry::Registry> registry_;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/kb_error.h"
-#include "layout/stand_in_form.h"
+#include "support/stand_in_form.h"
 
 namespace kb {
 namespace {

@@ -58,12 +58,6 @@ TEST(MainWindowForm, SizesAreTheClientAreaInTwipsWithRoomForTheCaption) {
   form.set_width(12780);
   EXPECT_EQ(window.client, (PixelSize{852, 704}));
 
-  // Sizes that no window can take are refused before the window is asked.
-  for (double bad : {0.0, 400.0, -3000.0, 1e9, std::numeric_limits<double>::quiet_NaN()})
-    EXPECT_THROW(form.set_height(bad), Error) << bad;
-  EXPECT_THROW(form.set_width(0), Error);
-  EXPECT_EQ(window.requests, 2);
-
   window.state = kWindowStateMaximized;
   EXPECT_EQ(form.window_state(), kWindowStateMaximized);
   EXPECT_THROW(form.set_width(9000), Error);
@@ -95,28 +89,6 @@ TEST(MainWindowForm, ControlsStandAtTheDesignScaledToTheWindowUntilTheLayoutMove
   EXPECT_EQ(web.x, 0);  // a control moved off the left edge still starts inside
   // Edges are rounded, not sizes: the rect ends where Top + Height ends.
   EXPECT_EQ(web.y + web.height, std::lround((1500 + 5430 * 800 * 15 / 6255.0) / 15));
-}
-
-TEST(MainWindowForm, BrowserControlsRefuseWhatTheyLack) {
-  FakeWindow window;
-  MainWindowForm form(window);
-  for (int i = 0; i < form.control_count(); ++i) {
-    EXPECT_FALSE(form.is_line(i));
-    EXPECT_EQ(form.property(i, "FontSize"), std::nullopt);
-    EXPECT_EQ(form.property(i, "rightMargin"), std::nullopt);
-    EXPECT_FALSE(form.set_property(i, "FontSize", 10));
-    EXPECT_FALSE(form.set_property(i, "rightMargin", 10));
-  }
-  EXPECT_FALSE(form.set_property(kBar, "Height", -1));
-  EXPECT_FALSE(form.set_property(kBar, "Width", -1));
-  EXPECT_FALSE(form.set_property(kBar, "Top", std::numeric_limits<double>::infinity()));
-  EXPECT_FALSE(form.set_property(kBar, "Left", 1e12));
-  EXPECT_EQ(form.property(kBar, "Height"), 855);
-  EXPECT_EQ(form.property(3, "Top"), std::nullopt);
-  EXPECT_FALSE(form.set_property(3, "Top", 0));
-  EXPECT_FALSE(form.set_property(-1, "Top", 0));
-  EXPECT_THROW(form.is_line(3), Error);
-  EXPECT_THROW(form.control_rect(3, window.client), Error);
 }
 
 // Control bar at the top across the full width, content area filling the

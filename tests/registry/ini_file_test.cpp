@@ -5,7 +5,7 @@
 #include "registry/ini_text.h"
 #include "registry/mod_registry.h"
 #include "registry/registry_status.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace modRegistry {
 namespace {

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 
 #include "registry/registry_status.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace modRegistry {
 namespace {

@@ -8,25 +8,15 @@
 
 #include "common/kb_error.h"
 #include "registry/local_date_time.h"
-#include "temp_folder.h"
+#include "support/fixed_clock.h"
+#include "support/recorded_messages.h"
+#include "support/temp_folder.h"
 
 namespace modKitebrook {
 namespace {
 
 using modRegistry::RegValue;
 const std::string kKey = "Software\\Marlowby Software\\Kitebrook";
-
-class SettableClock : public kb::Clock {
- public:
-  std::time_t now() const override { return now_; }
-  std::time_t now_ = 0;
-};
-
-class RecordingBox : public kb::MessageBox {
- public:
-  void show(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
 
 std::time_t local_time(int year, int month, int day, int hour, int minute, int second) {
   std::tm parts{};
@@ -43,7 +33,7 @@ std::time_t local_time(int year, int month, int day, int hour, int minute, int s
 class PrintAllowanceTest : public ::testing::Test {
  protected:
   PrintAllowanceTest() : registry_(hives()), allowance_(registry_, clock_, box_) {
-    clock_.now_ = local_time(2026, 12, 6, 9, 45, 3);
+    clock_.time = local_time(2026, 12, 6, 9, 45, 3);
   }
 
   modRegistry::HiveFiles hives() const {
@@ -62,8 +52,8 @@ class PrintAllowanceTest : public ::testing::Test {
   }
 
   kbtest::TempFolder dir_;
-  SettableClock clock_;
-  RecordingBox box_;
+  kbtest::FixedClock clock_;
+  kbtest::RecordedMessages box_;
   modRegistry::Registry registry_;
   PrintAllowance allowance_;
 };
@@ -72,12 +62,12 @@ TEST_F(PrintAllowanceTest, ALimitOfThreeAllowsThreePrintsADayOnAFreshMachine) {
   for (const char* expected : {"1", "2", "3"}) {
     EXPECT_TRUE(allowance_.can_print(3));
     EXPECT_EQ(stored("PrintCount"), expected);
-    clock_.now_ += 60;  // counting does not move the day's mark
+    clock_.time += 60;  // counting does not move the day's mark
   }
   EXPECT_FALSE(allowance_.can_print(3));
   EXPECT_EQ(stored("PrintCount"), "3");
   EXPECT_EQ(stored("LastPrintUpdate"), "2026-12-06T09:45:03");
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 }
 
 TEST_F(PrintAllowanceTest, ANewDayOrAClockSetBackResetsBeforeCounting) {
@@ -89,11 +79,11 @@ TEST_F(PrintAllowanceTest, ANewDayOrAClockSetBackResetsBeforeCounting) {
 
   EXPECT_TRUE(allowance_.can_print(2));
   EXPECT_FALSE(allowance_.can_print(2));
-  clock_.now_ = local_time(2026, 12, 5, 12, 0, 0);  // set back a day
+  clock_.time = local_time(2026, 12, 5, 12, 0, 0);  // set back a day
   EXPECT_TRUE(allowance_.can_print(2));
   EXPECT_EQ(stored("PrintCount"), "1");
   EXPECT_EQ(stored("LastPrintUpdate"), "2026-12-05T12:00:00");
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 }
 
 TEST_F(PrintAllowanceTest, ALimitOfZeroOrLessRefusesButStillResetsANewDay) {
@@ -104,7 +94,7 @@ TEST_F(PrintAllowanceTest, ALimitOfZeroOrLessRefusesButStillResetsANewDay) {
   EXPECT_EQ(stored("LastPrintUpdate"), "2026-12-06T09:45:03");
   EXPECT_FALSE(allowance_.can_print(-1));
   EXPECT_EQ(stored("PrintCount"), "0");
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 }
 
 TEST_F(PrintAllowanceTest, OnlyTheCalendarDateOfTheStoredDayCounts) {
@@ -124,36 +114,36 @@ TEST_F(PrintAllowanceTest, StoredCountsTakeTheirLeadingNumberAndMustFit16Bits) {
   EXPECT_EQ(allowance_.get_daily_print_count(9), 2);
   store("PrintCount", "abc");
   EXPECT_EQ(allowance_.get_daily_print_count(9), 0);
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 
   store("PrintCount", "40000");
   EXPECT_FALSE(allowance_.can_print(9));
-  EXPECT_EQ(box_.shown, std::vector<std::string>{"Error in get daily print count"});
+  EXPECT_EQ(box_.texts, std::vector<std::string>{"Error in get daily print count"});
   EXPECT_EQ(stored("PrintCount"), "40000");
 }
 
 TEST_F(PrintAllowanceTest, AStoredDayThatIsNotADateRefusesEveryPrintUntilCorrected) {
   for (const char* bad :
        {"12/5/2026 11:45:03 AM", "2026-02-30T10:00:00", "2026-12-06T25:00:00", "2026-12-06Z", ""}) {
-    box_.shown.clear();
+    box_.texts.clear();
     store("PrintCount", "0");
     store("LastPrintUpdate", bad);
     EXPECT_FALSE(allowance_.can_print(3)) << bad;
-    EXPECT_EQ(box_.shown, std::vector<std::string>{"Error in get daily print count"}) << bad;
+    EXPECT_EQ(box_.texts, std::vector<std::string>{"Error in get daily print count"}) << bad;
     EXPECT_EQ(stored("LastPrintUpdate"), bad);
     EXPECT_EQ(stored("PrintCount"), "0");
   }
   store("LastPrintUpdate", "2026-12-06T09:00:00");
-  box_.shown.clear();
+  box_.texts.clear();
   EXPECT_TRUE(allowance_.can_print(3));
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 }
 
 TEST_F(PrintAllowanceTest, ACounterThatCannotBeStoredRefusesEveryPrintAndSaysWhy) {
   kbtest::write_file(dir_.path() / "program", "not a folder");
   EXPECT_FALSE(allowance_.can_print(3));
-  ASSERT_EQ(box_.shown.size(), 1u);
-  EXPECT_EQ(box_.shown[0],
+  ASSERT_EQ(box_.texts.size(), 1u);
+  EXPECT_EQ(box_.texts[0],
             "Printing is refused: the day's print count cannot be read or stored (its file or "
             "folder may not be written).");
 }
@@ -165,15 +155,15 @@ TEST_F(PrintAllowanceTest, ACounterHeldByAnotherSessionRefusesThePrintInsteadOfW
   ASSERT_EQ(sqlite3_open(hives().hklm.c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
   EXPECT_FALSE(allowance_.can_print(3));
-  EXPECT_EQ(box_.shown,
+  EXPECT_EQ(box_.texts,
             std::vector<std::string>{"Printing is refused: the day's print count cannot be read or "
                                      "stored (another Kitebrook window kept it busy)."});
   sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(other);
-  box_.shown.clear();
+  box_.texts.clear();
   EXPECT_TRUE(allowance_.can_print(3));
   EXPECT_EQ(stored("PrintCount"), "2");
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 }
 
 TEST_F(PrintAllowanceTest, ADamagedCounterIsKeptAsideAndANewOneStarted) {
@@ -182,11 +172,11 @@ TEST_F(PrintAllowanceTest, ADamagedCounterIsKeptAsideAndANewOneStarted) {
   const std::string damaged = "SQLite format 3" + std::string(200, '\x7f');
   kbtest::write_file(hklm, damaged);
   EXPECT_FALSE(allowance_.can_print(3));
-  ASSERT_EQ(box_.shown.size(), 1u);
-  EXPECT_NE(box_.shown[0].find("The print counter was damaged. It was kept as "
+  ASSERT_EQ(box_.texts.size(), 1u);
+  EXPECT_NE(box_.texts[0].find("The print counter was damaged. It was kept as "
                                "HKLM.sqlite.damaged-"),
             std::string::npos)
-      << box_.shown[0];
+      << box_.texts[0];
   std::vector<std::filesystem::path> aside;
   for (const auto& entry : std::filesystem::directory_iterator(hklm.parent_path()))
     if (entry.path().filename().string().rfind("HKLM.sqlite.damaged-", 0) == 0)
@@ -194,10 +184,10 @@ TEST_F(PrintAllowanceTest, ADamagedCounterIsKeptAsideAndANewOneStarted) {
   ASSERT_EQ(aside.size(), 1u);
   EXPECT_EQ(kbtest::read_file(aside[0]), damaged);
 
-  box_.shown.clear();
+  box_.texts.clear();
   EXPECT_TRUE(allowance_.can_print(3));
   EXPECT_EQ(stored("PrintCount"), "1");
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(box_.texts.empty());
 }
 
 TEST(LocalDateTime, WritesIsoLocalTimeAndReadsBackTheSameDay) {

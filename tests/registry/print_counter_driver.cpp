@@ -9,21 +9,8 @@
 #include <string>
 
 #include "registry/print_allowance.h"
-
-namespace {
-
-// A fixed moment, so that a run never crosses midnight.
-class FixedClock : public kb::Clock {
- public:
-  std::time_t now() const override { return 1796000000; }
-};
-
-class ErrorStreamBox : public kb::MessageBox {
- public:
-  void show(const std::string& text) override { std::cerr << text << '\n'; }
-};
-
-}  // namespace
+#include "support/error_stream_box.h"
+#include "support/fixed_clock.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -34,8 +21,8 @@ int main(int argc, char** argv) {
   files.hklm = argv[1];
   files.hkcu = std::string(argv[1]) + ".user";
   const modRegistry::Registry registry(files);
-  const FixedClock clock;
-  ErrorStreamBox box;
+  const kbtest::FixedClock clock;  // a run never crosses midnight
+  kbtest::ErrorStreamBox box;
   modKitebrook::PrintAllowance allowance(registry, clock, box);
   const long attempts = std::atol(argv[2]);
   for (long i = 0; attempts == 0 || i < attempts; ++i) {

@@ -9,7 +9,7 @@
 
 #include "registry/mod_registry.h"
 #include "support/child_process.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 

@@ -9,34 +9,22 @@
 #include <memory>
 #include <string>
 
-#include "app_fixture.h"
 #include "common/kb_error.h"
 #include "shell/paths.h"
 #include "shell/start_options.h"
+#include "support/app_fixture.h"
 
 namespace kb::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-void write(const fs::path& file, const std::string& text) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << text;
-}
-
-std::string read(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+const auto& write = kbtest::write_file;
+const auto& read = kbtest::read_file;
 
 class ProgramFoldersTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("kb_folders_" + std::to_string(::getpid()) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
     for (const char* name : {"XDG_DATA_HOME", "HOME"})
       if (const char* value = std::getenv(name)) saved_[name] = value;
     ::setenv("XDG_DATA_HOME", (root_ / "home" / "data").c_str(), 1);
@@ -48,7 +36,6 @@ class ProgramFoldersTest : public ::testing::Test {
       else
         ::unsetenv(name);
     }
-    fs::remove_all(root_);
   }
 
   // An installation under root_/usr with the pages and the shipped configuration.
@@ -60,7 +47,8 @@ class ProgramFoldersTest : public ::testing::Test {
     return root_ / "usr" / "bin";
   }
 
-  fs::path root_;
+  kbtest::TempFolder temp_{"kb_folders"};
+  const fs::path root_ = temp_.path();
   // The environment as it was before the test.
   std::map<std::string, std::string> saved_;
 };

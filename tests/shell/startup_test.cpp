@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app_fixture.h"
 #include "bridge/page_loader.h"
+#include "support/app_fixture.h"
 
 namespace kb::testing {
 namespace {

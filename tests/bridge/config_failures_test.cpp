@@ -1,40 +1,19 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
-#include "app_fixture.h"
 #include "config/config_versions.h"
+#include "support/app_fixture.h"
+#include "support/full_disk.h"
 
 namespace kb::testing {
 namespace {
 
 using ConfigFailures = AppTest;
 
-// Makes every write of more than a few bytes fail, as a full disk would.
-class FullDisk {
- public:
-  FullDisk() {
-    getrlimit(RLIMIT_FSIZE, &old_limit_);
-    old_handler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old_limit_;
-    small.rlim_cur = 64;
-    setrlimit(RLIMIT_FSIZE, &small);
-  }
-  ~FullDisk() {
-    setrlimit(RLIMIT_FSIZE, &old_limit_);
-    signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit old_limit_{};
-  sighandler_t old_handler_{};
-};
-
 TEST_F(ConfigFailures, EverySiteChangeThatFailsTellsTheParentOnce) {
   start();
   const std::string before = read_config();
   {
-    const FullDisk full;
+    const kbtest::FullDisk full;
     send_from_web("VBCONTAINER:CLEARSITEGLOBALS()", "KBConfigmain.htm");
     send_from_web("VBCONTAINER:UPDATESITE(Farm,farm.svg,farm.example)", "KBConfigmain.htm");
     send_from_web("VBCONTAINER:REMOVESITE(1)", "KBConfigmain.htm");
@@ -82,8 +61,7 @@ TEST_F(ConfigFailures, SaveConfigFileMustGiveTheConfigurationAKBConfigRoot) {
   // The file it replaced is kept.
   const auto versions = KBConfigIO::kept_versions(folder_ / "Data" / "KBConfig.xml");
   ASSERT_EQ(versions.size(), 2u);
-  std::ifstream in(versions[1], std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), before);
+  EXPECT_EQ(kbtest::read_file(versions[1]), before);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app_fixture.h"
+#include "support/app_fixture.h"
 
 namespace kb::testing {
 namespace {
@@ -152,20 +152,6 @@ TEST_F(PasswordFlow, BackAndForwardFollowWhatTheContentAreaReported) {
   window.content.has_history = false;
   send_from_controls("VBCONTAINER:GO_BACK()");
   EXPECT_TRUE(platform_.messages.texts.empty());
-}
-
-TEST_F(PasswordFlow, PrintingIsCountedAndRefusedPastTheDaysLimit) {
-  start_as("Mary");
-  StandInWindow& window = platform_.window();
-  for (int i = 0; i < 4; ++i) send_from_controls("VBCONTAINER:GO_PRINT()");
-  EXPECT_EQ(journal_lines("web print").size(), 3u);
-  EXPECT_EQ(platform_.messages.texts, std::vector<std::string>{"Mommy says no more printing!"});
-  // A page's own print call meets the same allowance.
-  EXPECT_FALSE(window.events.web_PrintRequested());
-  EXPECT_EQ(platform_.messages.texts.size(), 2u);
-  // The next day the allowance starts afresh.
-  clock_.time += 24 * 60 * 60;
-  EXPECT_TRUE(window.events.web_PrintRequested());
 }
 
 TEST_F(PasswordFlow, PrintingSwitchedOffIsRefusedWhateverTheLimit) {

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "common/kb_error.h"
-#include "layout/stand_in_form.h"
 #include "shell/platform.h"
+#include "support/recorded_messages.h"
+#include "support/stand_in_form.h"
 
 namespace kb::testing {
 
@@ -161,19 +162,6 @@ class StandInSplash : public SplashView {
   Journal& journal_;
 };
 
-class RecordedMessages : public MessageBox {
- public:
-  explicit RecordedMessages(Journal& journal) : journal_(journal) {}
-  void show(const std::string& text) override {
-    journal_.push_back("message " + text);
-    texts.push_back(text);
-  }
-  std::vector<std::string> texts;
-
- private:
-  Journal& journal_;
-};
-
 class StandInPlatform : public Platform {
  public:
   std::unique_ptr<MainWindowView> create_main_window(MainWindowEvents& events) override {
@@ -213,7 +201,7 @@ class StandInPlatform : public Platform {
   StandInWindow& window() { return *windows.back(); }
 
   Journal journal;
-  RecordedMessages messages{journal};
+  kbtest::RecordedMessages messages{journal};
   StandInSplash splash{journal};
   std::vector<StandInWindow*> windows;
   std::function<void(StandInWindow&)> on_new_window;

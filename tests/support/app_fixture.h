@@ -13,15 +13,11 @@
 #include "config/password_hash.h"
 #include "registry/mod_registry.h"
 #include "shell/kitebrook.h"
-#include "stand_in_platform.h"
+#include "support/fixed_clock.h"
+#include "support/stand_in_platform.h"
+#include "support/temp_folder.h"
 
 namespace kb::testing {
-
-class FixedClock : public Clock {
- public:
-  std::time_t now() const override { return time; }
-  std::time_t time = 1796558400;  // 2026-12-06, around noon
-};
 
 // Two children and three sites, one of them offered to everybody.
 inline const char* kTwoChildren = R"(<KBConfig>
@@ -48,10 +44,6 @@ inline const char* kTwoChildren = R"(<KBConfig>
 class AppTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("kb_app_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_ / "Data");
     write_config(kTwoChildren);
     registry_ = std::make_unique<modRegistry::Registry>(
@@ -59,18 +51,10 @@ class AppTest : public ::testing::Test {
     app_ =
         std::make_unique<Kitebrook>(platform_, ProgramFolders::beside(folder_), *registry_, clock_);
   }
-  void TearDown() override {
-    app_.reset();
-    std::filesystem::remove_all(folder_);
-  }
-
   void write_config(const std::string& text) {
-    std::ofstream(folder_ / "Data" / "KBConfig.xml", std::ios::binary) << text;
+    kbtest::write_file(folder_ / "Data" / "KBConfig.xml", text);
   }
-  std::string read_config() const {
-    std::ifstream in(folder_ / "Data" / "KBConfig.xml", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string read_config() const { return kbtest::read_file(folder_ / "Data" / "KBConfig.xml"); }
   std::string page(const std::string& file) const { return folder_.string() + "/Data/" + file; }
   // Whether the stored password (a hash) is `pwd`.
   bool stored_password_is(const std::string& pwd) const {
@@ -100,9 +84,10 @@ class AppTest : public ::testing::Test {
     return lines;
   }
 
-  std::filesystem::path folder_;
+  kbtest::TempFolder temp_{"kb_app"};
+  std::filesystem::path folder_ = temp_.path();
   StandInPlatform platform_;
-  FixedClock clock_;
+  kbtest::FixedClock clock_;
   std::unique_ptr<modRegistry::Registry> registry_;
   std::unique_ptr<Kitebrook> app_;
 };

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <ctime>
+
+#include "common/clock.h"
+
+namespace kbtest {
+
+// A clock that stands still until the test moves it.
+class FixedClock : public kb::Clock {
+ public:
+  std::time_t now() const override { return time; }
+  std::time_t time = 1796558400;  // 2026-12-06, around noon
+};
+
+}  // namespace kbtest
