@@ -1,4 +1,5 @@
 #include "layout/class_elastic.h"
+#include "layout/elastic_hooks.h"
 
 #include <gtest/gtest.h>
 
@@ -166,6 +167,15 @@ TEST_F(ClassElasticTest, OnlyControlsRecordedAtInitAreMoved) {
   form.controls.resize(2);  // the browser control is gone
   resize_to(7290, 9690);
   EXPECT_EQ(form.prop(text, "Width"), 3000);
+}
+
+// A recording that fails (here: a window without controls) must not leave
+// the window deaf to its resizes.
+TEST(ElasticHooks, AFailedRecordingLeavesResizesHeard) {
+  testing::StandInForm form;
+  ElasticHooks hooks;
+  EXPECT_THROW(hooks.record(form), Error);
+  EXPECT_FALSE(hooks.in_layout_init());
 }
 
 }  // namespace

@@ -57,6 +57,13 @@ TEST(MainWindowForm, SizesAreTheClientAreaInTwipsWithRoomForTheCaption) {
   form.set_height(10954.4f);  // (10954.4 - 400) / 15 = 703.6 pixels
   form.set_width(12780);
   EXPECT_EQ(window.client, (PixelSize{852, 704}));
+  // Sizes that no window can take are refused before the window is asked.
+  for (double bad : {0.0, -3000.0, 1e9, std::numeric_limits<double>::quiet_NaN()}) {
+    EXPECT_THROW(form.set_height(bad), Error) << bad;
+    EXPECT_THROW(form.set_width(bad), Error) << bad;
+  }
+  EXPECT_THROW(form.set_height(400), Error);  // the caption alone
+  EXPECT_EQ(window.requests, 2);
 
   window.state = kWindowStateMaximized;
   EXPECT_EQ(form.window_state(), kWindowStateMaximized);
@@ -79,6 +86,11 @@ TEST(MainWindowForm, ControlsStandAtTheDesignScaledToTheWindowUntilTheLayoutMove
   // The designed content area runs past the window; it is placed inside it.
   EXPECT_EQ(form.control_rect(kWeb, window.client), (PixelRect{0, 112, 860, 722}));
 
+  // Values no control can take, and controls it does not have, are refused.
+  EXPECT_FALSE(form.set_property(kWeb, "Top", std::numeric_limits<double>::quiet_NaN()));
+  EXPECT_FALSE(form.set_property(kWeb, "Height", -1));
+  EXPECT_FALSE(form.set_property(3, "Top", 0));
+  EXPECT_EQ(form.property(kWeb, "FontSize"), std::nullopt);
   // Once set, a value stays where the layout put it, whatever the size.
   EXPECT_TRUE(form.set_property(kWeb, "Top", 1500));
   EXPECT_TRUE(form.set_property(kWeb, "Left", -30));

@@ -103,6 +103,8 @@ class StandInWindow : public MainWindowView {
       b->functions["LoadControls"] = [](const std::string&) { return std::string(); };
       b->functions["Load_Sites"] = [](const std::string&) { return std::string(); };
     }
+    // Sizing the window raises its resize event, as the toolkit does.
+    layout_form.on_resize = [this] { this->events.Form_Resize(); };
   }
   BrowserControl& brwControls() override { return controls; }
   BrowserControl& web() override { return content; }
