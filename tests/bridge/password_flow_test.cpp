@@ -79,46 +79,6 @@ TEST_F(PasswordFlow, ACorrectPasswordBeforeAnyRequestDoesNothing) {
   EXPECT_EQ(platform_.journal.size(), mark);
 }
 
-TEST_F(PasswordFlow, LeavingAsksForThePasswordWhenTheSettingsSaySo) {
-  start_as("Mary");
-  send_from_controls("VBCONTAINER:GO_EXIT()");
-  EXPECT_EQ(platform_.window().content.location, page("password.htm"));
-  EXPECT_FALSE(platform_.ended);
-  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
-  EXPECT_TRUE(platform_.ended);
-}
-
-TEST_F(PasswordFlow, ClosingTheWindowGoesTheWayOfTheExitButton) {
-  start_as("Mary");
-  platform_.window().events.Form_QueryUnload();
-  EXPECT_EQ(platform_.window().content.location, page("password.htm"));
-  EXPECT_FALSE(platform_.ended);
-  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
-  EXPECT_TRUE(platform_.ended);
-
-  // Without the exit password a close request leaves at once.
-  std::string config = read_config();
-  config.replace(config.find("<PwdExit>Yes"), 12, "<PwdExit>No");
-  write_config(config);
-  app_ =
-      std::make_unique<Kitebrook>(platform_, ProgramFolders::beside(folder_), *registry_, clock_);
-  platform_.ended = false;
-  start_as("Chris");
-  platform_.window().events.Form_QueryUnload();
-  EXPECT_TRUE(platform_.ended);
-}
-
-TEST_F(PasswordFlow, LeavingWithoutThePasswordSettingEndsAtOnce) {
-  std::string config = read_config();
-  config.replace(config.find("<PwdExit>Yes"), 12, "<PwdExit>No");
-  write_config(config);
-  start_as("Mary");
-  const std::size_t pages = journal_lines("web navigate").size();
-  send_from_controls("VBCONTAINER:GO_EXIT()");
-  EXPECT_TRUE(platform_.ended);
-  EXPECT_EQ(journal_lines("web navigate").size(), pages);
-}
-
 TEST_F(PasswordFlow, CancelGivesTheButtonsBackAndStepsBack) {
   start_as("Mary");
   send_from_controls("VBCONTAINER:GO_PARENT()");
