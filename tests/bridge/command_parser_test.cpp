@@ -1,4 +1,5 @@
 #include "bridge/command_parser.h"
+#include "bridge/script_call.h"
 #include "shell/platform.h"
 
 #include <gtest/gtest.h>
@@ -109,6 +110,18 @@ TEST(CommandUrl, DecodesOnlyTheEnginesEscapesOfNonAsciiCharacters) {
   EXPECT_EQ(decode_non_ascii_escapes("%E0%A0%80%ED%9F%BF%F0%90%80%80%F4%8F%BF%BF"),
             "\xE0\xA0\x80\xED\x9F\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF");
   EXPECT_EQ(replace_percent20("a%20b%2020%"), "a b 20%");
+}
+
+TEST(ScriptCall, ValuesBecomeStringLiteralsThatCannotRunScript) {
+  EXPECT_EQ(js_call("Load_Sites", {"O'Brien"}), "Load_Sites('O\\'Brien')");
+  EXPECT_EQ(js_call("F", {"a", ""}), "F('a','')");
+  EXPECT_EQ(js_string_literal("back\\slash"), "'back\\\\slash'");
+  EXPECT_EQ(js_string_literal("two\nlines\r"), "'two\\nlines\\r'");
+  EXPECT_EQ(js_string_literal("</script>"), "'\\x3C/script>'");
+  EXPECT_EQ(js_string_literal(std::string("nul\0tab\t", 8)), "'nul\\x00tab\\x09'");
+  EXPECT_EQ(js_string_literal("\xE2\x80\xA8"), "'\\u2028'");
+  // Other text, non-ASCII included, passes unchanged.
+  EXPECT_EQ(js_string_literal("Zo\xC3\xAB \"quoted\""), "'Zo\xC3\xAB \"quoted\"'");
 }
 
 }  // namespace
