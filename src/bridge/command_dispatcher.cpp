@@ -1,7 +1,6 @@
 #include "bridge/command_dispatcher.h"
 
 #include <algorithm>
-#include <cctype>
 #include <iostream>
 
 #include "bridge/command_handlers.h"
@@ -16,7 +15,7 @@ namespace {
 // Every command the pages may send, with the argument slots its handler takes.
 constexpr CommandEntry kCommands[] = {
     {"SAVE_CONFIG_FILE", {1, 2}, save_config_file},
-    {"STARTFORUSER", {1}, startforuser},
+    {"STARTFORUSER", {1}, start_for_user_in_new_window},
     {"GO_BACK", {}, go_back},
     {"GO_FORWARD", {}, go_forward},
     {"GO_HOME", {}, go_home},
@@ -43,30 +42,35 @@ constexpr CommandEntry kCommands[] = {
 
 }  // namespace
 
-void dispatch_command(kb::Kitebrook& app, const std::string& name) {
+std::optional<std::string_view> dispatch_command(kb::Kitebrook& app, const std::string& name) {
   const std::string upper = kb::upper_case(name);
   for (const CommandEntry& entry : kCommands) {
     if (entry.name != upper) continue;
-    Slots slots;
+    Args args;
     for (std::size_t i = 0; i < entry.slots.size() && entry.slots[i] != 0; ++i)
-      slots.refs_[i] = &app.state().cmd_args[static_cast<std::size_t>(entry.slots[i])];
-    entry.handler(app, slots);
-    return;
+      args[i] = app.state().cmd_args[static_cast<std::size_t>(entry.slots[i])];
+    entry.handler(app, args);
+    return entry.name;
   }
+  return std::nullopt;
 }
 
-void parse_command(kb::Kitebrook& app, const std::string& url) {
+std::optional<std::string_view> parse_command(kb::Kitebrook& app, std::string_view url,
+                                              Percent20 spaces) {
   kb::ProgramState& state = app.state();
-  std::string name;
+  const auto name = parse_command_url(url, spaces, state.cmd_args, state.cmd_arg_count);
+  if (!name) return std::nullopt;
+  const std::string upper = kb::upper_case(*name);
+  const auto known = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                  [&](const CommandEntry& e) { return e.name == upper; });
+  if (known == std::end(kCommands)) return std::nullopt;
   try {
-    const auto parsed = kb::parse_command_text(url, state.cmd_args, state.cmd_arg_count);
-    if (!parsed) return;
-    name = *parsed;
-    dispatch_command(app, name);
+    dispatch_command(app, *name);
   } catch (const std::exception& e) {
     // A failing command ends quietly for the person; the log says why.
-    std::cerr << "kitebrook: command " << name << " ended: " << kb::describe(e) << '\n';
+    std::cerr << "kitebrook: command " << known->name << " ended: " << describe(e) << '\n';
   }
+  return known->name;
 }
 
 }  // namespace KBVBHTMLInterfaces

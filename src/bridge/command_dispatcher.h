@@ -1,8 +1,11 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "bridge/command_parser.h"
 
 namespace kb {
 class Kitebrook;
@@ -10,15 +13,11 @@ class Kitebrook;
 
 namespace KBVBHTMLInterfaces {
 
-// The argument slots a handler receives: references into the shared slot
-// table, so a command run nested inside a handler is seen by it.
-class Slots {
- public:
-  std::string& operator[](std::size_t i) const { return *refs_.at(i); }
-  std::array<std::string*, 4> refs_{};
-};
+// A handler's arguments: copies of the slots its command takes, made before
+// the handler runs, so a command run while it waits cannot change them.
+using Args = std::array<std::string, 4>;
 
-using CommandHandler = void (*)(kb::Kitebrook& app, const Slots& args);
+using CommandHandler = void (*)(kb::Kitebrook& app, const Args& args);
 
 struct CommandEntry {
   std::string_view name;
@@ -27,10 +26,13 @@ struct CommandEntry {
 };
 
 // Parses a command URL and runs its command. A malformed command, or one
-// whose handler fails, ends quietly: nothing is shown to the person.
-void parse_command(kb::Kitebrook& app, const std::string& url);
-// Runs the handler of the command named (in any letter case); an unknown
-// name does nothing.
-void dispatch_command(kb::Kitebrook& app, const std::string& name);
+// whose handler fails, ends quietly: nothing is shown to the person. Answers
+// the name of the command run (as the command table spells it), also when
+// its handler failed; nothing for a malformed or unknown command.
+std::optional<std::string_view> parse_command(kb::Kitebrook& app, std::string_view url,
+                                              Percent20 spaces);
+// Runs the handler of the command named (in any letter case) and answers its
+// name as the table spells it; an unknown name does nothing.
+std::optional<std::string_view> dispatch_command(kb::Kitebrook& app, const std::string& name);
 
 }  // namespace KBVBHTMLInterfaces

@@ -1,10 +1,8 @@
 #include "bridge/command_parser.h"
 
-#include "common/text_case.h"
+#include "shell/platform.h"
 
-#include <cctype>
-
-namespace kb {
+namespace KBVBHTMLInterfaces {
 namespace {
 
 constexpr std::size_t kLastSlot = 25;
@@ -44,15 +42,19 @@ bool fits_as_second(unsigned char lead, int byte) {
 
 }  // namespace
 
-bool is_command_url(std::string_view url) {
-  return url.size() >= kCommandPrefix.size() &&
-         equals_ignoring_case(url.substr(0, kCommandPrefix.size()), kCommandPrefix);
+std::optional<std::string> parse_command_url(std::string_view url, Percent20 spaces,
+                                             kb::CommandArgs& args, std::int16_t& arg_count) {
+  const std::string text =
+      decode_non_ascii_escapes(spaces == Percent20::AsSpace ? replace_percent20(url) : url);
+  return split_command_text(text, args, arg_count);
 }
 
-std::optional<std::string> parse_command_text(std::string_view url, CommandArgs& args,
+std::optional<std::string> split_command_text(std::string_view text, kb::CommandArgs& args,
                                               std::int16_t& arg_count) {
+  using kb::kCommandPrefix;
   arg_count = 0;
-  std::string_view s = url.size() > kCommandPrefix.size() ? url.substr(kCommandPrefix.size()) : "";
+  std::string_view s =
+      text.size() > kCommandPrefix.size() ? text.substr(kCommandPrefix.size()) : "";
   const std::size_t open = s.find('(');
   if (open == std::string_view::npos || open + 1 > kLargestPosition) return std::nullopt;
   std::string name(s.substr(0, open));
@@ -117,4 +119,4 @@ std::string replace_percent20(std::string_view url) {
   return out;
 }
 
-}  // namespace kb
+}  // namespace KBVBHTMLInterfaces

@@ -5,12 +5,12 @@
 
 #include "common/kb_error.h"
 
-namespace kb {
+namespace KBVBHTMLInterfaces {
 
 // The description a trap puts into its message.
 inline std::string describe(const std::exception& e) {
-  if (const auto* error = dynamic_cast<const Error*>(&e)) return error->description();
+  if (const auto* error = dynamic_cast<const kb::Error*>(&e)) return error->description();
   return e.what();
 }
 
-}  // namespace kb
+}  // namespace KBVBHTMLInterfaces

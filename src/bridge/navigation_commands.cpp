@@ -38,23 +38,23 @@ bool print_allowed_now(kb::Kitebrook& app) {
   return false;
 }
 
-void go_back(kb::Kitebrook& app, const Slots&) {
+void go_back(kb::Kitebrook& app, const Args&) {
   if (app.state().can_go_back) app.main_window().view().web().go_back();
 }
 
-void go_forward(kb::Kitebrook& app, const Slots&) {
+void go_forward(kb::Kitebrook& app, const Args&) {
   if (app.state().can_go_forward) app.main_window().view().web().go_forward();
 }
 
-void go_home(kb::Kitebrook& app, const Slots&) {
+void go_home(kb::Kitebrook& app, const Args&) {
   start_for_user(app, app.state().current_user);
 }
 
-void go_print(kb::Kitebrook& app, const Slots&) {
+void go_print(kb::Kitebrook& app, const Args&) {
   if (print_allowed_now(app)) app.main_window().view().web().print();
 }
 
-void go_exit(kb::Kitebrook& app, const Slots&) {
+void go_exit(kb::Kitebrook& app, const Args&) {
   if (app.state().pwd_on_exit) {
     app.state().pwd_mode = kPwdModeExit;
     show_password_page(app);
@@ -63,12 +63,12 @@ void go_exit(kb::Kitebrook& app, const Slots&) {
   }
 }
 
-void go_parent(kb::Kitebrook& app, const Slots&) {
+void go_parent(kb::Kitebrook& app, const Args&) {
   app.state().pwd_mode = kPwdModeConfig;
   show_password_page(app);
 }
 
-void process_pwd_entry(kb::Kitebrook& app, const Slots& args) {
+void process_pwd_entry(kb::Kitebrook& app, const Args& args) {
   try {
     if (app.state().config_pwd != args[0]) {
       wrong_password(app);
@@ -79,11 +79,11 @@ void process_pwd_entry(kb::Kitebrook& app, const Slots& args) {
     }
   } catch (const std::exception& e) {
     // The password check ends quietly for the person; the log says why.
-    std::cerr << "kitebrook: PROCESS_PWD_ENTRY ended: " << kb::describe(e) << '\n';
+    std::cerr << "kitebrook: PROCESS_PWD_ENTRY ended: " << describe(e) << '\n';
   }
 }
 
-void pwd_cancel(kb::Kitebrook& app, const Slots& args) {
+void pwd_cancel(kb::Kitebrook& app, const Args& args) {
   reload_control_bar(app);
   app.platform().pause(std::chrono::milliseconds(500));
   load_controls(app);

@@ -37,13 +37,13 @@ void start_for_user(kb::Kitebrook& app, const std::string& name) {
   app.platform().event_step();
 }
 
-void startforuser(kb::Kitebrook& app, const Slots& args) {
+void start_for_user_in_new_window(kb::Kitebrook& app, const Args& args) {
   recreate_main_window(app).view().show();
   app.platform().event_step();
   start_for_user(app, args[0]);
 }
 
-void exit_config(kb::Kitebrook& app, const Slots&) {
+void exit_config(kb::Kitebrook& app, const Args&) {
   app.unload_main_window();
   app.set_splash_visible(true);
   kb::frmBrowser& window = app.main_window();
@@ -61,22 +61,21 @@ void exit_config(kb::Kitebrook& app, const Slots&) {
   app.set_splash_visible(false);
 }
 
-void load_user_sites(kb::Kitebrook& app, const Slots&) {
+void load_user_sites(kb::Kitebrook& app, const Args&) {
   try {
-    app.main_window().view().web().run_script(
-        kb::js_call("Load_Sites", {app.state().current_user}));
+    app.main_window().view().web().run_script(js_call("Load_Sites", {app.state().current_user}));
   } catch (const std::exception& e) {
-    app.message_box().show("Error in laod_user_sites" + kb::describe(e));
+    app.message_box().show("Error in laod_user_sites" + describe(e));
   }
 }
 
-void save_config_file(kb::Kitebrook& app, const Slots& args) {
-  const std::string& file_name = args[1];
+void save_config_file(kb::Kitebrook& app, const Args& args) {
+  const std::string& file_name = args[1];  // a copy: a command run meanwhile cannot change it
   try {
     if (!is_plain_file_name(file_name))
       throw kb::Error(52, "Bad file name: \"" + file_name + "\" must be a plain file name");
     const std::string text = app.main_window().view().web().run_script(
-        "document.getElementById(" + kb::js_string_literal("menuframe.vbData") + ").innerHTML");
+        "document.getElementById(" + js_string_literal("menuframe.vbData") + ").innerHTML");
     pugi::xml_document doc;
     const pugi::xml_parse_result parsed =
         doc.load_string(text.c_str(), pugi::parse_default | pugi::parse_declaration);
@@ -88,7 +87,7 @@ void save_config_file(kb::Kitebrook& app, const Slots& args) {
     doc.save(out, "  ", pugi::format_default | pugi::format_no_declaration);
     kb::write_file_atomically(app.state().program_folder / "Data" / file_name, out.str());
   } catch (const std::exception& e) {
-    app.message_box().show(kb::describe(e));
+    app.message_box().show(describe(e));
   }
 }
 

@@ -65,7 +65,7 @@ void load_page(Kitebrook& app, const std::string& path) {
       app.state().control_bar_title_mode = false;
     }
   } catch (const std::exception& e) {
-    app.message_box().show("Error in load_page, loading: " + path + ":error:" + kb::describe(e));
+    app.message_box().show("Error in load_page, loading: " + path + ":error:" + describe(e));
   }
 }
 
@@ -73,15 +73,15 @@ void navigate_content(Kitebrook& app, const std::string& path) {
   try {
     navigate_web(app, path);
   } catch (const std::exception& e) {
-    app.message_box().show("Error in load_page, loading: " + path + ":error:" + kb::describe(e));
+    app.message_box().show("Error in load_page, loading: " + path + ":error:" + describe(e));
   }
 }
 
 void load_control_msg(Kitebrook& app, const std::string& text) {
   try {
-    app.main_window().view().brwControls().run_script(kb::js_call("WriteMsg", {text}));
+    app.main_window().view().brwControls().run_script(js_call("WriteMsg", {text}));
   } catch (const std::exception& e) {
-    app.message_box().show("Error in load_control_msg" + kb::describe(e));
+    app.message_box().show("Error in load_control_msg" + describe(e));
   }
 }
 
@@ -89,10 +89,10 @@ void load_controls(Kitebrook& app) {
   try {
     app.platform().event_step();
     app.main_window().view().brwControls().run_script(
-        kb::js_call("LoadControls", {"1", "1", "1", "1", "1", "1"}));
+        js_call("LoadControls", {"1", "1", "1", "1", "1", "1"}));
     app.platform().event_step();
   } catch (const std::exception& e) {
-    app.message_box().show("Error in load_controls" + kb::describe(e));
+    app.message_box().show("Error in load_controls" + describe(e));
   }
 }
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace kb {
+namespace KBVBHTMLInterfaces {
 
 std::string js_string_literal(std::string_view text) {
   std::string out = "'";
@@ -58,4 +58,4 @@ std::string js_call(std::string_view function, std::initializer_list<std::string
   return out;
 }
 
-}  // namespace kb
+}  // namespace KBVBHTMLInterfaces

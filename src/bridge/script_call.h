@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace kb {
+namespace KBVBHTMLInterfaces {
 
 // A JavaScript string literal in single quotes that reads back as `text`
 // exactly: quotes, backslashes, line breaks and the like are escaped, so no
@@ -14,4 +14,4 @@ std::string js_string_literal(std::string_view text);
 // "name('a','b')" with each argument written as a string literal.
 std::string js_call(std::string_view function, std::initializer_list<std::string_view> args);
 
-}  // namespace kb
+}  // namespace KBVBHTMLInterfaces

@@ -1,8 +1,8 @@
 #include "platform/web_view_control.h"
 
 #include <iostream>
+#include <utility>
 
-#include "bridge/command_parser.h"
 #include "common/kb_error.h"
 #include "platform/main_loop.h"
 #include "platform/script_evaluation.h"
@@ -12,6 +12,24 @@ namespace {
 
 constexpr std::chrono::milliseconds kLoadWait{5000};
 constexpr std::chrono::milliseconds kScriptWait{10000};
+
+NavigationType navigation_type(WebKitNavigationType type) {
+  switch (type) {
+    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
+      return NavigationType::LinkClicked;
+    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED:
+      return NavigationType::FormSubmitted;
+    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED:
+      return NavigationType::FormResubmitted;
+    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD:
+      return NavigationType::BackForward;
+    case WEBKIT_NAVIGATION_TYPE_RELOAD:
+      return NavigationType::Reload;
+    case WEBKIT_NAVIGATION_TYPE_OTHER:
+      break;
+  }
+  return NavigationType::Other;
+}
 
 // Runs a window event handler and answers its answer, or `on_failure` when
 // it throws: an exception never crosses into the engine.
@@ -75,7 +93,9 @@ void WebViewControl::adopt(WebKitWebView* view) {
   g_object_unref(view_);
   view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(view));
   committed_address_.clear();
+  program_uri_.clear();
   load_requested_ = false;
+  opens_new_window_ = true;
   connect();
 }
 
@@ -113,8 +133,7 @@ gboolean WebViewControl::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* 
     case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION: {
       WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
           WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-      const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-      self->decide_navigation(decision, address_of_uri(uri));
+      self->decide_navigation(decision, self->describe(action));
       return TRUE;
     }
     case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
@@ -137,9 +156,40 @@ gboolean WebViewControl::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* 
   }
 }
 
-void WebViewControl::decide_navigation(WebKitPolicyDecision* decision, const std::string& url) {
-  const NavigationRequest request{url, committed_address_};
-  const bool command = is_command_url(url);
+NavigationRequest WebViewControl::describe(WebKitNavigationAction* action) {
+  const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  NavigationRequest request;
+  request.url = address_of_uri(uri);
+  request.type = navigation_type(webkit_navigation_action_get_navigation_type(action));
+  request.is_redirect = webkit_navigation_action_is_redirect(action);
+  request.user_gesture = webkit_navigation_action_is_user_gesture(action);
+  request.committed_document = committed_address_;
+  request.new_window = std::exchange(opens_new_window_, false);
+  // The program's own load comes back as a plain navigation to the URI it
+  // asked for; the first one that matches is it.
+  request.by_program =
+      uri && program_uri_ == uri && !request.is_redirect && request.type == NavigationType::Other;
+  if (request.by_program) program_uri_.clear();
+  // The engine names no frame. A redirect of the top document's load shows
+  // as the view's address moving to the new URI before it is decided; the
+  // program's loads and a new window's first page are the top document too.
+  const char* view_uri = webkit_web_view_get_uri(view_);
+  if (request.by_program || request.new_window ||
+      (request.is_redirect && uri && view_uri && g_strcmp0(uri, view_uri) == 0))
+    request.frame = NavigationFrame::Main;
+  // Only a page can send a navigation on its way; a redirect is the server's,
+  // a history step or a reload the person's or the program's.
+  const bool from_page = !request.by_program && !request.new_window && !request.is_redirect &&
+                         request.type != NavigationType::BackForward &&
+                         request.type != NavigationType::Reload &&
+                         request.type != NavigationType::FormResubmitted;
+  if (from_page) request.sender_document = committed_address_;
+  return request;
+}
+
+void WebViewControl::decide_navigation(WebKitPolicyDecision* decision,
+                                       const NavigationRequest& request) {
+  const bool command = is_command_url(request.url);
   // A command URL is never loaded; its command runs on a later turn.
   if (command) webkit_policy_decision_ignore(decision);
   std::weak_ptr<WebViewControl*> weak = self_;
@@ -226,8 +276,10 @@ void WebViewControl::navigate(const std::string& path_or_url) {
   if (!path_or_url.empty() && path_or_url.front() == '/') {
     g_autofree char* uri = g_filename_to_uri(path_or_url.c_str(), nullptr, nullptr);
     if (!uri) throw Error(52, "Bad file name: " + path_or_url);
+    program_uri_ = uri;
     webkit_web_view_load_uri(view_, uri);
   } else {
+    program_uri_ = path_or_url;
     webkit_web_view_load_uri(view_, path_or_url.c_str());
   }
 }

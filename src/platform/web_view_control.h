@@ -53,7 +53,9 @@ class WebViewControl : public BrowserControl {
 
   void connect();
   void disconnect();
-  void decide_navigation(WebKitPolicyDecision* decision, const std::string& url);
+  // What the engine knows of a navigation, as the shell receives it.
+  NavigationRequest describe(WebKitNavigationAction* action);
+  void decide_navigation(WebKitPolicyDecision* decision, const NavigationRequest& request);
   bool before_navigate(const NavigationRequest& request);
   void wait_until_loaded();
   // Runs `task` later unless this control is gone by then.
@@ -64,6 +66,10 @@ class WebViewControl : public BrowserControl {
   const PrintHandler& printer_;
   WebKitWebView* view_ = nullptr;
   std::string committed_address_;
+  // The URI of the program's last load until its navigation is decided.
+  std::string program_uri_;
+  // The next navigation is the first page of a new window (set by adopt()).
+  bool opens_new_window_ = false;
   bool load_requested_ = false;
   std::shared_ptr<WebViewControl*> self_;
 };

@@ -4,10 +4,10 @@
 #include <iostream>
 
 #include "bridge/command_dispatcher.h"
-#include "bridge/command_parser.h"
 #include "bridge/page_loader.h"
 #include "bridge/print_commands.h"
 #include "bridge/script_call.h"
+#include "shell/command_sender.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
 
@@ -42,29 +42,24 @@ void frmBrowser::Form_Resize() {
   elastic_.resized(view_->form());
 }
 
-bool frmBrowser::run_command(const NavigationRequest& request, const std::string& command_text) {
-  // Only the host's own pages may command the host: a web site (or a page it
-  // opened) that navigates to a command URL is refused.
-  if (!is_host_page(app_.state().program_folder, request.sender_document)) return false;
-  KBVBHTMLInterfaces::parse_command(app_, decode_non_ascii_escapes(command_text));
-  return true;
+std::optional<std::string_view> frmBrowser::run_command(const NavigationRequest& request,
+                                                        KBVBHTMLInterfaces::Percent20 spaces) {
+  // Only the host's own pages may command the host: a web site, a page it
+  // opened, its redirects and the history are refused.
+  if (!sent_by_host_page(request, app_.state().program_folder)) return std::nullopt;
+  return KBVBHTMLInterfaces::parse_command(app_, request.url, spaces);
 }
 
-void frmBrowser::notify_command_done(const NavigationRequest& request,
-                                     const std::string& command_text) {
+void frmBrowser::notify_command_done(const NavigationRequest& request, std::string_view name) {
   // Commands run on a later turn than the page sent them, so a page that
   // sends several in a row, or reads the configuration back, waits for this
   // call. It goes only to the page that sent the command, if still shown.
   if (unloaded_) return;
   BrowserControl& web = view_->web();
   if (web.location_url() != request.sender_document) return;
-  const std::size_t open = command_text.find('(');
-  const std::string name = command_text.substr(
-      kCommandPrefix.size(),
-      open == std::string::npos ? std::string::npos : open - kCommandPrefix.size());
   try {
     web.run_script("if (typeof kbCommandDone === 'function') kbCommandDone(" +
-                   js_string_literal(name) + ")");
+                   KBVBHTMLInterfaces::js_string_literal(name) + ")");
   } catch (const std::exception& e) {
     std::cerr << "kitebrook: the page did not take the end of " << name << ": " << e.what() << '\n';
   }
@@ -75,7 +70,6 @@ bool frmBrowser::web_BeforeNavigate2(const NavigationRequest& request) {
   if (unloaded_) return true;
   ProgramState& state = app_.state();
   const std::string& url = request.url;
-  const std::string command_text = replace_percent20(url);
   if (!state.current_user.empty()) {
     const char last =
         static_cast<char>(std::toupper(static_cast<unsigned char>(state.current_user.back())));
@@ -83,8 +77,8 @@ bool frmBrowser::web_BeforeNavigate2(const NavigationRequest& request) {
   }
   bool cancel = false;
   if (is_command_url(url)) {
-    if (run_command(request, command_text)) {
-      notify_command_done(request, command_text);
+    if (const auto name = run_command(request, KBVBHTMLInterfaces::Percent20::AsSpace)) {
+      notify_command_done(request, *name);
       wizard_hook();
     }
     // The wizard's next page replaces the command navigation; cancelling it
@@ -101,7 +95,7 @@ bool frmBrowser::brwControls_BeforeNavigate2(const NavigationRequest& request) {
   Kitebrook::HandlerScope scope(app_);
   if (unloaded_) return true;
   if (!is_command_url(request.url)) return false;
-  run_command(request, request.url);
+  run_command(request, KBVBHTMLInterfaces::Percent20::AsWritten);
   return true;
 }
 
@@ -110,7 +104,7 @@ bool frmBrowser::wbbrwnewhidden_BeforeNavigate2(const NavigationRequest& request
   if (unloaded_) return true;
   bool cancel = false;
   if (is_command_url(request.url)) {
-    run_command(request, request.url);
+    run_command(request, KBVBHTMLInterfaces::Percent20::AsWritten);
     cancel = true;
   }
   if (!unloaded_ && view_->wbbrwnewhidden().location_url() == request.url)

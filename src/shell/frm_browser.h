@@ -1,8 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "bridge/command_parser.h"
 #include "layout/elastic_hooks.h"
 #include "shell/platform.h"
 
@@ -43,10 +46,11 @@ class frmBrowser : public MainWindowEvents {
 
  private:
   // Runs a command URL when it comes from one of the host's own pages;
-  // answers whether it did.
-  bool run_command(const NavigationRequest& request, const std::string& command_text);
-  // Tells the page that sent a command that the command has run.
-  void notify_command_done(const NavigationRequest& request, const std::string& command_text);
+  // answers the name of the command run.
+  std::optional<std::string_view> run_command(const NavigationRequest& request,
+                                              KBVBHTMLInterfaces::Percent20 spaces);
+  // Tells the page that sent a command that the command `name` has run.
+  void notify_command_done(const NavigationRequest& request, std::string_view name);
 
   Kitebrook& app_;
   std::unique_ptr<MainWindowView> view_;

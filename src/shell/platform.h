@@ -3,17 +3,65 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "common/message_box.h"
+#include "common/text_case.h"
 #include "layout/elastic_form.h"
 #include "shell/browser_control.h"
 
 namespace kb {
 
-// A navigation about to start in one of the main window's browser controls.
+// Pages send commands by navigating to "VBCONTAINER:" followed by the
+// command; the prefix is recognised in any letter case.
+inline constexpr std::string_view kCommandPrefix = "VBCONTAINER:";
+
+// True when the first twelve characters, upper-cased, are the command prefix.
+inline bool is_command_url(std::string_view url) {
+  return url.size() >= kCommandPrefix.size() &&
+         equals_ignoring_case(url.substr(0, kCommandPrefix.size()), kCommandPrefix);
+}
+
+// What started a navigation, as the engine reports it.
+enum class NavigationType {
+  LinkClicked,      // a link was followed
+  FormSubmitted,    // a form was sent
+  FormResubmitted,  // a form was sent again (a reload or a history step to a form's answer)
+  BackForward,      // a step in the history
+  Reload,           // the page was loaded again
+  Other,            // a script, a refresh, the program itself
+};
+
+// Which document of the control a navigation replaces.
+enum class NavigationFrame {
+  Main,     // the control's top document
+  Unknown,  // a page started it; the engine does not say whether for the top document or a frame
+};
+
+// A navigation about to start in one of the main window's browser controls,
+// with what the engine knows of it.
 struct NavigationRequest {
-  std::string url;              // as the control reports it (a path for a local file)
-  std::string sender_document;  // the document being left, empty when there is none
+  // As the control reports it (a path for a local file).
+  std::string url;
+  // The document that started the navigation: the document committed in the
+  // control when a page (that document, or a frame inside it) asked for it.
+  // Empty when no page of this control started it: a redirect, a step in the
+  // history, a reload, a navigation the program started, the first page of a
+  // new window, or a control that shows no document yet.
+  std::string sender_document;
+  NavigationType type = NavigationType::Other;
+  // The server (an HTTP redirect) moved an earlier navigation to this URL.
+  bool is_redirect = false;
+  NavigationFrame frame = NavigationFrame::Unknown;
+  // The program itself asked for it (BrowserControl::navigate).
+  bool by_program = false;
+  // The first page of a window a page asked to open.
+  bool new_window = false;
+  // The person's click or key press started it.
+  bool user_gesture = false;
+  // The document committed in the control when the navigation was asked for;
+  // for a redirect or a history step that is not the document that started it.
+  std::string committed_document;
 };
 
 // What the main window's browser controls and the window itself report. The

@@ -11,6 +11,7 @@
 namespace kb::testing {
 
 namespace fs = std::filesystem;
+using KBVBHTMLInterfaces::js_string_literal;
 
 void E2ETest::SetUp() {
   const char* source = std::getenv("KB_SOURCE_DIR");

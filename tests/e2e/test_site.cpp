@@ -17,7 +17,7 @@ TestSite::TestSite() {
   port_ = g_uri_get_port(static_cast<GUri*>(uris->data));
   g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
   // A file offered for download, which the program must refuse to save.
-  pages_["/file.bin"] = "binary";
+  pages_["/file.bin"] = {200, "binary", {{"Content-Disposition", "attachment; filename=file.bin"}}};
 }
 
 TestSite::~TestSite() {
@@ -34,7 +34,16 @@ std::string TestSite::address(const std::string& path) const {
 }
 
 void TestSite::add_page(const std::string& path, const std::string& html) {
-  pages_[path] = html;
+  pages_[path] = {200, html, {}};
+}
+
+void TestSite::add_redirect(const std::string& path, const std::string& location, int status) {
+  pages_[path] = {status, "", {{"Location", location}}};
+}
+
+void TestSite::add_page_with_header(const std::string& path, const std::string& html,
+                                    const std::string& header, const std::string& value) {
+  pages_[path] = {200, html, {{header, value}}};
 }
 
 int TestSite::requests(const std::string& path) const {
@@ -51,13 +60,14 @@ void TestSite::handle(SoupServer*, SoupServerMessage* msg, const char* path, GHa
     soup_server_message_set_status(msg, 404, nullptr);
     return;
   }
-  soup_server_message_set_status(msg, 200, nullptr);
+  const Answer& answer = page->second;
+  soup_server_message_set_status(msg, static_cast<guint>(answer.status), nullptr);
+  SoupMessageHeaders* headers = soup_server_message_get_response_headers(msg);
+  for (const auto& [name, value] : answer.headers)
+    soup_message_headers_append(headers, name.c_str(), value.c_str());
   const bool binary = std::string(path) == "/file.bin";
-  if (binary)
-    soup_message_headers_append(soup_server_message_get_response_headers(msg),
-                                "Content-Disposition", "attachment; filename=file.bin");
   soup_server_message_set_response(msg, binary ? "application/octet-stream" : "text/html",
-                                   SOUP_MEMORY_COPY, page->second.data(), page->second.size());
+                                   SOUP_MEMORY_COPY, answer.body.data(), answer.body.size());
 }
 
 }  // namespace kb::testing

@@ -22,6 +22,11 @@ class TestSite {
   std::string address(const std::string& path) const;
   // Adds or replaces a page (text/html).
   void add_page(const std::string& path, const std::string& html);
+  // Answers `path` with a redirect (status 301, 302, 303, 307 or 308) to `location`.
+  void add_redirect(const std::string& path, const std::string& location, int status = 302);
+  // Adds a page whose answer carries one extra header (such as Refresh).
+  void add_page_with_header(const std::string& path, const std::string& html,
+                            const std::string& header, const std::string& value);
   // How often a path was asked for.
   int requests(const std::string& path) const;
 
@@ -31,7 +36,12 @@ class TestSite {
 
   SoupServer* server_ = nullptr;
   int port_ = 0;
-  std::map<std::string, std::string> pages_;
+  struct Answer {
+    int status = 200;
+    std::string body;
+    std::map<std::string, std::string> headers;
+  };
+  std::map<std::string, Answer> pages_;
   std::map<std::string, int> requests_;
 };
 

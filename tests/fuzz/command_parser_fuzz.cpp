@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "bridge/command_parser.h"
+#include "shell/platform.h"
 
 namespace {
 
@@ -167,7 +168,7 @@ void check_parse(std::string_view text) {
   kb::CommandArgs args;
   for (std::size_t slot = 0; slot < args.size(); ++slot) args[slot] = untouched(slot);
   std::int16_t count = -1;
-  const std::optional<std::string> name = kb::parse_command_text(text, args, count);
+  const std::optional<std::string> name = KBVBHTMLInterfaces::split_command_text(text, args, count);
 
   require(args[0] == untouched(0));
   require(count >= 0 && static_cast<std::size_t>(count) <= kLastSlot + 1);
@@ -219,14 +220,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Bit 0: the content control replaces "%20" first; the others do not.
   std::string command_text = url;
   if (flags & 1) {
-    command_text = kb::replace_percent20(url);
+    command_text = KBVBHTMLInterfaces::replace_percent20(url);
     check_percent20(url, command_text);
   }
-  const std::string decoded = kb::decode_non_ascii_escapes(command_text);
+  const std::string decoded = KBVBHTMLInterfaces::decode_non_ascii_escapes(command_text);
   check_decoding(command_text, decoded);
   // Neither step touches the prefix, which holds no '%'.
   if (kb::is_command_url(url)) require(kb::is_command_url(decoded));
 
   check_parse(decoded);
+  // The one path a control takes is these steps in this order.
+  kb::CommandArgs direct, stepwise;
+  std::int16_t direct_count = 0, stepwise_count = 0;
+  const auto direct_name =
+      KBVBHTMLInterfaces::parse_command_url(url,
+                                            (flags & 1) ? KBVBHTMLInterfaces::Percent20::AsSpace
+                                                        : KBVBHTMLInterfaces::Percent20::AsWritten,
+                                            direct, direct_count);
+  const auto stepwise_name =
+      KBVBHTMLInterfaces::split_command_text(decoded, stepwise, stepwise_count);
+  require(direct_name == stepwise_name && direct == stepwise && direct_count == stepwise_count);
   return 0;
 }

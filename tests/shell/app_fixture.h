@@ -78,10 +78,11 @@ class AppTest : public ::testing::Test {
   }
   // A command navigation sent by a page of the given control.
   bool send_from_web(const std::string& url, const std::string& sender = "SelectUser.htm") {
-    return platform_.window().events.web_BeforeNavigate2({url, page(sender)});
+    return platform_.window().events.web_BeforeNavigate2(page_navigation(url, page(sender)));
   }
   bool send_from_controls(const std::string& url) {
-    return platform_.window().events.brwControls_BeforeNavigate2({url, page("KBControls.html")});
+    return platform_.window().events.brwControls_BeforeNavigate2(
+        page_navigation(url, page("KBControls.html")));
   }
   // Lines of the journal from `from` on that begin with `prefix`.
   std::vector<std::string> journal_lines(const std::string& prefix, std::size_t from = 0) const {

@@ -1,9 +1,13 @@
 #include "bridge/command_parser.h"
+#include "shell/platform.h"
 
 #include <gtest/gtest.h>
 
-namespace kb {
+namespace KBVBHTMLInterfaces {
 namespace {
+
+using kb::CommandArgs;
+using kb::is_command_url;
 
 struct Parsed {
   std::optional<std::string> name;
@@ -14,7 +18,7 @@ struct Parsed {
 Parsed parse(const std::string& url, CommandArgs start = {}) {
   Parsed p;
   p.args = start;
-  p.name = parse_command_text(url, p.args, p.count);
+  p.name = split_command_text(url, p.args, p.count);
   return p;
 }
 
@@ -108,4 +112,4 @@ TEST(CommandUrl, DecodesOnlyTheEnginesEscapesOfNonAsciiCharacters) {
 }
 
 }  // namespace
-}  // namespace kb
+}  // namespace KBVBHTMLInterfaces

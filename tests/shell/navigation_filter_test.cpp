@@ -36,12 +36,23 @@ TEST_F(NavigationFilter, OnlyTheHostsOwnPagesMayCommand) {
   StandInWindow& window = platform_.window();
   const std::string attack = "vbcontainer:UPDATEPWD(hacked)";
   const std::string before = read_config();
-  EXPECT_TRUE(window.events.web_BeforeNavigate2({attack, "http://evil.example/page.html"}));
-  EXPECT_TRUE(window.events.web_BeforeNavigate2({attack, ""}));
-  EXPECT_TRUE(window.events.web_BeforeNavigate2({attack, folder_.string() + "/Data/../x.htm"}));
-  EXPECT_TRUE(window.events.web_BeforeNavigate2({attack, folder_.string() + "/Database/x.htm"}));
-  EXPECT_TRUE(window.events.wbbrwnewhidden_BeforeNavigate2({attack, "http://evil.example/"}));
-  EXPECT_TRUE(window.events.brwControls_BeforeNavigate2({attack, "file:///tmp/x.htm"}));
+  EXPECT_TRUE(
+      window.events.web_BeforeNavigate2(page_navigation(attack, "http://evil.example/page.html")));
+  EXPECT_TRUE(window.events.web_BeforeNavigate2(page_navigation(attack, "")));
+  EXPECT_TRUE(window.events.web_BeforeNavigate2(
+      page_navigation(attack, folder_.string() + "/Data/../x.htm")));
+  EXPECT_TRUE(window.events.web_BeforeNavigate2(
+      page_navigation(attack, folder_.string() + "/Database/x.htm")));
+  EXPECT_TRUE(window.events.wbbrwnewhidden_BeforeNavigate2(
+      page_navigation(attack, "http://evil.example/")));
+  EXPECT_TRUE(
+      window.events.brwControls_BeforeNavigate2(page_navigation(attack, "file:///tmp/x.htm")));
+  // A redirect or a history step leads to it while a host page is shown.
+  for (const NavigationType type : {NavigationType::Other, NavigationType::BackForward})
+    EXPECT_TRUE(window.events.web_BeforeNavigate2(
+        navigation_not_from_page(attack, page("KBConfigmain.htm"), type, true)));
+  EXPECT_TRUE(window.events.web_BeforeNavigate2(navigation_not_from_page(
+      attack, page("KBConfigmain.htm"), NavigationType::BackForward, false)));
   EXPECT_EQ(read_config(), before);
   // The same command from a host page runs.
   send_from_web(attack, "KBConfigmain.htm");
@@ -51,33 +62,38 @@ TEST_F(NavigationFilter, OnlyTheHostsOwnPagesMayCommand) {
 TEST_F(NavigationFilter, CaptionNamesTheUserAndTheAddress) {
   start();
   StandInWindow* window = &platform_.window();
-  EXPECT_FALSE(window->events.web_BeforeNavigate2({"http://a.example/", page("UserStart.html")}));
+  EXPECT_FALSE(window->events.web_BeforeNavigate2(
+      page_navigation("http://a.example/", page("UserStart.html"))));
   EXPECT_EQ(window->caption(), "Kitebrook--http://a.example/");
   send_from_web("VBCONTAINER:STARTFORUSER(Chris)");
   window = &platform_.window();
-  window->events.web_BeforeNavigate2({"http://b.example/", page("UserStart.html")});
+  window->events.web_BeforeNavigate2(page_navigation("http://b.example/", page("UserStart.html")));
   EXPECT_EQ(window->caption(), "Chris'Kitebrook--http://b.example/");
   send_from_web("VBCONTAINER:STARTFORUSER(Sam)");
   window = &platform_.window();
-  window->events.web_BeforeNavigate2({"http://c.example/%20x", page("UserStart.html")});
+  window->events.web_BeforeNavigate2(
+      page_navigation("http://c.example/%20x", page("UserStart.html")));
   EXPECT_EQ(window->caption(), "Sam'sKitebrook--http://c.example/%20x");
   // The two degenerate addresses are refused after the caption was set.
-  EXPECT_TRUE(window->events.web_BeforeNavigate2({"http:///", ""}));
+  EXPECT_TRUE(window->events.web_BeforeNavigate2(page_navigation("http:///", "")));
   EXPECT_EQ(window->caption(), "Sam'sKitebrook--http:///");
-  EXPECT_TRUE(window->events.web_BeforeNavigate2({"", ""}));
-  EXPECT_FALSE(window->events.web_BeforeNavigate2({"HTTP:///", ""}));
+  EXPECT_TRUE(window->events.web_BeforeNavigate2(page_navigation("", "")));
+  EXPECT_FALSE(window->events.web_BeforeNavigate2(page_navigation("HTTP:///", "")));
   // The control bar loads an ordinary address untouched.
-  EXPECT_FALSE(window->events.brwControls_BeforeNavigate2({"http://d.example/", ""}));
+  EXPECT_FALSE(
+      window->events.brwControls_BeforeNavigate2(page_navigation("http://d.example/", "")));
 }
 
 TEST_F(NavigationFilter, ANewWindowsPageIsShownInTheContentArea) {
   start();
   StandInWindow& window = platform_.window();
   window.hidden.location = "http://site.example/popup.html";
-  EXPECT_FALSE(window.events.wbbrwnewhidden_BeforeNavigate2({"http://site.example/other", ""}));
+  EXPECT_FALSE(window.events.wbbrwnewhidden_BeforeNavigate2(
+      page_navigation("http://site.example/other", "")));
   EXPECT_EQ(window.content.location, page("SelectUser.htm"));
   // A navigation to the address the hidden view already shows goes on to the content area.
-  window.events.wbbrwnewhidden_BeforeNavigate2({"http://site.example/popup.html", ""});
+  window.events.wbbrwnewhidden_BeforeNavigate2(
+      page_navigation("http://site.example/popup.html", ""));
   EXPECT_EQ(window.content.location, "http://site.example/popup.html");
   window.hidden.location = "http://site.example/second.html";
   window.events.wbbrwnewhidden_DocumentComplete();

@@ -103,5 +103,24 @@ TEST_F(PageCommands, SaveConfigFileWritesOnlyWellFormedXmlUnderAPlainName) {
   EXPECT_NE(platform_.messages.texts.back().find("offset"), std::string::npos);
 }
 
+TEST_F(PageCommands, ACommandSentWhileAHandlerWaitsCannotChangeItsArguments) {
+  start();
+  StandInWindow& window = platform_.window();
+  // While SAVE_CONFIG_FILE reads the page, the page sends another command at
+  // once, whose second argument names a picture in Data/Images.
+  window.content.functions["document.getElementById"] = [&](const std::string&) {
+    window.events.web_BeforeNavigate2(
+        page_navigation("VBCONTAINER:NOSUCH(x,Images/owl.svg)", page("KBConfigmain.htm")));
+    return std::string("<KBConfig><Users/></KBConfig>");
+  };
+  std::filesystem::create_directories(folder_ / "Data" / "Images");
+  std::ofstream(folder_ / "Data" / "Images" / "owl.svg") << "<svg/>";
+  send_from_web("VBCONTAINER:SAVE_CONFIG_FILE(x,Saved.xml)", "KBConfigmain.htm");
+  EXPECT_EQ(app_->state().cmd_args[2], "Images/owl.svg");
+  EXPECT_TRUE(std::filesystem::exists(folder_ / "Data" / "Saved.xml"));
+  std::ifstream picture(folder_ / "Data" / "Images" / "owl.svg");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(picture), {}), "<svg/>");
+}
+
 }  // namespace
 }  // namespace kb::testing

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace kb {
+namespace KBVBHTMLInterfaces {
 namespace {
 
 TEST(ScriptCall, ValuesBecomeStringLiteralsThatCannotRunScript) {
@@ -18,4 +18,4 @@ TEST(ScriptCall, ValuesBecomeStringLiteralsThatCannotRunScript) {
 }
 
 }  // namespace
-}  // namespace kb
+}  // namespace KBVBHTMLInterfaces

@@ -17,6 +17,33 @@ namespace kb::testing {
 // lines such as "web navigate /p/Data/x.htm" or "pause 500".
 using Journal = std::vector<std::string>;
 
+// Navigations as the real platform reports them, for raising a control's
+// before-navigate event by hand.
+// A page shown in a control (`sender`, a path or URL) navigates it itself.
+inline NavigationRequest page_navigation(const std::string& url, const std::string& sender,
+                                         NavigationType type = NavigationType::Other) {
+  NavigationRequest request;
+  request.url = url;
+  request.sender_document = sender;
+  request.committed_document = sender;
+  request.type = type;
+  return request;
+}
+
+// A server redirected a navigation, or the history or a reload led to `url`,
+// while `committed` was shown: no page of the control started it.
+inline NavigationRequest navigation_not_from_page(const std::string& url,
+                                                  const std::string& committed, NavigationType type,
+                                                  bool redirect) {
+  NavigationRequest request;
+  request.url = url;
+  request.committed_document = committed;
+  request.type = type;
+  request.is_redirect = redirect;
+  if (redirect) request.frame = NavigationFrame::Main;
+  return request;
+}
+
 // A browser control that records what it is asked and answers scripts from
 // a table of the functions its page defines.
 class StandInBrowser : public BrowserControl {
