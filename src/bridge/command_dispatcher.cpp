@@ -38,6 +38,13 @@ constexpr CommandEntry kCommands[] = {
     {"CLEARSITEGLOBALS", {}, clearsiteglobals},
     {"UPDATEPWD", {1}, updatepwd},
     {"UPDATESETTINGS", {1, 2, 3, 4}, updatesettings},
+    {"LOADREFUSAL", {}, loadrefusal},
+    {"ASKGROWNUP", {}, askgrownup},
+    {"APPROVEREFUSED", {1}, approverefused},
+    {"UPDATESTAYONSITES", {1}, updatestayonsites},
+    {"SETALSOALLOW", {1, 2}, setalsoallow},
+    {"ALWAYSALLOW", {1, 2}, alwaysallow},
+    {"LOADVISITS", {1, 2}, loadvisits},
 };
 
 }  // namespace

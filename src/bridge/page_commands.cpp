@@ -11,6 +11,7 @@
 #include "config/kb_config_io.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
+#include "shell/stay_on_sites.h"
 
 namespace KBVBHTMLInterfaces {
 namespace {
@@ -32,7 +33,10 @@ kb::frmBrowser& recreate_main_window(kb::Kitebrook& app) {
 }  // namespace
 
 void start_for_user(kb::Kitebrook& app, const std::string& name) {
+  // A start (Home included) ends what the parent allowed for this visit only.
+  app.state().approvals.end_visit(app.state().current_user);
   app.state().current_user = name;
+  kb::load_child_rules(app);
   load_page(app, kb::page_path(app.state().program_folder, "UserStart.html"));
   app.platform().event_step();
 }

@@ -46,6 +46,7 @@ HiveFiles hive_files(const std::filesystem::path& machine_folder,
 class Registry {
  public:
   explicit Registry(HiveFiles files);
+  const HiveFiles& files() const { return files_; }
 
   // The root handle of a location: one of the HKEY_ constants, INI_FILE_ROOT
   // for an existing ordinary, not hidden, file, or NO_ROOT_KEY.

@@ -10,6 +10,7 @@
 #include "shell/command_sender.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
+#include "shell/stay_on_sites.h"
 
 namespace kb {
 
@@ -84,6 +85,10 @@ bool frmBrowser::web_BeforeNavigate2(const NavigationRequest& request) {
     // The wizard's next page replaces the command navigation; cancelling it
     // as well keeps the engine from trying to load the command URL.
     cancel = true;
+  } else if (const ContentVerdict verdict = decide_content_navigation(app_, request, false);
+             verdict != ContentVerdict::Load) {
+    cancel = true;
+    if (verdict == ContentVerdict::ShowRefusal && !unloaded_) show_refusal_page(app_, url);
   } else if (!unloaded_) {
     view_->set_caption(state.user_possessive + saved_caption_ + "--" + url);
   }
@@ -106,6 +111,10 @@ bool frmBrowser::wbbrwnewhidden_BeforeNavigate2(const NavigationRequest& request
   if (is_command_url(request.url)) {
     run_command(request, KBVBHTMLInterfaces::Percent20::AsWritten);
     cancel = true;
+  } else if (decide_content_navigation(app_, request, true) != ContentVerdict::Load) {
+    // A window a page opens is never loaded from a refused address.
+    if (!unloaded_) show_refusal_page(app_, request.url);
+    return true;
   }
   if (!unloaded_ && view_->wbbrwnewhidden().location_url() == request.url)
     KBVBHTMLInterfaces::load_page(app_, request.url);

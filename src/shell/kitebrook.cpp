@@ -1,5 +1,6 @@
 #include "shell/kitebrook.h"
 
+#include <iostream>
 #include <utility>
 
 #include "bridge/page_loader.h"
@@ -9,6 +10,7 @@
 #include "config/kb_config_io.h"
 #include "registry/print_allowance.h"
 #include "shell/paths.h"
+#include "visits/visit_log.h"
 
 namespace kb {
 namespace {
@@ -23,9 +25,17 @@ std::string init_globals_message(const Error& e) {
 Kitebrook::Kitebrook(Platform& platform, std::filesystem::path program_folder,
                      const modRegistry::Registry& registry, const Clock& clock)
     : platform_(platform),
+      clock_(clock),
       print_allowance_(
           std::make_unique<modKitebrook::PrintAllowance>(registry, clock, platform.message_box())) {
   state_.program_folder = std::move(program_folder);
+  // Browsing goes on without the log when its database cannot be opened.
+  try {
+    visit_log_ = std::make_unique<visits::VisitLog>(visits::visit_log_file(registry.files().hklm));
+    visit_log_->prune(clock_.now());
+  } catch (const std::exception& e) {
+    std::cerr << "kitebrook: the visit log cannot be used: " << e.what() << '\n';
+  }
 }
 
 Kitebrook::~Kitebrook() = default;

@@ -1,0 +1,86 @@
+#include "shell/stay_on_sites.h"
+
+#include <iostream>
+
+#include "bridge/page_loader.h"
+#include "bridge/script_call.h"
+#include "config/child_sites.h"
+#include "policy/web_host.h"
+#include "shell/kitebrook.h"
+#include "shell/paths.h"
+#include "visits/visit_log.h"
+
+namespace kb {
+namespace {
+
+void log_visit(Kitebrook& app, const std::string& url, const std::string& host, bool refused) {
+  visits::VisitLog* log = app.visit_log();
+  const std::string& child = app.state().current_user;
+  if (!log || child.empty()) return;
+  try {
+    log->record({app.clock().now(), child, host, url, refused});
+  } catch (const std::exception& e) {
+    std::cerr << "kitebrook: a visit could not be logged: " << e.what() << '\n';
+  }
+}
+
+// Whether the page shown in the content area holds a frame that loads this
+// address: a navigation that the engine does not place in the top document
+// is then the frame's own, and refusing it leaves the frame empty.
+bool shown_page_has_frame_for(Kitebrook& app, const std::string& url) {
+  try {
+    const std::string answer = app.main_window().view().web().run_script(
+        "(function (u) { var f = document.querySelectorAll('iframe, frame');"
+        " for (var i = 0; i < f.length; i++) if (f[i].src === u) return 'yes';"
+        " return 'no'; })(" +
+        KBVBHTMLInterfaces::js_string_literal(url) + ")");
+    return answer == "yes";
+  } catch (const std::exception& e) {
+    std::cerr << "kitebrook: the page's frames could not be read: " << e.what() << '\n';
+    return false;
+  }
+}
+
+}  // namespace
+
+void load_child_rules(Kitebrook& app) {
+  ProgramState& state = app.state();
+  try {
+    state.stay_on_sites = KBConfigIO::stay_on_sites(app.config_file());
+    const KBConfigIO::ChildSites sites =
+        KBConfigIO::child_sites(app.config_file(), state.current_user);
+    state.allow_list = policy::AllowList(
+        policy::ChildRules{sites.site_targets, sites.also_allow, sites.approved_hosts});
+  } catch (const std::exception& e) {
+    std::cerr << "kitebrook: the child's sites could not be read: " << e.what() << '\n';
+    state.allow_list = policy::AllowList();
+  }
+}
+
+ContentVerdict decide_content_navigation(Kitebrook& app, const NavigationRequest& request,
+                                         bool new_window) {
+  ProgramState& state = app.state();
+  const std::string& url = request.url;
+  if (url == "about:blank" || is_host_page(state.program_folder, url)) return ContentVerdict::Load;
+  const policy::Decision decision =
+      policy::decide(url, state.allow_list, state.approvals, state.current_user, app.clock().now());
+  if (!state.stay_on_sites || decision.allowed) {
+    // A new window's page is logged when the content area loads it.
+    if (!decision.host.empty() && !new_window) log_visit(app, url, decision.host, false);
+    return ContentVerdict::Load;
+  }
+  log_visit(app, url, decision.host, true);
+  if (!new_window && request.frame != NavigationFrame::Main && shown_page_has_frame_for(app, url))
+    return ContentVerdict::LeaveEmpty;
+  return ContentVerdict::ShowRefusal;
+}
+
+void show_refusal_page(Kitebrook& app, const std::string& url) {
+  ProgramState& state = app.state();
+  state.refused_url = url;
+  state.before_refusal = state.current_url;
+  state.approval_open = false;
+  KBVBHTMLInterfaces::load_page(app, page_path(state.program_folder, "NotOnList.html"));
+}
+
+}  // namespace kb
