@@ -80,7 +80,9 @@ bool frmBrowser::web_BeforeNavigate2(const NavigationRequest& request) {
   if (is_command_url(url)) {
     if (const auto name = run_command(request, KBVBHTMLInterfaces::Percent20::AsSpace)) {
       notify_command_done(request, *name);
-      wizard_hook();
+      // The wizard's last step saves this setting before the command that
+      // moves it on.
+      if (*name != "UPDATESTAYONSITES") wizard_hook();
     }
     // The wizard's next page replaces the command navigation; cancelling it
     // as well keeps the engine from trying to load the command URL.
