@@ -29,7 +29,8 @@ void log_visit(Kitebrook& app, const std::string& url, const std::string& host, 
 // is then the frame's own, and refusing it leaves the frame empty.
 bool shown_page_has_frame_for(Kitebrook& app, const std::string& url) {
   try {
-    const std::string answer = app.main_window().view().web().run_script(
+    // Not waiting for the page's load, which itself waits for this frame.
+    const std::string answer = app.main_window().view().web().run_script_now(
         "(function (u) { var f = document.querySelectorAll('iframe, frame');"
         " for (var i = 0; i < f.length; i++) if (f[i].src === u) return 'yes';"
         " return 'no'; })(" +
@@ -61,7 +62,9 @@ ContentVerdict decide_content_navigation(Kitebrook& app, const NavigationRequest
                                          bool new_window) {
   ProgramState& state = app.state();
   const std::string& url = request.url;
-  if (url == "about:blank" || is_host_page(state.program_folder, url)) return ContentVerdict::Load;
+  // Empty documents and a frame's own inline document ask no server.
+  if (url == "about:blank" || url == "about:srcdoc" || is_host_page(state.program_folder, url))
+    return ContentVerdict::Load;
   const policy::Decision decision =
       policy::decide(url, state.allow_list, state.approvals, state.current_user, app.clock().now());
   if (!state.stay_on_sites || decision.allowed) {

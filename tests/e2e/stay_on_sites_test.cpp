@@ -98,6 +98,9 @@ TEST_F(StayOnSitesE2E, EveryWayToAnUnlistedHostEndsBeforeItIsAsked) {
   settle(std::chrono::milliseconds(500));
   EXPECT_EQ(web_location(), site_->url("/frame.html"));
   EXPECT_EQ(web_js("document.getElementById('framed').textContent"), "Framed");
+  EXPECT_EQ(web_js("(function (d) { return d && d.body ? d.body.textContent : ''; })"
+                   "(document.getElementById('fr').contentDocument)"),
+            "");
   EXPECT_EQ(site_->requests("/away.html"), 0);
 
   // "Go back" returns to the page before the refusal.
