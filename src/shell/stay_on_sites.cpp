@@ -62,6 +62,11 @@ ContentVerdict decide_content_navigation(Kitebrook& app, const NavigationRequest
                                          bool new_window) {
   ProgramState& state = app.state();
   const std::string& url = request.url;
+  // The parent's decision belongs to the page the password opened: any other
+  // page (a history step back to it included) needs the password again.
+  const bool opening_approval = url == page_path(state.program_folder, "Approve.html") &&
+                                request.by_program && request.type != NavigationType::BackForward;
+  if (!opening_approval) state.approval_open = false;
   // Empty documents and a frame's own inline document ask no server.
   if (url == "about:blank" || url == "about:srcdoc" || is_host_page(state.program_folder, url))
     return ContentVerdict::Load;

@@ -116,6 +116,17 @@ TEST_F(StayOnSites, TheParentApprovesAfterThePasswordForThisChildOnly) {
   send_from_web("vbcontainer:ASKGROWNUP()", "NotOnList.html");
   send_from_web("vbcontainer:PROCESS_PWD_ENTRY(secret)", "password.htm");
   EXPECT_EQ(content().location, page("Approve.html"));
+  // Leaving the approval page, a step back to it included, closes it.
+  NavigationRequest back = navigation_not_from_page(page("Approve.html"), page("UserStart.html"),
+                                                    NavigationType::BackForward, false);
+  EXPECT_FALSE(platform_.window().events.web_BeforeNavigate2(back));
+  send_from_web("vbcontainer:APPROVEREFUSED(TODAY)", "Approve.html");
+  EXPECT_TRUE(follow("http://museum.example/art"));
+  send_from_web("vbcontainer:ASKGROWNUP()", "NotOnList.html");
+  send_from_web("vbcontainer:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  back.by_program = true;
+  back.type = NavigationType::Other;
+  EXPECT_FALSE(platform_.window().events.web_BeforeNavigate2(back));
   send_from_web("vbcontainer:APPROVEREFUSED(TODAY)", "Approve.html");
   EXPECT_EQ(content().location, "http://museum.example/art");
   EXPECT_FALSE(follow("http://kids.museum.example/"));
