@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <iostream>
 #include <sstream>
 
 #include "bridge/command_handlers.h"
@@ -78,7 +79,17 @@ void approverefused(kb::Kitebrook& app, const Args& args) {
   if (choice == "ONCE") {
     state.approvals.allow_for_visit(child, *host);
   } else if (choice == "TODAY") {
-    state.approvals.allow_until(child, *host, kb::visits::next_local_midnight(app.clock().now()));
+    const std::time_t midnight = kb::visits::next_local_midnight(app.clock().now());
+    state.approvals.allow_until(child, *host, midnight);
+    // Kept so that a restart before midnight keeps it; without the log it
+    // still holds while the program runs.
+    if (kb::visits::VisitLog* log = app.visit_log()) {
+      try {
+        log->record_approval(child, *host, midnight);
+      } catch (const std::exception& e) {
+        std::cerr << "kitebrook: today's approval could not be kept: " << e.what() << '\n';
+      }
+    }
   } else if (choice == "ALWAYS") {
     try {
       KBConfigIO::approve_host_for_user_name(app.config_file(), child, *host);

@@ -56,6 +56,15 @@ void load_child_rules(Kitebrook& app) {
     std::cerr << "kitebrook: the child's sites could not be read: " << e.what() << '\n';
     state.allow_list = policy::AllowList();
   }
+  // Today's approvals outlive a restart of the program.
+  if (visits::VisitLog* log = app.visit_log()) {
+    try {
+      for (const auto& [host, until] : log->approvals_of(state.current_user, app.clock().now()))
+        state.approvals.allow_until(state.current_user, host, until);
+    } catch (const std::exception& e) {
+      std::cerr << "kitebrook: today's approvals could not be read: " << e.what() << '\n';
+    }
+  }
 }
 
 ContentVerdict decide_content_navigation(Kitebrook& app, const NavigationRequest& request,

@@ -16,7 +16,9 @@ constexpr const char* kSchema =
     "  time INTEGER NOT NULL, child TEXT NOT NULL, host TEXT NOT NULL,"
     "  url TEXT NOT NULL, refused INTEGER NOT NULL);"
     "CREATE INDEX IF NOT EXISTS visits_by_child_time ON visits (child, time);"
-    "CREATE INDEX IF NOT EXISTS visits_by_time ON visits (time);";
+    "CREATE INDEX IF NOT EXISTS visits_by_time ON visits (time);"
+    "CREATE TABLE IF NOT EXISTS approvals ("
+    "  child TEXT NOT NULL, host TEXT NOT NULL, until INTEGER NOT NULL);";
 
 constexpr std::int64_t kSecondsPerDay = 24 * 60 * 60;
 
@@ -49,6 +51,9 @@ void VisitLog::prune(std::time_t now) {
   SqliteStatement remove(*db_, "DELETE FROM visits WHERE time < ?");
   remove.bind_int64(1, static_cast<std::int64_t>(now) - kKeptDays * kSecondsPerDay);
   remove.step();
+  SqliteStatement ended(*db_, "DELETE FROM approvals WHERE until <= ?");
+  ended.bind_int64(1, now);
+  ended.step();
   transaction.commit();
 }
 
@@ -79,6 +84,25 @@ std::vector<HostSummary> VisitLog::hosts_between(const std::string& child, std::
                     static_cast<std::time_t>(query.column_int64(3)), query.column_blob(4)});
   }
   return hosts;
+}
+
+void VisitLog::record_approval(const std::string& child, const std::string& host,
+                               std::time_t until) {
+  SqliteTransaction transaction(*db_);
+  SqliteStatement insert(*db_, "INSERT INTO approvals VALUES (?, ?, ?)");
+  insert.bind_text(1, child).bind_text(2, host).bind_int64(3, until);
+  insert.step();
+  transaction.commit();
+}
+
+std::vector<std::pair<std::string, std::time_t>> VisitLog::approvals_of(const std::string& child,
+                                                                        std::time_t now) const {
+  SqliteStatement query(*db_, "SELECT host, until FROM approvals WHERE child = ? AND until > ?");
+  query.bind_text(1, child).bind_int64(2, now);
+  std::vector<std::pair<std::string, std::time_t>> approvals;
+  while (query.step())
+    approvals.emplace_back(query.column_blob(0), static_cast<std::time_t>(query.column_int64(1)));
+  return approvals;
 }
 
 std::filesystem::path visit_log_file(const std::filesystem::path& machine_hive_file) {

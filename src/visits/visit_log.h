@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace modRegistry {
@@ -63,6 +64,13 @@ class VisitLog {
   // host and outcome: refused hosts first, then the most recent first.
   std::vector<HostSummary> hosts_between(const std::string& child, std::time_t from,
                                          std::time_t to) const;
+
+  // A host the parent allowed the child until a moment (the end of the day),
+  // kept across restarts until then; prune() forgets those that ended.
+  void record_approval(const std::string& child, const std::string& host, std::time_t until);
+  // The child's approvals that still hold at `now`: host and end.
+  std::vector<std::pair<std::string, std::time_t>> approvals_of(const std::string& child,
+                                                                std::time_t now) const;
 
  private:
   std::unique_ptr<modRegistry::SqliteDb> db_;

@@ -135,7 +135,7 @@ TEST_F(StayOnSitesE2E, AllowOnceOpensThePageForThisVisitOnly) {
   EXPECT_EQ(site_->requests("/away.html"), 1);
 }
 
-TEST_F(StayOnSitesE2E, AllowTodayLastsUntilMidnight) {
+TEST_F(StayOnSitesE2E, AllowTodayLastsUntilMidnightAlsoAcrossARestart) {
   start_child("Mary");
   click("out");
   ASSERT_TRUE(on_refusal_page());
@@ -145,12 +145,22 @@ TEST_F(StayOnSitesE2E, AllowTodayLastsUntilMidnight) {
   click("out");
   ASSERT_TRUE(wait_for_web(away_));
   EXPECT_EQ(site_->requests("/away.html"), 2);
+  // A new start of the program keeps it.
+  restart();
+  start();
+  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+  ASSERT_TRUE(
+      run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
+  open_child("Mary");
+  click("out");
+  ASSERT_TRUE(wait_for_web(away_));
+  EXPECT_EQ(site_->requests("/away.html"), 3);
   // A clock moved past midnight refuses it again.
   clock_.offset = visits::next_local_midnight(std::time(nullptr)) - std::time(nullptr) + 1;
   visit("/zoo.html");
   click("out");
   EXPECT_TRUE(on_refusal_page());
-  EXPECT_EQ(site_->requests("/away.html"), 2);
+  EXPECT_EQ(site_->requests("/away.html"), 3);
 }
 
 TEST_F(StayOnSitesE2E, AlwaysIsKeptForThisChildAndInvisibleToAnother) {

@@ -67,16 +67,23 @@ TEST_F(VisitLogTest, VisitsAreSummedPerDayAndHostRefusedFirst) {
   EXPECT_EQ(log.days_of("Nobody").size(), 0u);
 }
 
-TEST_F(VisitLogTest, PruningKeepsThirtyDaysAndTheLogSurvivesReopening) {
+TEST_F(VisitLogTest, PruningKeepsThirtyDaysAndLiveApprovalsAndTheLogSurvivesReopening) {
   const fs::path file = folder_ / "Visits.sqlite";
   const std::time_t now = december(31);
   {
     VisitLog log(file);
     log.record({now - 30 * 86400 - 1, "Mary", "old.example", "http://old.example/", false});
     log.record({now - 30 * 86400, "Mary", "kept.example", "http://kept.example/", true});
+    log.record_approval("Mary", "today.example", now + 60);
+    log.record_approval("Mary", "yesterday.example", now);
+    log.record_approval("Tom", "tom.example", now + 60);
     log.prune(now);
   }
   VisitLog reopened(file);
+  const auto approvals = reopened.approvals_of("Mary", now);
+  ASSERT_EQ(approvals.size(), 1u);
+  EXPECT_EQ(approvals[0], std::make_pair(std::string("today.example"), now + 60));
+  EXPECT_TRUE(reopened.approvals_of("Mary", now + 60).empty());
   const std::vector<HostSummary> hosts = reopened.hosts_between("Mary", 0, now);
   ASSERT_EQ(hosts.size(), 1u);
   EXPECT_EQ(hosts[0].host, "kept.example");
