@@ -1,9 +1,14 @@
 #include "platform/gtk_platform.h"
 
+#include <glib-unix.h>
+
+#include <csignal>
 #include <cstdlib>
+#include <iostream>
 
 #include "platform/main_loop.h"
 #include "platform/main_window_gtk.h"
+#include "platform/print_dialog.h"
 
 namespace kb::gtk {
 
@@ -65,6 +70,13 @@ GtkMessageBox::~GtkMessageBox() {
 }
 
 void GtkMessageBox::show(const std::string& text) {
+  // One box at a time: a request that arrives while one is open (a page
+  // asking to print again and again) gets no box of its own.
+  if (open_) {
+    std::cerr << "kitebrook: a message was not shown, another is open: " << text << '\n';
+    return;
+  }
+  open_ = true;
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   GtkWidget* dialog = gtk_message_dialog_new(parent_, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
                                              GTK_BUTTONS_OK, "%s", text.c_str());
@@ -78,25 +90,32 @@ void GtkMessageBox::show(const std::string& text) {
   while (!answered) g_main_context_iteration(nullptr, TRUE);
   gtk_window_destroy(GTK_WINDOW(dialog));
   G_GNUC_END_IGNORE_DEPRECATIONS
+  open_ = false;
 }
 
 GtkPlatform::GtkPlatform(std::filesystem::path program_folder)
     : program_folder_(std::move(program_folder)) {
-  printer_ = [](WebKitWebView* view) {
-    g_autoptr(WebKitPrintOperation) operation = webkit_print_operation_new(view);
-    GtkRoot* root = gtk_widget_get_root(GTK_WIDGET(view));
-    webkit_print_operation_run_dialog(operation, GTK_IS_WINDOW(root) ? GTK_WINDOW(root) : nullptr);
-  };
+  printer_ = print_with_dialog;
   end_ = [] { std::exit(0); };
+  // The end of the desktop session (SIGTERM, SIGHUP) and Ctrl+C end the
+  // program as leaving does, without the password.
+  for (const int signal : {SIGTERM, SIGHUP, SIGINT})
+    signal_sources_.push_back(g_unix_signal_add(
+        signal,
+        +[](gpointer self) -> gboolean {
+          static_cast<GtkPlatform*>(self)->end_program();
+          return G_SOURCE_CONTINUE;
+        },
+        this));
 }
 
 GtkPlatform::~GtkPlatform() {
+  for (const guint source : signal_sources_) g_source_remove(source);
   if (engine_view_) g_object_unref(engine_view_);
 }
 
 std::unique_ptr<MainWindowView> GtkPlatform::create_main_window(MainWindowEvents& events) {
-  auto window = std::make_unique<MainWindowGtk>(
-      events, printer_, [this] { end_program(); }, engine_view_);
+  auto window = std::make_unique<MainWindowGtk>(events, printer_, engine_view_);
   gtk_box_.set_parent(window->window());
   return window;
 }
@@ -147,6 +166,7 @@ void initialize_toolkit(const std::filesystem::path& program_folder) {
   static bool started = false;
   if (!started) {
     gtk_init();
+    offer_real_printers_only();
     // Nothing is saved to disk behind the parent's back: downloads are refused.
     g_signal_connect(webkit_network_session_get_default(), "download-started",
                      G_CALLBACK(+[](WebKitNetworkSession*, WebKitDownload* download, gpointer) {

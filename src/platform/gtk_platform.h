@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/web_view_control.h"
 #include "shell/platform.h"
@@ -18,9 +19,11 @@ class GtkMessageBox : public MessageBox {
   // The window the box is modal for; forgotten by itself when that window
   // is destroyed.
   void set_parent(GtkWindow* parent);
+  bool is_open() const { return open_; }
 
  private:
   GtkWindow* parent_ = nullptr;
+  bool open_ = false;
 };
 
 class SplashGtk;
@@ -50,6 +53,7 @@ class GtkPlatform : public Platform {
   MessageBox* message_box_ = &gtk_box_;
   PrintHandler printer_;
   std::function<void()> end_;
+  std::vector<guint> signal_sources_;
   std::unique_ptr<SplashGtk> splash_;
   // A view never shown, whose web process the main window's views share; it
   // starts the engine while the splash shows (see start_engine).

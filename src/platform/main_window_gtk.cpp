@@ -1,8 +1,10 @@
 #include "platform/main_window_gtk.h"
 
 #include <algorithm>
+#include <iostream>
 
 #include "common/kb_error.h"
+#include "platform/main_loop.h"
 
 namespace kb::gtk {
 namespace {
@@ -23,8 +25,8 @@ double toolkit_twips_per_pixel() {
 }  // namespace
 
 MainWindowGtk::MainWindowGtk(MainWindowEvents& events, const PrintHandler& printer,
-                             std::function<void()> on_closed, WebKitWebView* engine_view)
-    : events_(events), on_closed_(std::move(on_closed)) {
+                             WebKitWebView* engine_view)
+    : events_(events) {
   window_ = GTK_WINDOW(gtk_window_new());
   g_object_ref_sink(window_);
   gtk_window_set_title(window_, "Kitebrook");
@@ -53,15 +55,25 @@ MainWindowGtk::MainWindowGtk(MainWindowEvents& events, const PrintHandler& print
   gtk_widget_set_visible(hidden_->widget(), FALSE);
 
   g_signal_connect(web_->view(), "create", G_CALLBACK(on_create), this);
+  // A close request from outside is the program's to decide, on a later turn.
   g_signal_connect(window_, "close-request", G_CALLBACK(+[](GtkWindow*, gpointer self) -> gboolean {
                      auto* window = static_cast<MainWindowGtk*>(self);
-                     if (window->on_closed_) window->on_closed_();
+                     std::weak_ptr<bool> alive = window->alive_;
+                     run_soon([window, alive] {
+                       if (!alive.lock()) return;
+                       try {
+                         window->events_.Form_QueryUnload();
+                       } catch (const std::exception& e) {
+                         std::cerr << "kitebrook: close request failed: " << e.what() << '\n';
+                       }
+                     });
                      return TRUE;
                    }),
                    this);
 }
 
 MainWindowGtk::~MainWindowGtk() {
+  alive_.reset();
   g_signal_handlers_disconnect_by_data(window_, this);
   g_signal_handlers_disconnect_by_data(web_->view(), this);
   controls_.reset();

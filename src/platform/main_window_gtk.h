@@ -22,7 +22,7 @@ class MainWindowGtk : public MainWindowView, private FormWindow {
  public:
   // The three views join the web process of `engine_view` when one is given.
   MainWindowGtk(MainWindowEvents& events, const PrintHandler& printer,
-                std::function<void()> on_closed, WebKitWebView* engine_view = nullptr);
+                WebKitWebView* engine_view = nullptr);
   ~MainWindowGtk() override;
   MainWindowGtk(const MainWindowGtk&) = delete;
   MainWindowGtk& operator=(const MainWindowGtk&) = delete;
@@ -55,7 +55,8 @@ class MainWindowGtk : public MainWindowView, private FormWindow {
   void request_client_size(std::optional<int> width, std::optional<int> height);
 
   MainWindowEvents& events_;
-  std::function<void()> on_closed_;
+  // Cleared when the window is destroyed, for work queued by its signals.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   AllocateHandler on_allocate_;
   GtkWindow* window_ = nullptr;
   GtkWidget* box_ = nullptr;

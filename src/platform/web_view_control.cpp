@@ -47,6 +47,30 @@ void guarded(const char* what, const std::function<void()>& handler) {
       what, [&] { return handler(), true; }, false);
 }
 
+// Files, links and text dropped on a view do nothing: no navigation, no
+// upload. The target sits before the engine's own (capture phase), takes
+// every drag and answers every drop with "no action".
+void refuse_drops(GtkWidget* widget) {
+  GtkDropTargetAsync* target = gtk_drop_target_async_new(
+      nullptr, static_cast<GdkDragAction>(GDK_ACTION_COPY | GDK_ACTION_MOVE | GDK_ACTION_LINK));
+  gtk_event_controller_set_propagation_phase(GTK_EVENT_CONTROLLER(target), GTK_PHASE_CAPTURE);
+  g_signal_connect(target, "accept",
+                   G_CALLBACK(+[](GtkDropTargetAsync*, GdkDrop*, gpointer) { return TRUE; }),
+                   nullptr);
+  const auto no_action = +[](GtkDropTargetAsync*, GdkDrop*, double, double, gpointer) {
+    return static_cast<GdkDragAction>(0);
+  };
+  g_signal_connect(target, "drag-enter", G_CALLBACK(no_action), nullptr);
+  g_signal_connect(target, "drag-motion", G_CALLBACK(no_action), nullptr);
+  g_signal_connect(target, "drop",
+                   G_CALLBACK(+[](GtkDropTargetAsync*, GdkDrop* drop, double, double, gpointer) {
+                     gdk_drop_finish(drop, static_cast<GdkDragAction>(0));
+                     return TRUE;
+                   }),
+                   nullptr);
+  gtk_widget_add_controller(widget, GTK_EVENT_CONTROLLER(target));
+}
+
 }  // namespace
 
 std::string address_of_uri(const char* uri) {
@@ -100,10 +124,19 @@ void WebViewControl::adopt(WebKitWebView* view) {
 }
 
 void WebViewControl::connect() {
+  refuse_drops(GTK_WIDGET(view_));
   g_signal_connect(view_, "decide-policy", G_CALLBACK(on_decide_policy), this);
   g_signal_connect(view_, "load-changed", G_CALLBACK(on_load_changed), this);
   g_signal_connect(view_, "load-failed", G_CALLBACK(on_load_failed), this);
   g_signal_connect(view_, "print", G_CALLBACK(on_print), this);
+  // No page may read the child's files: a file chooser is cancelled before
+  // anything is shown.
+  g_signal_connect(view_, "run-file-chooser",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitFileChooserRequest* request, gpointer) {
+                     webkit_file_chooser_request_cancel(request);
+                     return TRUE;
+                   }),
+                   this);
   // No context menu on any document, the first page included.
   g_signal_connect(view_, "context-menu",
                    G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu*, WebKitHitTestResult*,
@@ -226,7 +259,10 @@ bool WebViewControl::before_navigate(const NavigationRequest& request) {
 
 void WebViewControl::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
   auto* self = static_cast<WebViewControl*>(data);
-  if (event == WEBKIT_LOAD_COMMITTED) {
+  if (event == WEBKIT_LOAD_STARTED) {
+    self->load_failed_ = false;
+  } else if (event == WEBKIT_LOAD_COMMITTED) {
+    self->page_print_refused_ = false;
     self->committed_address_ = address_of_uri(webkit_web_view_get_uri(view));
     if (self->role_ == ControlRole::Content) {
       const std::string address = self->committed_address_;
@@ -234,7 +270,8 @@ void WebViewControl::on_load_changed(WebKitWebView* view, WebKitLoadEvent event,
     }
   } else if (event == WEBKIT_LOAD_FINISHED) {
     self->load_requested_ = false;
-    if (self->role_ == ControlRole::NewWindow)
+    // A new window whose page failed or was refused has nothing to show.
+    if (self->role_ == ControlRole::NewWindow && !self->load_failed_)
       self->later([](WebViewControl& c) {
         guarded("document-complete", [&] { c.events_.wbbrwnewhidden_DocumentComplete(); });
       });
@@ -243,20 +280,32 @@ void WebViewControl::on_load_changed(WebKitWebView* view, WebKitLoadEvent event,
 
 gboolean WebViewControl::on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*,
                                         gpointer data) {
-  static_cast<WebViewControl*>(data)->load_requested_ = false;
+  auto* self = static_cast<WebViewControl*>(data);
+  self->load_requested_ = false;
+  self->load_failed_ = true;
   return FALSE;
 }
 
 gboolean WebViewControl::on_print(WebKitWebView*, WebKitPrintOperation*, gpointer data) {
   auto* self = static_cast<WebViewControl*>(data);
   // A page's own print call goes through the same allowance as the print
-  // button; the other controls never print.
-  if (self->role_ == ControlRole::Content)
-    self->later([](WebViewControl& c) {
-      if (guarded(
-              "print", [&] { return c.events_.web_PrintRequested(); }, false))
-        c.print();
-    });
+  // button; the other controls never print. One call is handled at a time,
+  // and once one was refused the page's further calls are ignored until
+  // another page is shown, so a page cannot keep the child behind messages.
+  if (self->role_ != ControlRole::Content || self->page_print_busy_ || self->page_print_refused_)
+    return TRUE;
+  self->page_print_busy_ = true;
+  self->later([](WebViewControl& c) {
+    // The message or the print dialog runs events: this control may be gone after.
+    const std::weak_ptr<WebViewControl*> weak = c.self_;
+    const bool allowed = guarded(
+        "print", [&] { return c.events_.web_PrintRequested(); }, false);
+    if (auto alive = weak.lock(); !alive || !*alive) return;
+    if (allowed) guarded("print", [&] { c.print(); });
+    if (auto alive = weak.lock(); !alive || !*alive) return;
+    c.page_print_busy_ = false;
+    if (!allowed) c.page_print_refused_ = true;
+  });
   return TRUE;
 }
 

@@ -72,6 +72,11 @@ class WebViewControl : public BrowserControl {
   // The next navigation is the first page of a new window (set by adopt()).
   bool opens_new_window_ = false;
   bool load_requested_ = false;
+  // The last load failed or was refused (set by load-failed, until the next start).
+  bool load_failed_ = false;
+  // A page's print call is being handled; one was refused on the page shown.
+  bool page_print_busy_ = false;
+  bool page_print_refused_ = false;
   std::shared_ptr<WebViewControl*> self_;
 };
 

@@ -1,9 +1,12 @@
 #include "shell/frm_browser.h"
 
+#include <glib.h>
+
 #include <cctype>
 #include <iostream>
 
 #include "bridge/command_dispatcher.h"
+#include "bridge/command_handlers.h"
 #include "bridge/page_loader.h"
 #include "bridge/print_commands.h"
 #include "bridge/script_call.h"
@@ -13,6 +16,18 @@
 #include "shell/stay_on_sites.h"
 
 namespace kb {
+namespace {
+
+// Whether a new window shows something that may go on to the content area:
+// a web address. A window whose page failed, was refused or has no address
+// (empty, about:blank, data:, blob:) leaves the content area and the control
+// bar as they are.
+bool is_web_address(const std::string& address) {
+  const char* scheme = g_uri_peek_scheme(address.c_str());
+  return scheme && (g_str_equal(scheme, "http") || g_str_equal(scheme, "https"));
+}
+
+}  // namespace
 
 frmBrowser::frmBrowser(Kitebrook& app) : app_(app) {}
 
@@ -118,7 +133,8 @@ bool frmBrowser::wbbrwnewhidden_BeforeNavigate2(const NavigationRequest& request
     if (!unloaded_) show_refusal_page(app_, request.url);
     return true;
   }
-  if (!unloaded_ && view_->wbbrwnewhidden().location_url() == request.url)
+  if (!unloaded_ && view_->wbbrwnewhidden().location_url() == request.url &&
+      is_web_address(request.url))
     KBVBHTMLInterfaces::load_page(app_, request.url);
   return cancel;
 }
@@ -136,7 +152,16 @@ void frmBrowser::web_CommandStateChange(int command, bool enabled) {
 void frmBrowser::wbbrwnewhidden_DocumentComplete() {
   Kitebrook::HandlerScope scope(app_);
   if (unloaded_) return;
-  KBVBHTMLInterfaces::load_page(app_, view_->wbbrwnewhidden().location_url());
+  const std::string address = view_->wbbrwnewhidden().location_url();
+  if (is_web_address(address)) KBVBHTMLInterfaces::load_page(app_, address);
+}
+
+void frmBrowser::Form_QueryUnload() {
+  Kitebrook::HandlerScope scope(app_);
+  if (unloaded_) return;
+  // Closing the window from outside goes the way of the exit button: through
+  // the password page when leaving needs the password.
+  KBVBHTMLInterfaces::go_exit(app_, {});
 }
 
 bool frmBrowser::web_PrintRequested() {

@@ -37,6 +37,7 @@ class frmBrowser : public MainWindowEvents {
   void web_CommandStateChange(int command, bool enabled) override;
   void wbbrwnewhidden_DocumentComplete() override;
   bool web_PrintRequested() override;
+  void Form_QueryUnload() override;
 
   // Moves the first-run wizard on after a command from one of its two
   // hand-over pages; answers whether it did.

@@ -84,6 +84,9 @@ class MainWindowEvents {
   virtual void wbbrwnewhidden_DocumentComplete() = 0;
   // A page asked to print (a script's print call); answers whether it may.
   virtual bool web_PrintRequested() = 0;
+  // The person asked to close the window from outside the pages (the window
+  // manager's close button, Alt+F4). The window stays; the handler decides.
+  virtual void Form_QueryUnload() = 0;
 };
 
 // The main window as the program uses it: three browser controls, a caption,

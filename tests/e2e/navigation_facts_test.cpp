@@ -30,6 +30,7 @@ class RecordingEvents : public MainWindowEvents {
   void web_CommandStateChange(int, bool) override {}
   void wbbrwnewhidden_DocumentComplete() override {}
   bool web_PrintRequested() override { return false; }
+  void Form_QueryUnload() override {}
 
   std::vector<NavigationRequest> web;
 };
@@ -43,7 +44,7 @@ class NavigationFacts : public ::testing::Test {
     fs::create_directories(folder_);
     gtk::initialize_toolkit(folder_);
     std::ofstream(folder_ / "host.html") << "<html><body>host</body></html>";
-    window_ = std::make_unique<gtk::MainWindowGtk>(events_, printer_, [] {});
+    window_ = std::make_unique<gtk::MainWindowGtk>(events_, printer_);
     window_->show();
   }
   void TearDown() override {

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include "e2e_fixture.h"
+#include "platform/main_window_gtk.h"
+
+namespace kb::testing {
+namespace {
+
+// The program's windows that are message boxes.
+int message_boxes_open() {
+  GListModel* toplevels = gtk_window_get_toplevels();
+  int count = 0;
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
+    g_autoptr(GObject) window = G_OBJECT(g_list_model_get_item(toplevels, i));
+    if (GTK_IS_MESSAGE_DIALOG(window) && gtk_widget_get_visible(GTK_WIDGET(window))) ++count;
+  }
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  return count;
+}
+
+// Answers every open message box with OK.
+void answer_message_boxes() {
+  GListModel* toplevels = gtk_window_get_toplevels();
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
+    g_autoptr(GObject) window = G_OBJECT(g_list_model_get_item(toplevels, i));
+    if (GTK_IS_MESSAGE_DIALOG(window)) gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_OK);
+  }
+  G_GNUC_END_IGNORE_DEPRECATIONS
+}
+
+int toplevel_count() {
+  return static_cast<int>(g_list_model_get_n_items(gtk_window_get_toplevels()));
+}
+
+// What a site may ask of the window around it: a file chooser, windows of
+// its own, message after message; and how the window may be closed.
+class SiteDialogs : public E2ETest {
+ protected:
+  // Mary visits the Zoo, which is `html` on the site.
+  void visit_zoo(const std::string& html, const std::string& print_limit = "3",
+                 const std::string& pwd_exit = "Yes") {
+    site_->add_page("/zoo.html", html);
+    write_config(two_children_config(pwd_exit, print_limit));
+    start();
+    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+    ASSERT_TRUE(run_until([&] {
+      return web_js("document.querySelector('.user-tile[data-user=\"Mary\"]') !== null") == "true";
+    }));
+    web_js("document.querySelector('.user-tile[data-user=\"Mary\"]').click(); 0");
+    ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+    ASSERT_TRUE(run_until([&] {
+      return web_js("document.querySelector('.site-tile[data-site-id=\"1\"]') !== null") == "true";
+    }));
+    web_js("document.querySelector('.site-tile[data-site-id=\"1\"]').click(); 0");
+    ASSERT_TRUE(wait_for_web(site_->url("/zoo.html")));
+  }
+  bool buttons_shown() {
+    return controls_js("document.getElementById('controls').hidden") == "false" &&
+           controls_js("getComputedStyle(document.getElementById('btnHome')).display") != "none";
+  }
+  void press(const std::string& button) {
+    settle(std::chrono::milliseconds(600));
+    controls_js("document.getElementById('" + button + "').click(); 0");
+  }
+  GtkWindow* main_gtk_window() {
+    return dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view()).window();
+  }
+};
+
+TEST_F(SiteDialogs, AFileChooserIsCancelledBeforeAnythingShows) {
+  visit_zoo(
+      "<html><body><input type='file' id='f'><script>var cancelled = 0; "
+      "document.getElementById('f').addEventListener('cancel', function () { cancelled++; });"
+      "</script></body></html>");
+  const int windows = toplevel_count();
+  web_js("document.getElementById('f').click(); 0");
+  EXPECT_TRUE(run_until([&] { return web_js("cancelled") == "1"; }));
+  settle(std::chrono::milliseconds(500));
+  EXPECT_EQ(toplevel_count(), windows);
+  EXPECT_EQ(web_js("document.getElementById('f').files.length"), "0");
+}
+
+TEST_F(SiteDialogs, AWindowThatFailsOrHasNoAddressLeavesEverythingAsItWas) {
+  visit_zoo("<html><body>zoo</body></html>");
+  ASSERT_TRUE(run_until([&] { return buttons_shown(); }));
+  for (const std::string target :
+       {"data:text/html,x", "about:blank", "", "http://127.0.0.1:1/refused"}) {
+    web_js("window.open('" + target + "'); 0");
+    settle(std::chrono::milliseconds(1500));
+    EXPECT_EQ(web_location(), site_->url("/zoo.html")) << target;
+    EXPECT_TRUE(buttons_shown()) << target;
+  }
+  // A window with a real page still shows in the content area.
+  site_->add_page("/popup.html", "<html><body>popup</body></html>");
+  web_js("window.open('/popup.html'); 0");
+  EXPECT_TRUE(wait_for_web(site_->url("/popup.html")));
+  EXPECT_TRUE(buttons_shown());
+}
+
+TEST_F(SiteDialogs, APageAskingToPrintAgainAndAgainGetsOneMessage) {
+  platform_->set_message_box(nullptr);  // the real message box
+  visit_zoo("<html><body>zoo</body></html>", "0");
+  int open_while_flooding = -1;
+  int second_show_returned = 0;
+  web_js("setInterval(function () { window.print(); }, 100); 0");
+  // The box is modal: what the test does while it is open runs from timers.
+  struct Probe {
+    int* open;
+    int* second;
+    gtk::GtkPlatform* platform;
+  } probe{&open_while_flooding, &second_show_returned, platform_.get()};
+  g_timeout_add(
+      2000,
+      +[](gpointer data) -> gboolean {
+        auto* p = static_cast<Probe*>(data);
+        *p->open = message_boxes_open();
+        // Another message asked for meanwhile is refused without a box.
+        p->platform->message_box().show("a second message");
+        ++*p->second;
+        answer_message_boxes();
+        return G_SOURCE_REMOVE;
+      },
+      &probe);
+  ASSERT_TRUE(run_until([&] { return second_show_returned == 1; }));
+  EXPECT_EQ(open_while_flooding, 1);
+  // The page keeps asking; no box comes back and the buttons answer.
+  settle(std::chrono::milliseconds(1500));
+  EXPECT_EQ(message_boxes_open(), 0);
+  answer_message_boxes();
+  press("btnHome");
+  EXPECT_TRUE(wait_for_web(page("UserStart.html")));
+  EXPECT_TRUE(printed_.empty());
+}
+
+TEST_F(SiteDialogs, ClosingTheWindowAsksForTheExitPassword) {
+  visit_zoo("<html><body>zoo</body></html>");
+  gtk_window_close(main_gtk_window());
+  ASSERT_TRUE(wait_for_web(page("password.htm")));
+  EXPECT_FALSE(ended_);
+  // Cancelling goes back to the site; the right password leaves.
+  ASSERT_TRUE(
+      run_until([&] { return web_js("document.getElementById('cancel') !== null") == "true"; }));
+  click("cancel");
+  ASSERT_TRUE(wait_for_web(site_->url("/zoo.html")));
+  EXPECT_FALSE(ended_);
+  gtk_window_close(main_gtk_window());
+  ASSERT_TRUE(wait_for_web(page("password.htm")));
+  fill("pwd", "secret");
+  click("ok");
+  EXPECT_TRUE(run_until([&] { return ended_; }));
+}
+
+TEST_F(SiteDialogs, ClosingWithoutTheExitPasswordAndTheSessionsEndLeaveAtOnce) {
+  visit_zoo("<html><body>zoo</body></html>", "3", "No");
+  gtk_window_close(main_gtk_window());
+  EXPECT_TRUE(run_until([&] { return ended_; }));
+  ended_ = false;
+  // The end of the desktop session leaves without the password.
+  restart();
+  write_config(two_children_config("Yes"));
+  start();
+  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+  std::raise(SIGTERM);
+  EXPECT_TRUE(run_until([&] { return ended_; }));
+}
+
+}  // namespace
+}  // namespace kb::testing
