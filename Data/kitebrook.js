@@ -6,8 +6,8 @@
  *   kbCommandDone(name) for the previous one, or after a fallback timeout,
  *   because two navigations started back to back would cancel each other.
  * - KB.whenIdle(): a promise that settles once the queue is empty.
- * - KB.readConfig(): reads KBConfig.xml beside the page and returns a plain
- *   model of its users, sites and settings.
+ * - KB.readConfig(): reads KBConfig.xml through the host (which leaves the
+ *   password out) and returns a plain model of its users, sites and settings.
  * - Pictures, site addresses and text checks shared by the pages.
  */
 (function (global) {
@@ -140,6 +140,7 @@
       throw new Error("KBConfig.xml is not a Kitebrook configuration");
     }
     var settings = childElement(root, "Settings");
+    var pwd = childElement(settings, "Pwd");
     var users = childElements(childElement(root, "Users"), "User").map(function (user) {
       return {
         name: childText(user, "Name"),
@@ -170,7 +171,9 @@
       }),
       sites: sites,
       settings: {
-        pwd: childText(settings, "Pwd"),
+        // The host hands the pages Pwd without its text, marked set="Yes"
+        // when a password is set.
+        pwdSet: pwd !== null && pwd.getAttribute("set") === "Yes",
         printAllowed: childText(settings, "PrintAllowed") === "Yes",
         printLimit: childText(settings, "PrintLimit").trim(),
         pwdExit: childText(settings, "PwdExit") === "Yes",
@@ -180,12 +183,13 @@
     };
   }
 
-  // Reads the file afresh (the query defeats caching). For file URLs the
-  // status is 0, so success is judged by the text that came back.
+  // Reads the configuration afresh from the host (the query defeats
+  // caching); the host leaves the password out. Success is judged by the
+  // text that came back.
   function readConfig() {
     return new Promise(function (resolve, reject) {
       var request = new XMLHttpRequest();
-      request.open("GET", "KBConfig.xml?t=" + Date.now());
+      request.open("GET", "kitebrook://config/KBConfig.xml?t=" + Date.now());
       request.onload = function () {
         var okStatus = request.status === 0 || (request.status >= 200 && request.status < 300);
         if (!okStatus || !request.responseText) {

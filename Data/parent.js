@@ -829,11 +829,10 @@
     showStatus("pwd-status", "Saving…");
     afterCommands("pwd-status", function (config) {
       $("pwd-save").disabled = false;
-      if (config.settings.pwd === pwd) {
+      if (config.settings.pwdSet) {
         first.value = "";
         second.value = "";
-        showStatus("pwd-status", "Password changed. Kitebrook asks for the new password from its next " +
-          "start; until then the old one still opens these pages.");
+        showStatus("pwd-status", "Password changed. Kitebrook asks for the new password from now on.");
       } else {
         showStatus("pwd-status", "Kitebrook could not change the password. Please try again.", true);
       }

@@ -4,6 +4,9 @@
 #include "bridge/error_text.h"
 #include "bridge/page_loader.h"
 #include "bridge/print_commands.h"
+#include "bridge/script_call.h"
+#include "config/kb_config_io.h"
+#include "config/password_hash.h"
 #include "registry/print_allowance.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
@@ -25,6 +28,13 @@ void show_config_main(kb::Kitebrook& app) {
 void wrong_password(kb::Kitebrook& app) {
   app.message_box().show("The password entered is incorrect, try again!");
   show_password_page(app);
+}
+
+// Tells the password page how long to wait before the next try.
+void show_wait(kb::Kitebrook& app, long seconds) {
+  app.main_window().view().web().run_script(
+      "if (typeof KBPasswordWait === 'function') KBPasswordWait(" +
+      js_string_literal(std::to_string(seconds)) + ")");
 }
 
 }  // namespace
@@ -70,9 +80,27 @@ void go_parent(kb::Kitebrook& app, const Args&) {
 
 void process_pwd_entry(kb::Kitebrook& app, const Args& args) {
   try {
-    if (app.state().config_pwd != args[0]) {
+    kb::PasswordAttempts& attempts = app.state().password_attempts;
+    const std::time_t now = app.clock().now();
+    if (const long wait = attempts.wait_seconds(now); wait > 0) {
+      show_wait(app, wait);
+      return;
+    }
+    // The stored password is read at each entry, so a new one applies at once.
+    const std::string& entry = args[0];
+    const KBConfigIO::PasswordCheck check =
+        KBConfigIO::check_password(KBConfigIO::stored_password(app.config_file()), entry);
+    if (check == KBConfigIO::PasswordCheck::Wrong) {
+      attempts.wrong(now);
       wrong_password(app);
-    } else if (app.state().pwd_mode == kPwdModeExit) {
+      if (const long wait = attempts.wait_seconds(now); wait > 0) show_wait(app, wait);
+      return;
+    }
+    attempts.correct();
+    // A password an older version kept as text is stored as a hash from now on.
+    if (check == KBConfigIO::PasswordCheck::CorrectPlainText)
+      KBConfigIO::updatepwd(app.config_file(), entry, app.message_box());
+    if (app.state().pwd_mode == kPwdModeExit) {
       app.exit_program();
     } else if (app.state().pwd_mode == kPwdModeConfig) {
       show_config_main(app);

@@ -58,7 +58,8 @@ void setsiteglobals(EditGlobals& edit, const std::string& id);
 void clearuserglobals(EditGlobals& edit);
 void clearsiteglobals(EditGlobals& edit);
 
-// Stores the parent password. A failure is shown in `box`, nothing saved.
+// Stores the parent password as its hash (make_password_hash). A failure is
+// shown in `box`, nothing saved.
 void updatepwd(const std::filesystem::path& config, const std::string& pwd, kb::MessageBox& box);
 
 // Stores the exit and print flags ("0" no, any other number yes) and, while

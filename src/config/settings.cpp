@@ -8,6 +8,7 @@
 #include "config/config_guard.h"
 #include "config/kb_config_io.h"
 #include "config/new_element.h"
+#include "config/password_hash.h"
 
 namespace KBConfigIO {
 namespace {
@@ -45,7 +46,7 @@ void updatepwd(const std::filesystem::path& config, const std::string& pwd, kb::
     doc.root();  // a file that cannot be read fails here, before any change
     const pugi::xml_node old = doc.find("/KBConfig/Settings/Pwd");
     NewElement password("Pwd");
-    password.set_text(pwd);
+    password.set_text(make_password_hash(pwd));
     if (old)
       password.replace(old);
     else

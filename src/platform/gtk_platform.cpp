@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "platform/config_scheme.h"
 #include "platform/main_loop.h"
 #include "platform/main_window_gtk.h"
 #include "platform/print_dialog.h"
@@ -175,6 +176,7 @@ void initialize_toolkit(const std::filesystem::path& program_folder) {
                      nullptr);
     started = true;
   }
+  serve_config_to_pages(program_folder);
   GtkIconTheme* theme = gtk_icon_theme_get_for_display(gdk_display_get_default());
   gtk_icon_theme_add_search_path(theme, (program_folder / "Data" / "Images").c_str());
 }

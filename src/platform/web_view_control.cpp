@@ -88,11 +88,14 @@ WebKitWebView* new_web_view(WebKitWebView* related) {
           ? WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, nullptr))
           : WEBKIT_WEB_VIEW(webkit_web_view_new());
   WebKitSettings* settings = webkit_web_view_get_settings(view);
-  // The host's pages read KBConfig.xml beside them; access across origins stays off.
-  webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
+  // The host's pages read the configuration through the host
+  // (kitebrook://config), never the file itself: no page reads files.
+  webkit_settings_set_allow_file_access_from_file_urls(settings, FALSE);
   webkit_settings_set_allow_universal_access_from_file_urls(settings, FALSE);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
+  // No page may go full screen over the control bar.
+  webkit_settings_set_enable_fullscreen(settings, FALSE);
   return view;
 }
 

@@ -43,9 +43,9 @@ class Kitebrook : public SplashEvents {
   ProgramState& state() { return state_; }
   Platform& platform() { return platform_; }
   MessageBox& message_box() { return platform_.message_box(); }
+  const Clock& clock() const { return clock_; }
   std::filesystem::path config_file() const;
   modKitebrook::PrintAllowance& print_allowance() { return *print_allowance_; }
-  const Clock& clock() const { return clock_; }
   // The log of the children's visits; null when it could not be opened.
   visits::VisitLog* visit_log() { return visit_log_.get(); }
 

@@ -7,6 +7,7 @@
 
 #include "config/kb_config_io.h"
 #include "policy/allow_list.h"
+#include "shell/password_attempts.h"
 
 namespace kb {
 
@@ -33,6 +34,7 @@ struct ProgramState {
   bool start_done = false;
   bool control_bar_title_mode = false;
   std::int16_t pwd_mode = 0;
+  PasswordAttempts password_attempts;
 
   CommandArgs cmd_args{};
   std::int16_t cmd_arg_count = 0;

@@ -41,9 +41,10 @@ TEST_F(ConfigTest, SavingKeepsDeclarationCommentsAndOurLayoutAddingNothing) {
 
   write("<!-- the parent's note --><KBConfig><Settings/></KBConfig>");
   KBConfigIO::updatepwd(path_, "p", box_);
-  EXPECT_EQ(read(),
-            "<!-- the parent's note -->\n<KBConfig>\n  <Settings>\n    <Pwd>p</Pwd>\n"
-            "  </Settings>\n</KBConfig>\n");
+  EXPECT_EQ(read(), "<!-- the parent's note -->\n<KBConfig>\n  <Settings>\n    <Pwd>" +
+                        texts("/KBConfig/Settings/Pwd") +
+                        "</Pwd>\n"
+                        "  </Settings>\n</KBConfig>\n");
 
   // Text read from another encoding is written in UTF-8, and said to be.
   write(

@@ -1,9 +1,12 @@
 #include "common/kb_error.h"
+#include "config/password_hash.h"
 #include "config_test_fixture.h"
 
 namespace kbtest {
 namespace {
 
+using KBConfigIO::check_password;
+using KBConfigIO::PasswordCheck;
 using KBConfigIO::updatepwd;
 using KBConfigIO::updatesettings;
 
@@ -32,7 +35,13 @@ TEST_F(ConfigTest, EditIdsTakeTheLeadingNumberRoundedHalvesToEven) {
 TEST_F(ConfigTest, PasswordIsReplacedInPlaceOrAdded) {
   write(kSmallConfig);
   updatepwd(path_, "kite <&> 'x'", box_);
-  EXPECT_EQ(texts("/KBConfig/Settings/*[1]"), "kite <&> 'x'");
+  // The file keeps a salted hash that the password checks against, never the text.
+  const std::string stored = texts("/KBConfig/Settings/*[1]");
+  EXPECT_EQ(stored.rfind("$argon2id$", 0), 0u);
+  EXPECT_EQ(check_password(stored, "kite <&> 'x'"), PasswordCheck::Correct);
+  EXPECT_EQ(check_password(stored, "kite <&> 'X'"), PasswordCheck::Wrong);
+  updatepwd(path_, "kite <&> 'x'", box_);
+  EXPECT_NE(texts("/KBConfig/Settings/Pwd"), stored);
   updatepwd(path_, "", box_);
   EXPECT_EQ(child_names("/KBConfig/Settings"), "Pwd|PrintAllowed|PrintLimit|PwdExit");
   EXPECT_EQ(texts("/KBConfig/Settings/Pwd"), "");
@@ -42,7 +51,7 @@ TEST_F(ConfigTest, PasswordIsReplacedInPlaceOrAdded) {
   EXPECT_EQ(child_names("/KBConfig/Settings"), "PwdExit|Pwd");
   write("<KBConfig><Users/></KBConfig>");
   updatepwd(path_, "b", box_);
-  EXPECT_EQ(texts("/KBConfig/*[2]/Pwd"), "b");
+  EXPECT_EQ(check_password(texts("/KBConfig/*[2]/Pwd"), "b"), PasswordCheck::Correct);
   EXPECT_TRUE(box_.shown.empty());
 
   fs::remove(path_);

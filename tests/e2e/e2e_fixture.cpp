@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "bridge/script_call.h"
+#include "config/password_hash.h"
 #include "platform/main_loop.h"
 
 namespace kb::testing {
@@ -102,6 +103,18 @@ void E2ETest::click(const std::string& id) {
 
 bool E2ETest::config_has(const std::string& text) {
   return run_until([&] { return read_config().find(text) != std::string::npos; });
+}
+
+bool E2ETest::password_becomes(const std::string& pwd) {
+  return run_until([&] {
+    try {
+      return KBConfigIO::check_password(
+                 KBConfigIO::stored_password(folder_ / "Data" / "KBConfig.xml"), pwd) ==
+             KBConfigIO::PasswordCheck::Correct;
+    } catch (const std::exception&) {
+      return false;
+    }
+  });
 }
 
 bool E2ETest::run_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {

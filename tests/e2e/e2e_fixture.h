@@ -58,6 +58,8 @@ class E2ETest : public ::testing::Test {
   void click(const std::string& id);
   // Waits until the configuration file holds `text`.
   bool config_has(const std::string& text);
+  // Waits until the stored password (a hash) is `pwd`.
+  bool password_becomes(const std::string& pwd);
   // Runs events until `done` answers true; false when the time ran out.
   bool run_until(const std::function<bool()>& done,
                  std::chrono::milliseconds limit = std::chrono::seconds(20));

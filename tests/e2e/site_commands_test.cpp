@@ -129,5 +129,17 @@ TEST_F(HostileSite, AWindowTheSiteOpenedCannotCommandTheHostPageLater) {
   expect_nothing_ran();
 }
 
+TEST_F(HostileSite, CannotReadTheConfiguration) {
+  site_->add_page("/reader.html", "<html><body>reader</body></html>");
+  start_with_zoo_at("/reader.html");
+  click_zoo();
+  ASSERT_TRUE(wait_for_web(site_->url("/reader.html")));
+  EXPECT_EQ(
+      web_js("(function () { try { var r = new XMLHttpRequest(); "
+             "r.open('GET', 'kitebrook://config/KBConfig.xml', false); r.send(); "
+             "return 'read ' + r.responseText.length; } catch (e) { return 'refused'; } })()"),
+      "refused");
+}
+
 }  // namespace
 }  // namespace kb::testing

@@ -168,5 +168,39 @@ TEST_F(SiteDialogs, ClosingWithoutTheExitPasswordAndTheSessionsEndLeaveAtOnce) {
   EXPECT_TRUE(run_until([&] { return ended_; }));
 }
 
+TEST_F(SiteDialogs, GuessingThePasswordSoonMeansWaiting) {
+  visit_zoo("<html><body>zoo</body></html>");
+  press("btnParent");
+  for (std::size_t i = 1; i <= 5; ++i) {
+    ASSERT_TRUE(wait_for_web(page("password.htm")));
+    fill("pwd", "guess");
+    click("ok");
+    ASSERT_TRUE(run_until([&] { return messages_.texts.size() == i; }));
+  }
+  ASSERT_TRUE(wait_for_web(page("password.htm")));
+  EXPECT_TRUE(run_until([&] {
+    return web_js("document.getElementById('pwd-error').textContent").find("Too many tries") !=
+           std::string::npos;
+  }));
+  // The right password waits too, and no more messages come.
+  fill("pwd", "secret");
+  click("ok");
+  settle(std::chrono::milliseconds(800));
+  EXPECT_EQ(web_location(), page("password.htm"));
+  EXPECT_EQ(messages_.texts.size(), 5u);
+}
+
+TEST_F(SiteDialogs, APageCannotGoFullScreenOverTheButtons) {
+  visit_zoo("<html><body>zoo</body></html>");
+  web_js(
+      "(function (e) { var ask = e.requestFullscreen || e.webkitRequestFullscreen; "
+      "if (ask) { var p = ask.call(e); if (p && p.catch) p.catch(function () {}); } })"
+      "(document.documentElement); 0");
+  settle(std::chrono::milliseconds(1000));
+  EXPECT_EQ(web_js("!document.fullscreenElement && !document.webkitFullscreenElement"), "true");
+  EXPECT_FALSE(gtk_window_is_fullscreen(main_gtk_window()));
+  EXPECT_TRUE(buttons_shown());
+}
+
 }  // namespace
 }  // namespace kb::testing

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "config/password_hash.h"
 #include "registry/mod_registry.h"
 #include "shell/kitebrook.h"
 #include "stand_in_platform.h"
@@ -70,6 +71,12 @@ class AppTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   std::string page(const std::string& file) const { return folder_.string() + "/Data/" + file; }
+  // Whether the stored password (a hash) is `pwd`.
+  bool stored_password_is(const std::string& pwd) const {
+    return KBConfigIO::check_password(
+               KBConfigIO::stored_password(folder_ / "Data" / "KBConfig.xml"), pwd) ==
+           KBConfigIO::PasswordCheck::Correct;
+  }
 
   // Runs the start sequence as the splash timer's first tick does.
   void start() {

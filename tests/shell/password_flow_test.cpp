@@ -31,12 +31,45 @@ TEST_F(PasswordFlow, TheParentsPagesOpenOnlyWithTheExactPassword) {
   EXPECT_EQ(journal_lines("controls script").back(),
             "controls script WriteMsg('Kitebrook Configuration')");
 
-  // A new password takes effect at the next start only.
+  // The plain-text password of the file became a hash at the correct entry.
+  EXPECT_EQ(read_config().find("secret"), std::string::npos);
+  EXPECT_TRUE(stored_password_is("secret"));
+
+  // A new password applies at once; the old one no longer opens the pages.
   send_from_web("VBCONTAINER:UPDATEPWD(newer)", "KBConfigmain.htm");
   send_from_controls("VBCONTAINER:GO_PARENT()");
   send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_EQ(window.content.location, page("password.htm"));
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(newer)", "password.htm");
   EXPECT_EQ(window.content.location, page("KBConfigmain.htm"));
   EXPECT_FALSE(platform_.ended);
+}
+
+TEST_F(PasswordFlow, FiveWrongEntriesInARowMakeThePersonWaitAWhile) {
+  start_as("Mary");
+  send_from_controls("VBCONTAINER:GO_PARENT()");
+  StandInWindow* window = &platform_.window();
+  window->content.functions["if "] = [](const std::string&) { return std::string(); };
+  for (int i = 0; i < 5; ++i) send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(guess)", "password.htm");
+  EXPECT_EQ(platform_.messages.texts.size(), 5u);
+  EXPECT_EQ(journal_lines("web script if (typeof KBPasswordWait").back(),
+            "web script if (typeof KBPasswordWait === 'function') KBPasswordWait('15')");
+  // Even the right password is refused while the wait lasts, with no message.
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_EQ(window->content.location, page("password.htm"));
+  EXPECT_EQ(platform_.messages.texts.size(), 5u);
+  clock_.time += 10;
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_EQ(journal_lines("web script if (typeof KBPasswordWait").back(),
+            "web script if (typeof KBPasswordWait === 'function') KBPasswordWait('5')");
+  // Once it is over the password is taken; a wrong one now waits longer.
+  clock_.time += 5;
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(guess)", "password.htm");
+  EXPECT_EQ(journal_lines("web script if (typeof KBPasswordWait").back(),
+            "web script if (typeof KBPasswordWait === 'function') KBPasswordWait('30')");
+  clock_.time += 30;
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_EQ(window->content.location, page("KBConfigmain.htm"));
 }
 
 TEST_F(PasswordFlow, ACorrectPasswordBeforeAnyRequestDoesNothing) {
