@@ -129,6 +129,10 @@ void alwaysallow(kb::Kitebrook& app, const Args& args) {
     KBConfigIO::approve_host_for_user_id(app.config_file(), args[0], *host);
 }
 
+void withdrawhost(kb::Kitebrook& app, const Args& args) {
+  KBConfigIO::withdraw_host_for_user_id(app.config_file(), args[0], args[1]);
+}
+
 void loadvisits(kb::Kitebrook& app, const Args& args) {
   const std::string& child = args[0];
   std::string data = "null";

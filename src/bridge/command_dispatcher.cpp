@@ -44,6 +44,7 @@ constexpr CommandEntry kCommands[] = {
     {"UPDATESTAYONSITES", {1}, updatestayonsites},
     {"SETALSOALLOW", {1, 2}, setalsoallow},
     {"ALWAYSALLOW", {1, 2}, alwaysallow},
+    {"WITHDRAWHOST", {1, 2}, withdrawhost},
     {"LOADVISITS", {1, 2}, loadvisits},
 };
 

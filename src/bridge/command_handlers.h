@@ -37,6 +37,7 @@ void approverefused(kb::Kitebrook& app, const Args& args);
 void updatestayonsites(kb::Kitebrook& app, const Args& args);
 void setalsoallow(kb::Kitebrook& app, const Args& args);
 void alwaysallow(kb::Kitebrook& app, const Args& args);
+void withdrawhost(kb::Kitebrook& app, const Args& args);
 void loadvisits(kb::Kitebrook& app, const Args& args);
 
 // The parent's configuration pages.

@@ -36,6 +36,8 @@ bool load_host_page_title(Kitebrook& app, const std::string& path) {
     title = "Password Required";
   } else if (path == page(app, "KBConfigmain.htm")) {
     title = "Kitebrook Configuration";
+  } else if (path == page(app, "Approve.html")) {
+    title = "Allow This Page?";
   } else if (path.empty() || path == "http:///") {
     title = "Kitebrook";
   }

@@ -155,4 +155,26 @@ void approve_host_for_user_name(const std::filesystem::path& config, const std::
   approve_host(doc, user_by_name(doc, name), host);
 }
 
+void withdraw_host_for_user_id(const std::filesystem::path& config, const std::string& user_id,
+                               const std::string& host) {
+  const ConfigDocument doc(config);
+  doc.root();
+  pugi::xml_node user = user_by_id(doc, user_id);
+  pugi::xml_node list = user.child("ApprovedHosts");
+  bool changed = false;
+  for (pugi::xml_node entry = list.child("Host"); entry;) {
+    const pugi::xml_node next = entry.next_sibling("Host");
+    if (trimmed(entry.text().get()) == host) {
+      list.remove_child(entry);
+      changed = true;
+    }
+    entry = next;
+  }
+  if (list && !list.child("Host")) {
+    user.remove_child(list);
+    changed = true;
+  }
+  if (changed) doc.save();
+}
+
 }  // namespace KBConfigIO

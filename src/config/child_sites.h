@@ -48,4 +48,9 @@ void approve_host_for_user_id(const std::filesystem::path& config, const std::st
 void approve_host_for_user_name(const std::filesystem::path& config, const std::string& name,
                                 const std::string& host);
 
+// Takes a host off the approved hosts of the user with this ID; an empty
+// list goes with it. Throws kb::Error when there is no such user.
+void withdraw_host_for_user_id(const std::filesystem::path& config, const std::string& user_id,
+                               const std::string& host);
+
 }  // namespace KBConfigIO

@@ -96,7 +96,7 @@ TEST_F(ConfigTest, AlsoAllowHostsAreReplacedWholeOrRemoved) {
   EXPECT_EQ(read(), before);
 }
 
-TEST_F(ConfigTest, ApprovedHostsAreAddedOnceToTheRightChild) {
+TEST_F(ConfigTest, ApprovedHostsAreAddedOnceToTheRightChildAndWithdrawn) {
   write(kChildrenConfig);
   KBConfigIO::approve_host_for_user_name(path_, "Tom", "library.example");
   KBConfigIO::approve_host_for_user_id(path_, "3", "library.example");
@@ -104,7 +104,13 @@ TEST_F(ConfigTest, ApprovedHostsAreAddedOnceToTheRightChild) {
   EXPECT_EQ(texts("/KBConfig/Users/User[ID=3]/ApprovedHosts/Host"), "library.example");
   EXPECT_EQ(texts("/KBConfig/Users/User[ID=2]/ApprovedHosts/Host"),
             "museum.example|library.example");
+  KBConfigIO::withdraw_host_for_user_id(path_, "2", "museum.example");
+  EXPECT_EQ(texts("/KBConfig/Users/User[ID=2]/ApprovedHosts/Host"), "library.example");
+  KBConfigIO::withdraw_host_for_user_id(path_, "3", "library.example");
+  EXPECT_EQ(child_names("/KBConfig/Users/User[ID=3]"), "Name|Image|ID");
   const std::string before = read();
+  KBConfigIO::withdraw_host_for_user_id(path_, "2", "never.example");
+  EXPECT_THROW(KBConfigIO::withdraw_host_for_user_id(path_, "9", "x.example"), kb::Error);
   EXPECT_THROW(KBConfigIO::approve_host_for_user_name(path_, "Nobody", "x.example"), kb::Error);
   EXPECT_THROW(KBConfigIO::approve_host_for_user_id(path_, "x", "x.example"), kb::Error);
   EXPECT_THROW(KBConfigIO::approve_host_for_user_id(path_, "2", ""), kb::Error);

@@ -281,6 +281,19 @@ TEST_F(Journeys, TheVisitLogShowsRefusedPagesFirstAndAllowsThemForGood) {
   EXPECT_NE(read_config().find("<ID>2</ID>\n      <ApprovedHosts>\n        <Host>localhost</Host>"),
             std::string::npos)
       << read_config();
+  ASSERT_TRUE(run_until([&] {
+    return web_js(
+               "Array.from(document.querySelectorAll('.approved-row'))"
+               ".map(r => r.dataset.host).join(',')") == "localhost";
+  }));
+  // Taken back again, it is gone from the file and the row offers it again.
+  web_js("document.querySelector('.approved-row[data-host=\"localhost\"] .withdraw').click(); 0");
+  ASSERT_TRUE(run_until([&] { return read_config().find("localhost") == std::string::npos; }));
+  ASSERT_TRUE(run_until([&] {
+    return web_js(
+               "document.querySelectorAll('.visit-row[data-host=\"localhost\"] "
+               ".always-allow').length") == "1";
+  }));
   // Chris has no visits.
   web_js(
       "var s = document.getElementById('visit-child'); s.value = '3';"
