@@ -150,7 +150,17 @@ std::optional<std::string> normal_host(std::string_view host) {
 
 std::optional<std::string> web_host(std::string_view url) {
   if (url.find('\0') != std::string_view::npos) return std::nullopt;
-  const std::string text(url);
+  // Only the scheme and the authority are parsed: the host does not depend
+  // on the rest, and a path or query with a stray '%' (which the engine
+  // leaves as it is) must not make the address unreadable. The authority
+  // ends where a browser ends it, a backslash included.
+  std::string_view head = url;
+  if (const std::size_t colon = url.find(':');
+      colon != std::string_view::npos && url.substr(colon, 3) == "://") {
+    const std::size_t end = url.find_first_of("/?#\\", colon + 3);
+    if (end != std::string_view::npos) head = url.substr(0, end);
+  }
+  const std::string text(head);
   std::unique_ptr<GUri, UriDeleter> uri(g_uri_parse(text.c_str(), G_URI_FLAGS_NONE, nullptr));
   if (!uri) return std::nullopt;
   const char* scheme = g_uri_get_scheme(uri.get());

@@ -33,7 +33,7 @@ std::string plain_host(std::string_view url) {
   const std::size_t start = url.find("://");
   if (start == std::string_view::npos) return {};
   std::string_view rest = url.substr(start + 3);
-  rest = rest.substr(0, rest.find_first_of("/?#"));
+  rest = rest.substr(0, rest.find_first_of("/?#\\"));
   if (const std::size_t at = rest.rfind('@'); at != std::string_view::npos)
     rest = rest.substr(at + 1);
   rest = rest.substr(0, rest.find(':'));
@@ -44,7 +44,9 @@ std::string plain_host(std::string_view url) {
     if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-')) return {};
   const std::size_t dot = host.rfind('.');
   const std::string last = host.substr(dot == std::string::npos ? 0 : dot + 1);
-  if (last.find_first_not_of("0123456789") == std::string::npos) return {};  // an IP address
+  // A number, also in hexadecimal, makes an IP address, which is not plain.
+  if (last.find_first_not_of("0123456789") == std::string::npos || last.rfind("0x", 0) == 0)
+    return {};
   return host;
 }
 

@@ -46,6 +46,10 @@ TEST(AllowList, DecidesEachAddressOnItsParsedNormalisedHost) {
       {"http://evil.net:80/example.com", false},
       {"http://evil.net/?u=http://example.com/", false},
       {"http://evil.net/#example.com", false},
+      // A backslash starts the path, as the engine reads it.
+      {"http://example.com\\@evil.net/", true},
+      {"http://evil.net\\@example.com/", false},
+      {"http://evil.net?@example.com/", false},
       // A site on www covers only www and below.
       {"http://www.stories.org/", true},
       {"http://pics.www.stories.org/", true},
@@ -77,6 +81,10 @@ TEST(AllowList, DecidesEachAddressOnItsParsedNormalisedHost) {
       {"http://bucher.example/", false},
       // Percent-encoded host letters are the same host.
       {"http://%65xample.com/", true},
+      // Paths, queries and fragments as the engine sends them, however odd.
+      {"http://example.com/search?q=100%", true},
+      {"http://example.com/%zz/{a}|b^c`d?x=%E0%A4%A#frag%", true},
+      {"http://example.com/a%00b", true},
       // Only http and https.
       {"https://example.com/", true},
       {"ftp://example.com/", false},
@@ -95,7 +103,6 @@ TEST(AllowList, DecidesEachAddressOnItsParsedNormalisedHost) {
       {"example.com", false},
       {"//example.com/", false},
       {"http://exa mple.com/", false},
-      {"http://example.com\\@evil.net/", false},
       {"http://.example.com/", false},
       {"http://[::1/", false},
       {"http://256.1.1.1/", false},
