@@ -98,9 +98,9 @@ GtkPlatform::GtkPlatform(std::filesystem::path program_folder)
     : program_folder_(std::move(program_folder)) {
   printer_ = print_with_dialog;
   end_ = [] { std::exit(0); };
-  // The end of the desktop session (SIGTERM, SIGHUP) and Ctrl+C end the
-  // program as leaving does, without the password.
-  for (const int signal : {SIGTERM, SIGHUP, SIGINT})
+  // The end of the desktop session (SIGTERM, SIGHUP) ends the program as
+  // leaving does, without the password.
+  for (const int signal : {SIGTERM, SIGHUP})
     signal_sources_.push_back(g_unix_signal_add(
         signal,
         +[](gpointer self) -> gboolean {

@@ -88,6 +88,25 @@ TEST_F(PasswordFlow, LeavingAsksForThePasswordWhenTheSettingsSaySo) {
   EXPECT_TRUE(platform_.ended);
 }
 
+TEST_F(PasswordFlow, ClosingTheWindowGoesTheWayOfTheExitButton) {
+  start_as("Mary");
+  platform_.window().events.Form_QueryUnload();
+  EXPECT_EQ(platform_.window().content.location, page("password.htm"));
+  EXPECT_FALSE(platform_.ended);
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_TRUE(platform_.ended);
+
+  // Without the exit password a close request leaves at once.
+  std::string config = read_config();
+  config.replace(config.find("<PwdExit>Yes"), 12, "<PwdExit>No");
+  write_config(config);
+  app_ = std::make_unique<Kitebrook>(platform_, folder_, *registry_, clock_);
+  platform_.ended = false;
+  start_as("Chris");
+  platform_.window().events.Form_QueryUnload();
+  EXPECT_TRUE(platform_.ended);
+}
+
 TEST_F(PasswordFlow, LeavingWithoutThePasswordSettingEndsAtOnce) {
   std::string config = read_config();
   config.replace(config.find("<PwdExit>Yes"), 12, "<PwdExit>No");
