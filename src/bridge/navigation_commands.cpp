@@ -104,6 +104,8 @@ void process_pwd_entry(kb::Kitebrook& app, const Args& args) {
       app.exit_program();
     } else if (app.state().pwd_mode == kPwdModeConfig) {
       show_config_main(app);
+    } else if (app.state().pwd_mode == kPwdModeApprove) {
+      show_approval_page(app);
     }
   } catch (const std::exception& e) {
     // The password check ends quietly for the person; the log says why.

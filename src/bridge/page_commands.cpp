@@ -6,6 +6,7 @@
 #include "config/kb_config_io.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
+#include "shell/stay_on_sites.h"
 
 namespace KBVBHTMLInterfaces {
 namespace {
@@ -27,7 +28,10 @@ kb::frmBrowser& recreate_main_window(kb::Kitebrook& app) {
 }  // namespace
 
 void start_for_user(kb::Kitebrook& app, const std::string& name) {
+  // A start (Home included) ends what the parent allowed for this visit only.
+  app.state().approvals.end_visit(app.state().current_user);
   app.state().current_user = name;
+  kb::load_child_rules(app);
   load_page(app, app.state().folders.page("UserStart.html"));
   app.platform().event_step();
 }

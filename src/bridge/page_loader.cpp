@@ -38,6 +38,8 @@ bool load_host_page_title(Kitebrook& app, const std::string& path) {
     title = "Kitebrook Configuration";
   } else if (path == page(app, "RepairSettings.htm")) {
     title = "Kitebrook Settings";
+  } else if (path == page(app, "Approve.html")) {
+    title = "Allow This Page?";
   } else if (path.empty() || path == "http:///") {
     title = "Kitebrook";
   }

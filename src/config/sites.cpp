@@ -33,12 +33,14 @@ void updatesite(const std::filesystem::path& config, const EditGlobals& edit,
 
   NewElement site("WebSite");
   if (edited) {
-    // A rebuilt site keeps its ID, its permissions and, when the page sends
-    // none, its picture.
+    // A rebuilt site keeps its ID, its permissions, its extra hosts and, when
+    // the page sends none, its picture.
     const std::string picture = image.empty() ? node_text(edited.child("Image")) : image;
     const pugi::xml_node allowed = edited.child("AllowedUsers");
     site.add_text("Label", label).add_text("Image", picture).add_text("Target", target);
     site.add_text("ID", std::to_string(edit.edit_site_id)).add_copy(allowed);
+    // Its extra hosts are changed by their own command.
+    if (const pugi::xml_node also_allow = edited.child("AlsoAllow")) site.add_copy(also_allow);
     site.replace(edited);
   } else {
     site.add_text("Label", label).add_text("Image", image).add_text("Target", target);

@@ -28,6 +28,10 @@ void updateuser(const std::filesystem::path& config, const EditGlobals& edit,
 
     NewElement user("User");
     user.add_text("Name", name).add_text("Image", picture).add_text("ID", std::to_string(id));
+    // A rebuilt user keeps the hosts the parent approved for it.
+    if (edited) {
+      if (const pugi::xml_node approved = edited.child("ApprovedHosts")) user.add_copy(approved);
+    }
     if (edited)
       user.replace(edited);
     else

@@ -418,4 +418,8 @@ std::string WebViewControl::run_script(const std::string& script) {
   return evaluate_script(view_, script, kScriptWait);
 }
 
+std::string WebViewControl::run_script_now(const std::string& script) {
+  return evaluate_script(view_, script, kScriptWait);
+}
+
 }  // namespace kb::gtk

@@ -41,6 +41,7 @@ class WebViewControl : public BrowserControl {
   void print() override;
   std::string location_url() const override;
   std::string run_script(const std::string& script) override;
+  std::string run_script_now(const std::string& script) override;
 
  private:
   static gboolean on_decide_policy(WebKitWebView* view, WebKitPolicyDecision* decision,

@@ -13,6 +13,7 @@
 #include "shell/command_sender.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
+#include "shell/stay_on_sites.h"
 
 namespace kb {
 namespace {
@@ -94,11 +95,17 @@ bool frmBrowser::web_BeforeNavigate2(const NavigationRequest& request) {
   if (is_command_url(url)) {
     if (const auto name = run_command(request, KBVBHTMLInterfaces::Percent20::AsSpace)) {
       notify_command_done(request, *name);
-      wizard_hook();
+      // The wizard's last step saves this setting before the command that
+      // moves it on.
+      if (*name != "UPDATESTAYONSITES") wizard_hook();
     }
     // The wizard's next page replaces the command navigation; cancelling it
     // as well keeps the engine from trying to load the command URL.
     cancel = true;
+  } else if (const ContentVerdict verdict = decide_content_navigation(app_, request, false);
+             verdict != ContentVerdict::Load) {
+    cancel = true;
+    if (verdict == ContentVerdict::ShowRefusal && !unloaded_) show_refusal_page(app_, url);
   } else if (!unloaded_) {
     view_->set_caption(state.user_possessive + saved_caption_ + "--" + url);
   }
@@ -121,6 +128,10 @@ bool frmBrowser::wbbrwnewhidden_BeforeNavigate2(const NavigationRequest& request
   if (is_command_url(request.url)) {
     run_command(request, KBVBHTMLInterfaces::Percent20::AsWritten);
     cancel = true;
+  } else if (decide_content_navigation(app_, request, true) != ContentVerdict::Load) {
+    // A window a page opens is never loaded from a refused address.
+    if (!unloaded_) show_refusal_page(app_, request.url);
+    return true;
   }
   if (!unloaded_ && view_->wbbrwnewhidden().location_url() == request.url &&
       is_web_address(request.url))

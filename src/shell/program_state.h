@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/kb_config_io.h"
+#include "policy/allow_list.h"
 #include "shell/password_attempts.h"
 #include "shell/paths.h"
 
@@ -40,6 +41,17 @@ struct ProgramState {
   std::int16_t cmd_arg_count = 0;
 
   KBConfigIO::EditGlobals edit;
+
+  // Keeping the child on its sites: the setting and the current child's
+  // hosts, read when a child starts; the parent's approvals for a while.
+  bool stay_on_sites = false;
+  policy::AllowList allow_list;
+  policy::TemporaryApprovals approvals;
+  // The address last refused, the page shown before it, and whether the
+  // parent has given the password to decide about it.
+  std::string refused_url;
+  std::string before_refusal;
+  bool approval_open = false;
 };
 
 }  // namespace kb

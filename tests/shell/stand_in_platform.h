@@ -64,6 +64,7 @@ class StandInBrowser : public BrowserControl {
   }
   void print() override { journal_.push_back(name_ + " print"); }
   std::string location_url() const override { return location; }
+  std::string run_script_now(const std::string& script) override { return run_script(script); }
   std::string run_script(const std::string& script) override {
     // The end-of-command notice is kept apart, so the journal shows the calls
     // the pages depend on.
