@@ -25,7 +25,7 @@ void updatesite(const std::filesystem::path& config, const EditGlobals& edit,
                 const std::string& label, const std::string& image, const std::string& address) {
   const std::string target = without_http_prefix(address);
   const ConfigDocument doc(config, ConfigDocument::Access::Change);
-  doc.root();  // a file that cannot be read fails here, before any change
+  doc.require_root();  // a file that cannot be read fails here, before any change
   pugi::xml_node edited;
   if (edit.edit_site_id != 0)
     edited = doc.find("/KBConfig/WebSites/WebSite[./ID=$id]", edit.edit_site_id);
@@ -53,7 +53,7 @@ void updatesite(const std::filesystem::path& config, const EditGlobals& edit,
 
 void removesite(const std::filesystem::path& config, const std::string& site_id) {
   const ConfigDocument doc(config, ConfigDocument::Access::Change);
-  doc.root();
+  doc.require_root();
   if (const std::optional<double> number = lookup_id(site_id)) {
     const pugi::xml_node site = doc.find("/KBConfig/WebSites/WebSite[./ID=$id]", *number);
     if (site) site.parent().remove_child(site);

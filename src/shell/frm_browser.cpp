@@ -109,6 +109,7 @@ bool frmBrowser::web_BeforeNavigate2(const NavigationRequest& request) {
   } else if (!unloaded_) {
     view_->set_caption(state.user_possessive + saved_caption_ + "--" + url);
   }
+  // "http:///" as the pages send it: NavigationFilter.CaptionNamesTheUserAndTheAddress
   if (url == "http:///" || url.empty()) cancel = true;
   return cancel;
 }
@@ -143,10 +144,10 @@ void frmBrowser::web_NavigateComplete2(const std::string& url) {
   if (!unloaded_) app_.state().current_url = url;
 }
 
-void frmBrowser::web_CommandStateChange(int command, bool enabled) {
+void frmBrowser::web_CommandStateChange(NavigationCommand command, bool enabled) {
   if (unloaded_) return;
-  if (command == 1) app_.state().can_go_forward = enabled;
-  if (command == 2) app_.state().can_go_back = enabled;
+  if (command == NavigationCommand::Forward) app_.state().can_go_forward = enabled;
+  if (command == NavigationCommand::Back) app_.state().can_go_back = enabled;
 }
 
 void frmBrowser::wbbrwnewhidden_DocumentComplete() {

@@ -16,6 +16,10 @@ namespace kb {
 // They keep their values between commands.
 using CommandArgs = std::array<std::string, 26>;
 
+// What the password page is asked for: leaving the program or the parent's
+// pages.
+enum class PasswordMode : std::int16_t { None = 0, Exit = 1, Config = 2 };
+
 // The program-wide variables. One object lives for the whole run and
 // survives the re-creation of the main window.
 struct ProgramState {
@@ -34,7 +38,7 @@ struct ProgramState {
 
   bool start_done = false;
   bool control_bar_title_mode = false;
-  std::int16_t pwd_mode = 0;
+  PasswordMode pwd_mode = PasswordMode::None;
   PasswordAttempts password_attempts;
 
   CommandArgs cmd_args{};

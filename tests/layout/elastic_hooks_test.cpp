@@ -17,7 +17,7 @@ TEST(ElasticHooks, ResizesWhileRecordingAreIgnoredAndTheFirstLayoutOnlyClearsThe
   EXPECT_FALSE(hooks.in_layout_init());
 
   form.add(false, {{"Height", 855}});
-  form.state = kWindowStateMaximized;
+  form.state = WindowState::Maximized;
   form.screen_h = 2 * 7290;
   int events_while_recording = 0;
   form.on_resize = [&] {

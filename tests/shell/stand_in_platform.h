@@ -113,7 +113,7 @@ class StandInWindow : public MainWindowView {
   void show() override { shown = true; }
   void maximize() override {
     maximized = true;
-    layout_form.state = kWindowStateMaximized;
+    layout_form.state = WindowState::Maximized;
     layout_form.height_twips = layout_form.screen_h;
     layout_form.width_twips = layout_form.screen_w;
   }
