@@ -53,7 +53,7 @@ void loadrefusal(kb::Kitebrook& app, const Args&) {
 
 void askgrownup(kb::Kitebrook& app, const Args&) {
   if (app.state().refused_url.empty()) return;
-  app.state().pwd_mode = kPwdModeApprove;
+  app.state().pwd_mode = kb::PasswordMode::Approve;
   load_page(app, app.state().folders.page("password.htm"));
 }
 

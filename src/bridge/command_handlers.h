@@ -28,7 +28,6 @@ void pwd_cancel(kb::Kitebrook& app, const Args& args);
 
 // Keeping children on their sites: the friendly page for a refused address,
 // the parent's decision about it, the setting, extra hosts, the visit log.
-inline constexpr std::int16_t kPwdModeApprove = 3;
 void loadrefusal(kb::Kitebrook& app, const Args& args);
 void askgrownup(kb::Kitebrook& app, const Args& args);
 // After the right password: the page where the parent decides about the address.

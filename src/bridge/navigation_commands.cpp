@@ -101,7 +101,7 @@ void process_pwd_entry(kb::Kitebrook& app, const Args& args) {
       app.exit_program();
     } else if (app.state().pwd_mode == kb::PasswordMode::Config) {
       show_config_main(app);
-    } else if (app.state().pwd_mode == kPwdModeApprove) {
+    } else if (app.state().pwd_mode == kb::PasswordMode::Approve) {
       show_approval_page(app);
     }
   } catch (const std::exception& e) {

@@ -45,14 +45,14 @@ pugi::xml_node user_by_id(const ConfigDocument& doc, const std::string& user_id)
   const std::optional<double> number = lookup_id(user_id);
   const pugi::xml_node user =
       number ? doc.find("/KBConfig/Users/User[./ID=$id]", *number) : pugi::xml_node();
-  if (!user) throw kb::Error(5, "There is no child with the ID " + user_id, "KBConfigIO");
+  if (!user) throw kb::invalid_call("There is no child with the ID " + user_id, "KBConfigIO");
   return user;
 }
 
 pugi::xml_node user_by_name(const ConfigDocument& doc, const std::string& name) {
   const std::string query = "/KBConfig/Users/User[./Name=" + xpath_string_literal(name) + "]";
   const pugi::xml_node user = doc.find(query.c_str());
-  if (!user) throw kb::Error(5, "There is no child called " + name, "KBConfigIO");
+  if (!user) throw kb::invalid_call("There is no child called " + name, "KBConfigIO");
   return user;
 }
 
@@ -60,7 +60,7 @@ pugi::xml_node user_by_name(const ConfigDocument& doc, const std::string& name) 
 // the user's entry when there is none; saves only on a change.
 void approve_host(const ConfigDocument& doc, pugi::xml_node user, const std::string& host) {
   if (!is_xml_text(host) || trimmed(host).empty())
-    throw kb::Error(5, "A host name cannot be stored as it is", "KBConfigIO");
+    throw kb::invalid_call("A host name cannot be stored as it is", "KBConfigIO");
   pugi::xml_node list = user.child("ApprovedHosts");
   for (const pugi::xml_node entry : list.children("Host"))
     if (trimmed(entry.text().get()) == host) return;
@@ -127,7 +127,7 @@ void set_also_allow(const std::filesystem::path& config, const std::string& site
   const std::optional<double> number = lookup_id(site_id);
   pugi::xml_node site =
       number ? doc.find("/KBConfig/WebSites/WebSite[./ID=$id]", *number) : pugi::xml_node();
-  if (!site) throw kb::Error(5, "There is no site with the ID " + site_id, "KBConfigIO");
+  if (!site) throw kb::invalid_call("There is no site with the ID " + site_id, "KBConfigIO");
   NewElement list("AlsoAllow");
   for (const std::string& host : hosts) list.add_text("Host", host);
   if (const pugi::xml_node old = site.child("AlsoAllow")) {

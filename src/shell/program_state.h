@@ -16,9 +16,9 @@ namespace kb {
 // They keep their values between commands.
 using CommandArgs = std::array<std::string, 26>;
 
-// What the password page is asked for: leaving the program or the parent's
-// pages.
-enum class PasswordMode : std::int16_t { None = 0, Exit = 1, Config = 2 };
+// What a correct password opens: nothing yet, leaving, the parent's pages, or the
+// choice about a page a child was refused.
+enum class PasswordMode : std::int16_t { None = 0, Exit = 1, Config = 2, Approve = 3 };
 
 // The program-wide variables. One object lives for the whole run and
 // survives the re-creation of the main window.

@@ -11,7 +11,7 @@ namespace {
 std::tm local_time(std::time_t moment) {
   std::tm local{};
   if (!localtime_r(&moment, &local))
-    throw kb::Error(5, "The moment cannot be placed in the local calendar", "visits");
+    throw kb::invalid_call("The moment cannot be placed in the local calendar", "visits");
   return local;
 }
 
