@@ -124,6 +124,15 @@
     return a === b;
   }
 
+  // The hosts of an AlsoAllow or ApprovedHosts list.
+  function hostList(parent) {
+    return childElements(parent, "Host").map(function (host) {
+      return host.textContent.trim();
+    }).filter(function (host) {
+      return host !== "";
+    });
+  }
+
   function parseConfig(text) {
     var doc = new DOMParser().parseFromString(text, "application/xml");
     var root = doc.documentElement;
@@ -137,6 +146,7 @@
         name: childText(user, "Name"),
         image: childText(user, "Image"),
         id: childText(user, "ID").trim(),
+        approvedHosts: hostList(childElement(user, "ApprovedHosts")),
       };
     });
     var sites = childElements(childElement(root, "WebSites"), "WebSite").map(function (site) {
@@ -148,6 +158,7 @@
         allowed: childElements(childElement(site, "AllowedUsers"), "User").map(function (user) {
           return childText(user, "ID").trim();
         }),
+        alsoAllow: hostList(childElement(site, "AlsoAllow")),
       };
     });
     var allUsers = users.filter(function (user) {
@@ -166,6 +177,8 @@
         printAllowed: childText(settings, "PrintAllowed") === "Yes",
         printLimit: childText(settings, "PrintLimit").trim(),
         pwdExit: childText(settings, "PwdExit") === "Yes",
+        stayOnSites: childText(settings, "StayOnSites").trim() === "Yes",
+        hasStayOnSites: childElement(settings, "StayOnSites") !== null,
       },
     };
   }

@@ -22,13 +22,13 @@
  *              #user-save, #user-cancel, #user-form-title, #user-error,
  *              #user-status
  *   sites:     #sites-list, #site-form, #site-label, #site-address,
- *              #site-pictures, #site-offers, #site-save, #site-cancel,
+ *              #site-also-allow, #site-pictures, #site-offers, #site-save, #site-cancel,
  *              #site-form-title, #site-error, #site-status
  *   password:  #pwd-form, #pwd-new, #pwd-repeat, #pwd-save, #pwd-error,
  *              #pwd-status (and #pwd-hint with data-hint)
  *   settings:  #settings-form, #settings-print, #settings-pages,
- *              #settings-pages-hint, #settings-exit-pwd, #settings-save,
- *              #settings-error, #settings-status
+ *              #settings-pages-hint, #settings-exit-pwd, #settings-stay,
+ *              #settings-stay-hint, #settings-save, #settings-error, #settings-status
  *   leaving:   #exit-config (sends EXIT_CONFIG), [data-leave] links
  *   #load-error shows when KBConfig.xml cannot be read.
  *
@@ -167,6 +167,11 @@
             type: "text", id: "site-address", maxlength: "2000", "aria-describedby": "site-error",
             spellcheck: "false",
           }), hint("For example www.example.com or https://www.example.com/kids")),
+          field("Also allow", el("input", {
+            type: "text", id: "site-also-allow", maxlength: "2000", "aria-describedby": "site-error site-also-allow-hint",
+            spellcheck: "false",
+          }), hint("Other hosts this site needs, such as its video or picture host, separated by spaces. " +
+            "For example videos.example.com", "site-also-allow-hint")),
           pictureFieldset("site-pictures"),
           el("fieldset", { id: "site-offers" },
             el("legend", { text: "Who may see it" }),
@@ -204,6 +209,12 @@
           }), hint("A whole number from 0 to " + MAX_PAGES + ".", "settings-pages-hint")),
           checkField(el("input", { type: "checkbox", id: "settings-exit-pwd" }),
             "Ask for the password before Kitebrook closes"),
+          checkField(el("input", {
+            type: "checkbox", id: "settings-stay", "aria-describedby": "settings-stay-hint",
+          }), "Keep children on their sites"),
+          hint("Children open only the sites you list for them and the hosts you allow; any other " +
+            "page shows a friendly \u201cnot on your list\u201d page, where you can allow it with your password.",
+            "settings-stay-hint"),
           errorLine("settings-error"),
           el("div", { class: "actions" },
             saveButton("settings-save", options.saveLabel || "Save printing and leaving")),
@@ -629,6 +640,7 @@
     if (!$("site-form")) return;
     $("site-label").value = "";
     $("site-address").value = "";
+    $("site-also-allow").value = "";
     $("site-form-title").textContent = "Add a site";
     $("site-save").textContent = "Add site";
     $("site-cancel").hidden = true;
@@ -645,6 +657,7 @@
     state.editingSiteId = site.id;
     $("site-label").value = site.label;
     $("site-address").value = site.target;
+    $("site-also-allow").value = site.alsoAllow.join(" ");
     $("site-form-title").textContent = "Change " + site.label;
     $("site-save").textContent = "Save changes";
     $("site-cancel").hidden = false;
@@ -670,6 +683,12 @@
     return null;
   }
 
+  // Whether the stored hosts are those typed; the host stores them in lower
+  // case, without a scheme or path, so only their number is compared.
+  function sameHosts(stored, typed) {
+    return stored.length === (typed ? typed.split(" ").length : 0);
+  }
+
   function saveSite(event) {
     event.preventDefault();
     if (!state.config) return;
@@ -689,7 +708,14 @@
       showFieldError("site-error", addressField, problem);
       return;
     }
-    showFieldError("site-error", [labelField, addressField], "");
+    var alsoField = $("site-also-allow");
+    var alsoAllow = alsoField.value.trim().split(/\s+/).filter(function (host) { return host; }).join(" ");
+    problem = alsoAllow.length > 2000 ? "Please list fewer hosts." : KB.argumentProblem(alsoAllow);
+    if (problem) {
+      showFieldError("site-error", alsoField, problem);
+      return;
+    }
+    showFieldError("site-error", [labelField, addressField, alsoField], "");
     var picture = chosenPicture("site-picture");
     var editing = state.editingSiteId;
     showStatus("site-status", "Saving…");
@@ -698,9 +724,10 @@
       if (old && KB.pictureFileName(old.image) === picture) picture = "";
       KB.send("SETSITEGLOBALS", "0", "0", "0", editing);
       KB.send("UPDATESITE", label, picture, address);
+      KB.send("SETALSOALLOW", editing, alsoAllow);
       afterCommands("site-status", function (config) {
         var saved = KB.siteById(config, editing);
-        if (saved && saved.label === label) {
+        if (saved && saved.label === label && sameHosts(saved.alsoAllow, alsoAllow)) {
           showStatus("site-status", "Saved the changes for " + label + ".");
           resetSiteForm();
         } else {
@@ -735,6 +762,7 @@
       offerTo.forEach(function (userId) {
         KB.send("ASSIGNSITETOUSER", userId, added.id);
       });
+      if (alsoAllow) KB.send("SETALSOALLOW", added.id, alsoAllow);
       afterCommands("site-status", function (fresh) {
         var site = KB.siteById(fresh, added.id);
         var allOffered = site && offerTo.every(function (userId) { return KB.siteAllows(site, userId); });
@@ -822,6 +850,9 @@
     $("settings-print").checked = settings.printAllowed;
     $("settings-pages").value = /^\d+$/.test(settings.printLimit) ? String(Number(settings.printLimit)) : "0";
     $("settings-exit-pwd").checked = settings.pwdExit;
+    // The wizard turns it on for a file that does not have it yet.
+    var wizard = document.querySelector("ol.progress[data-step]") !== null;
+    $("settings-stay").checked = settings.stayOnSites || (wizard && !settings.hasStayOnSites);
     syncPagesField();
   }
 
@@ -847,14 +878,18 @@
     // With printing off the stored limit stays; still send a valid number.
     if (!validPages(pages)) pages = "0";
     pages = String(Number(pages));
+    var stay = $("settings-stay").checked;
     $("settings-save").disabled = true;
+    // In the wizard the settings command moves on to the next step, so the
+    // other setting is sent first.
+    KB.send("UPDATESTAYONSITES", stay ? "1" : "0");
     KB.send("UPDATESETTINGS", exitPwd ? "1" : "0", print ? "1" : "0", "0", pages);
     showStatus("settings-status", "Saving…");
     afterCommands("settings-status", function (config) {
       $("settings-save").disabled = false;
       var stored = config.settings;
       var saved = stored.printAllowed === print && stored.pwdExit === exitPwd &&
-        (!print || stored.printLimit === pages);
+        stored.stayOnSites === stay && (!print || stored.printLimit === pages);
       fillSettings(stored);
       if (saved) {
         showStatus("settings-status", "Saved. The new settings apply from the next start of Kitebrook.");
@@ -874,12 +909,17 @@
 
   // True when a form holds typing that has not been saved.
   function unsavedTyping() {
-    return ["user-name", "site-label", "site-address", "pwd-new"].some(function (id) {
+    return ["user-name", "site-label", "site-address", "site-also-allow", "pwd-new"].some(function (id) {
       var field = $(id);
       if (!field || !field.value.trim()) return false;
       if (id === "user-name" && state.editingUserId) {
         var child = KB.userById(state.config, state.editingUserId);
         return !child || child.name !== field.value.trim();
+      }
+      if (id === "site-also-allow") {
+        var edited = state.editingSiteId && KB.siteById(state.config, state.editingSiteId);
+        var stored = edited ? edited.alsoAllow.join(" ") : "";
+        return field.value.trim().split(/\s+/).join(" ") !== stored;
       }
       if ((id === "site-label" || id === "site-address") && state.editingSiteId) {
         var site = KB.siteById(state.config, state.editingSiteId);

@@ -7,7 +7,6 @@
 
 #include "common/clock.h"
 #include "platform/gtk_platform.h"
-#include "platform/main_loop.h"
 #include "registry/mod_registry.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
@@ -40,7 +39,7 @@ int main(int argc, char** argv) {
     kb::Kitebrook app(platform, folders, registry, clock);
     app.Main();
     // The program ends through exit_program, or when its main window is closed.
-    for (;;) g_main_context_iteration(nullptr, TRUE);
+    platform.run();
   } catch (const std::exception& e) {
     std::cerr << "kitebrook: " << e.what() << '\n';
     // Started from the menu, nobody reads the error output.

@@ -39,6 +39,14 @@ constexpr CommandEntry kCommands[] = {
     {"UPDATEPWD", {1}, updatepwd},
     {"UPDATESETTINGS", {1, 2, 3, 4}, updatesettings},
     {"RESTORE_CONFIG", {1}, restore_config},
+    {"LOADREFUSAL", {}, loadrefusal},
+    {"ASKGROWNUP", {}, askgrownup},
+    {"APPROVEREFUSED", {1}, approverefused},
+    {"UPDATESTAYONSITES", {1}, updatestayonsites},
+    {"SETALSOALLOW", {1, 2}, setalsoallow},
+    {"ALWAYSALLOW", {1, 2}, alwaysallow},
+    {"WITHDRAWHOST", {1, 2}, withdrawhost},
+    {"LOADVISITS", {1, 2}, loadvisits},
 };
 
 }  // namespace

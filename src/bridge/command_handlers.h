@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "bridge/command_dispatcher.h"
@@ -24,6 +25,19 @@ void go_exit(kb::Kitebrook& app, const Args& args);
 void go_parent(kb::Kitebrook& app, const Args& args);
 void process_pwd_entry(kb::Kitebrook& app, const Args& args);
 void pwd_cancel(kb::Kitebrook& app, const Args& args);
+
+// Keeping children on their sites: the friendly page for a refused address,
+// the parent's decision about it, the setting, extra hosts, the visit log.
+void loadrefusal(kb::Kitebrook& app, const Args& args);
+void askgrownup(kb::Kitebrook& app, const Args& args);
+// After the right password: the page where the parent decides about the address.
+void show_approval_page(kb::Kitebrook& app);
+void approverefused(kb::Kitebrook& app, const Args& args);
+void updatestayonsites(kb::Kitebrook& app, const Args& args);
+void setalsoallow(kb::Kitebrook& app, const Args& args);
+void alwaysallow(kb::Kitebrook& app, const Args& args);
+void withdrawhost(kb::Kitebrook& app, const Args& args);
+void loadvisits(kb::Kitebrook& app, const Args& args);
 
 // The parent's configuration pages.
 void updateuser(kb::Kitebrook& app, const Args& args);

@@ -14,9 +14,6 @@
 namespace KBVBHTMLInterfaces {
 namespace {
 
-constexpr std::int16_t kPwdModeExit = 1;
-constexpr std::int16_t kPwdModeConfig = 2;
-
 void show_password_page(kb::Kitebrook& app) {
   load_page(app, app.state().folders.page("password.htm"));
 }
@@ -66,7 +63,7 @@ void go_print(kb::Kitebrook& app, const Args&) {
 
 void go_exit(kb::Kitebrook& app, const Args&) {
   if (app.state().pwd_on_exit) {
-    app.state().pwd_mode = kPwdModeExit;
+    app.state().pwd_mode = kb::PasswordMode::Exit;
     show_password_page(app);
   } else {
     app.exit_program();
@@ -74,7 +71,7 @@ void go_exit(kb::Kitebrook& app, const Args&) {
 }
 
 void go_parent(kb::Kitebrook& app, const Args&) {
-  app.state().pwd_mode = kPwdModeConfig;
+  app.state().pwd_mode = kb::PasswordMode::Config;
   show_password_page(app);
 }
 
@@ -100,10 +97,12 @@ void process_pwd_entry(kb::Kitebrook& app, const Args& args) {
     // A password an older version kept as text is stored as a hash from now on.
     if (check == KBConfigIO::PasswordCheck::CorrectPlainText)
       KBConfigIO::updatepwd(app.config_file(), entry, app.message_box());
-    if (app.state().pwd_mode == kPwdModeExit) {
+    if (app.state().pwd_mode == kb::PasswordMode::Exit) {
       app.exit_program();
-    } else if (app.state().pwd_mode == kPwdModeConfig) {
+    } else if (app.state().pwd_mode == kb::PasswordMode::Config) {
       show_config_main(app);
+    } else if (app.state().pwd_mode == kb::PasswordMode::Approve) {
+      show_approval_page(app);
     }
   } catch (const std::exception& e) {
     // The password check ends quietly for the person; the log says why.

@@ -6,6 +6,7 @@
 #include "config/kb_config_io.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
+#include "shell/stay_on_sites.h"
 
 namespace KBVBHTMLInterfaces {
 namespace {
@@ -27,7 +28,10 @@ kb::frmBrowser& recreate_main_window(kb::Kitebrook& app) {
 }  // namespace
 
 void start_for_user(kb::Kitebrook& app, const std::string& name) {
+  // A start (Home included) ends what the parent allowed for this visit only.
+  app.state().approvals.end_visit(app.state().current_user);
   app.state().current_user = name;
+  kb::load_child_rules(app);
   load_page(app, app.state().folders.page("UserStart.html"));
   app.platform().event_step();
 }
@@ -60,6 +64,7 @@ void load_user_sites(kb::Kitebrook& app, const Args&) {
   try {
     app.main_window().view().web().run_script(js_call("Load_Sites", {app.state().current_user}));
   } catch (const std::exception& e) {
+    // Misspelt and unspaced on purpose: PageCommands.LoadSitesIntoAPageWithoutTheFunctionIsReported
     app.message_box().show("Error in laod_user_sites" + describe(e));
   }
 }
@@ -68,7 +73,7 @@ void save_config_file(kb::Kitebrook& app, const Args& args) {
   const std::string& file_name = args[1];  // a copy: a command run meanwhile cannot change it
   try {
     if (!is_plain_file_name(file_name))
-      throw kb::Error(52, "Bad file name: \"" + file_name + "\" must be a plain file name");
+      throw kb::bad_file_name("Bad file name: \"" + file_name + "\" must be a plain file name");
     const std::string text = app.main_window().view().web().run_script(
         "document.getElementById(" + js_string_literal("menuframe.vbData") + ").innerHTML");
     KBConfigIO::save_xml_file(app.config_file(), app.state().folders.config_folder() / file_name,

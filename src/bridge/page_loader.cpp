@@ -38,7 +38,10 @@ bool load_host_page_title(Kitebrook& app, const std::string& path) {
     title = "Kitebrook Configuration";
   } else if (path == page(app, "RepairSettings.htm")) {
     title = "Kitebrook Settings";
+  } else if (path == page(app, "Approve.html")) {
+    title = "Allow This Page?";
   } else if (path.empty() || path == "http:///") {
+    // "http:///" as the pages send it: StartUp.TitleModeFollowsTheHostPagesAndTheChildsPages
     title = "Kitebrook";
   }
   if (!title) return false;
@@ -83,6 +86,7 @@ void load_control_msg(Kitebrook& app, const std::string& text) {
   try {
     app.main_window().view().brwControls().run_script(js_call("WriteMsg", {text}));
   } catch (const std::exception& e) {
+    // Unspaced on purpose: StartUp.AScriptCallIntoAPageWithoutTheFunctionIsReported
     app.message_box().show("Error in load_control_msg" + describe(e));
   }
 }
@@ -94,6 +98,7 @@ void load_controls(Kitebrook& app) {
         js_call("LoadControls", {"1", "1", "1", "1", "1", "1"}));
     app.platform().event_step();
   } catch (const std::exception& e) {
+    // Unspaced on purpose: StartUp.AScriptCallIntoAPageWithoutTheFunctionIsReported
     app.message_box().show("Error in load_controls" + describe(e));
   }
 }

@@ -16,7 +16,7 @@ namespace kb {
 namespace {
 
 Error io_error(const std::string& what, const std::filesystem::path& path, int err) {
-  return Error(75, what + " " + path.string() + ": " + std::strerror(err));
+  return file_access(what + " " + path.string() + ": " + std::strerror(err));
 }
 
 // Temporary files are named ".<target name>.kb-tmp-XXXXXX" beside the target:
@@ -47,7 +47,7 @@ std::string random_part() {
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   unsigned char bytes[kRandomPart];
   if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes))
-    throw Error(75, std::string("Cannot make a temporary file name: ") + std::strerror(errno));
+    throw file_access(std::string("Cannot make a temporary file name: ") + std::strerror(errno));
   std::string text;
   for (const unsigned char b : bytes) text += kLetters[b % (sizeof kLetters - 1)];
   return text;

@@ -19,8 +19,8 @@ FileLock::FileLock(const std::filesystem::path& lock_file, std::chrono::millisec
   fd_ = ::open(lock_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (fd_ < 0) fd_ = ::open(lock_file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0)
-    throw Error(75,
-                "Cannot open the lock file " + lock_file.string() + ": " + std::strerror(errno));
+    throw file_access("Cannot open the lock file " + lock_file.string() + ": " +
+                      std::strerror(errno));
   const auto deadline = std::chrono::steady_clock::now() + patience;
   while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
     const int err = errno;
@@ -29,10 +29,10 @@ FileLock::FileLock(const std::filesystem::path& lock_file, std::chrono::millisec
       ::close(fd_);
       fd_ = -1;
       if (err == EWOULDBLOCK)
-        throw Error(70, "Another Kitebrook window is busy with " +
-                            lock_file.filename().replace_extension().string() +
-                            "; try again in a moment");
-      throw Error(75, "Cannot lock " + lock_file.string() + ": " + std::strerror(err));
+        throw permission_denied("Another Kitebrook window is busy with " +
+                                lock_file.filename().replace_extension().string() +
+                                "; try again in a moment");
+      throw file_access("Cannot lock " + lock_file.string() + ": " + std::strerror(err));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }

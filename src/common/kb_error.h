@@ -21,6 +21,28 @@ class Error : public std::runtime_error {
   std::string source_;
 };
 
+// The numbers that messages built from a failure show, by kind. Only the
+// constructors below and the code that tells kinds apart use them.
+namespace error_number {
+inline constexpr int invalid_call = 5;
+inline constexpr int overflow = 6;
+inline constexpr int out_of_memory = 7;
+inline constexpr int subscript_out_of_range = 9;
+inline constexpr int type_mismatch = 13;
+inline constexpr int internal_error = 51;
+inline constexpr int bad_file_name = 52;
+inline constexpr int file_not_found = 53;
+inline constexpr int permission_denied = 70;
+inline constexpr int file_access = 75;
+inline constexpr int path_not_found = 76;
+inline constexpr int object_not_set = 91;
+inline constexpr int invalid_property_value = 380;
+inline constexpr int window_cannot_be_sized = 384;
+inline constexpr int engine_failure = -2147467259;       // the engine's "unspecified failure"
+inline constexpr int script_exception = -2147352319;     // an exception raised by a script
+inline constexpr int xml_not_well_formed = -1072896760;  // the XML parser's "not well-formed"
+}  // namespace error_number
+
 // The program's failures by kind. Each carries the number that messages
 // built from it show; callers name the kind, never the number.
 
@@ -33,6 +55,8 @@ Error type_mismatch();
 // An operation asked of something that cannot do it now (`what` says why).
 Error invalid_call(std::string what, std::string source = "Kitebrook");
 Error out_of_memory();
+// As above, with `what` saying what could not be had.
+Error out_of_memory(std::string what);
 // An index past the end of a list.
 Error subscript_out_of_range();
 // A failure the program did not expect (`what` says what it was).
@@ -41,6 +65,8 @@ Error internal_error(std::string what);
 Error bad_file_name(std::string what);
 // A file the program needs is not there.
 Error file_not_found(std::string what);
+// Something held by someone else, e.g. a lock another window keeps.
+Error permission_denied(std::string what);
 // A file that could not be read or written (`what` names it and says why).
 Error file_access(std::string what);
 // A folder the program needs is not there.
@@ -57,7 +83,12 @@ Error script_exception(std::string what);
 // A text that had to be an XML document is not one.
 Error xml_not_well_formed(std::string what);
 
-// The description of any failure, for a message.
+// Any failure as the message traps see it: a kb::Error as it is, a failed
+// allocation as out_of_memory, anything else as an internal_error.
+Error as_error(const std::exception& failure);
+
+// The description of any failure, for a message: a kb::Error's own, else
+// the failure's what().
 std::string describe(const std::exception& failure);
 
 }  // namespace kb

@@ -129,6 +129,10 @@ pugi::xml_node ConfigDocument::root() const {
   return root_;
 }
 
+void ConfigDocument::require_root() const {
+  root();
+}
+
 pugi::xml_node ConfigDocument::find(const char* query) const {
   return root().select_node(query).node();
 }
@@ -167,12 +171,12 @@ std::string ConfigDocument::serialize() const {
 }
 
 void ConfigDocument::save() const {
-  root();
+  require_root();
   replace_with(serialize());
 }
 
 void ConfigDocument::replace_with(const std::string& text) const {
-  if (!lock_) throw kb::Error(5, "The configuration was opened only for reading");
+  if (!lock_) throw kb::invalid_call("The configuration was opened only for reading");
   // The file replaced is kept: as a version when it was good (a file saved
   // by the store already is the newest version, so only a hand edit adds one
   // here), aside when it could not be read, as it is still the parent's.
@@ -194,17 +198,17 @@ std::string checked_document_text(std::string_view text, const char* root) {
   pugi::xml_document doc;
   const pugi::xml_parse_result parsed = doc.load_buffer(text.data(), text.size(), kParseOptions);
   if (!parsed)
-    throw kb::Error(-1072896760, std::string("The text is not well-formed XML: ") +
-                                     parsed.description() + " at offset " +
-                                     std::to_string(parsed.offset));
+    throw kb::xml_not_well_formed(std::string("The text is not well-formed XML: ") +
+                                  parsed.description() + " at offset " +
+                                  std::to_string(parsed.offset));
   if (!is_well_formed(doc))
-    throw kb::Error(-1072896760,
-                    "The text is not a well-formed XML document: it must hold exactly one root "
-                    "element and only characters XML allows");
+    throw kb::xml_not_well_formed(
+        "The text is not a well-formed XML document: it must hold exactly one root "
+        "element and only characters XML allows");
   if (root && std::strcmp(doc.document_element().name(), root) != 0)
-    throw kb::Error(-1072896760, std::string("The text is not a configuration: its root element "
-                                             "must be ") +
-                                     root);
+    throw kb::xml_not_well_formed(std::string("The text is not a configuration: its root element "
+                                              "must be ") +
+                                  root);
   declare_utf8(doc);
   std::string out;
   StringWriter writer(out);

@@ -29,6 +29,9 @@ class ConfigDocument {
   bool has_root() const { return static_cast<bool>(root_); }
   // The KBConfig element; throws the object-not-set error when there is none.
   pugi::xml_node root() const;
+  // Throws the object-not-set error when there is no root: a file that
+  // cannot be read fails here, before any change is made.
+  void require_root() const;
 
   // The first node a path query yields on the root (null when none); throws
   // when there is no root.

@@ -2,26 +2,23 @@
 
 #include <pugixml.hpp>
 
-#include <new>
-
 namespace KBConfigIO {
 
 kb::Error as_kb_error(const std::exception& failure) {
-  if (const auto* error = dynamic_cast<const kb::Error*>(&failure)) return *error;
-  if (dynamic_cast<const std::bad_alloc*>(&failure)) return kb::Error(7, "Out of memory");
+  // The XML library's own failure is the one kind only this layer knows.
   if (const auto* xpath = dynamic_cast<const pugi::xpath_exception*>(&failure))
-    return kb::Error(5, std::string("Invalid path query: ") + xpath->what(), "pugixml");
-  return kb::Error(51, std::string("Internal error: ") + failure.what());
+    return kb::invalid_call(std::string("Invalid path query: ") + xpath->what(), "pugixml");
+  return kb::as_error(failure);
 }
 
 std::string change_failure_reason(const std::exception& failure) {
   const kb::Error error = as_kb_error(failure);
   switch (error.number()) {
-    case 91:
+    case kb::error_number::object_not_set:
       return "the configuration file cannot be read, or it lacks the part this change needs";
-    case 6:
+    case kb::error_number::overflow:
       return "the numbers of users and sites stop at 32767";
-    case 13:
+    case kb::error_number::type_mismatch:
       return "a number was expected";
     default:
       return error.description();

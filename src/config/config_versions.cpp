@@ -64,8 +64,8 @@ void create_folder(const fs::path& config) {
   if (fs::is_directory(folder, ec)) return;
   fs::create_directory(folder, ec);
   if (ec)
-    throw kb::Error(75, "Cannot create the folder " + folder.string() +
-                            " for earlier versions: " + ec.message());
+    throw kb::file_access("Cannot create the folder " + folder.string() +
+                          " for earlier versions: " + ec.message());
   struct stat beside {};
   if (::stat(config.parent_path().c_str(), &beside) == 0)
     ::chmod(folder.c_str(), beside.st_mode & 07777);

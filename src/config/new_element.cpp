@@ -11,9 +11,9 @@ namespace {
 
 void append_text(pugi::xml_node element, const std::string& text) {
   if (!is_xml_text(text))
-    throw kb::Error(5,
-                    "Invalid procedure call or argument: the text holds characters "
-                    "that cannot be stored in the configuration file");
+    throw kb::invalid_call(
+        "Invalid procedure call or argument: the text holds characters "
+        "that cannot be stored in the configuration file");
   // An empty value leaves the element empty rather than holding an empty text.
   if (!text.empty()) element.append_child(pugi::node_pcdata).set_value(text.c_str());
 }

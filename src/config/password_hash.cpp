@@ -11,7 +11,7 @@ namespace {
 constexpr const char* kPwdQuery = "/KBConfig/Settings/Pwd";
 
 void start_sodium() {
-  if (sodium_init() < 0) throw kb::Error(7, "The password library could not start");
+  if (sodium_init() < 0) throw kb::out_of_memory("The password library could not start");
 }
 
 bool is_hash(std::string_view stored) {
@@ -26,7 +26,7 @@ std::string make_password_hash(std::string_view password) {
   char hash[crypto_pwhash_STRBYTES];
   if (crypto_pwhash_str(hash, password.data(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
                         crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
-    throw kb::Error(7, "Out of memory while storing the password");
+    throw kb::out_of_memory("Out of memory while storing the password");
   return hash;
 }
 

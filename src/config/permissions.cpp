@@ -43,7 +43,7 @@ std::string trimmed(const std::string& text) {
 void assignsitetouser(const std::filesystem::path& config, const std::string& user_id,
                       const std::string& site_id) {
   const ConfigDocument doc(config, ConfigDocument::Access::Change);
-  doc.root();
+  doc.require_root();
   pugi::xml_node allowed;
   if (const std::optional<double> site = lookup_id(site_id))
     allowed = doc.find("/KBConfig/WebSites/WebSite[./ID=$id]/AllowedUsers", *site);
@@ -62,7 +62,7 @@ void removeuserfromsite(const std::filesystem::path& config, const std::string& 
   std::string advice;
   {
     const ConfigDocument doc(config, ConfigDocument::Access::Change);
-    doc.root();
+    doc.require_root();
     const std::optional<double> site_number = lookup_id(site_id);
     if (!site_number) return;
     const pugi::xml_node site = doc.find("/KBConfig/WebSites/WebSite[./ID=$id]", *site_number);

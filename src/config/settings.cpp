@@ -43,7 +43,7 @@ void replace_setting(const ConfigDocument& doc, const char* query, const char* n
 void updatepwd(const std::filesystem::path& config, const std::string& pwd, kb::MessageBox& box) {
   run_with_message_guard(box, error_number_source_text, [&] {
     const ConfigDocument doc(config, ConfigDocument::Access::Change);
-    doc.root();  // a file that cannot be read fails here, before any change
+    doc.require_root();  // a file that cannot be read fails here, before any change
     const pugi::xml_node old = doc.find("/KBConfig/Settings/Pwd");
     NewElement password("Pwd");
     password.set_text(make_password_hash(pwd));

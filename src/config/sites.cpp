@@ -25,7 +25,7 @@ void updatesite(const std::filesystem::path& config, const EditGlobals& edit,
                 const std::string& label, const std::string& image, const std::string& address) {
   const std::string target = without_http_prefix(address);
   const ConfigDocument doc(config, ConfigDocument::Access::Change);
-  doc.root();  // a file that cannot be read fails here, before any change
+  doc.require_root();  // a file that cannot be read fails here, before any change
   pugi::xml_node edited;
   if (edit.edit_site_id != 0)
     edited = doc.find("/KBConfig/WebSites/WebSite[./ID=$id]", edit.edit_site_id);
@@ -33,12 +33,14 @@ void updatesite(const std::filesystem::path& config, const EditGlobals& edit,
 
   NewElement site("WebSite");
   if (edited) {
-    // A rebuilt site keeps its ID, its permissions and, when the page sends
-    // none, its picture.
+    // A rebuilt site keeps its ID, its permissions, its extra hosts and, when
+    // the page sends none, its picture.
     const std::string picture = image.empty() ? node_text(edited.child("Image")) : image;
     const pugi::xml_node allowed = edited.child("AllowedUsers");
     site.add_text("Label", label).add_text("Image", picture).add_text("Target", target);
     site.add_text("ID", std::to_string(edit.edit_site_id)).add_copy(allowed);
+    // Its extra hosts are changed by their own command.
+    if (const pugi::xml_node also_allow = edited.child("AlsoAllow")) site.add_copy(also_allow);
     site.replace(edited);
   } else {
     site.add_text("Label", label).add_text("Image", image).add_text("Target", target);
@@ -51,7 +53,7 @@ void updatesite(const std::filesystem::path& config, const EditGlobals& edit,
 
 void removesite(const std::filesystem::path& config, const std::string& site_id) {
   const ConfigDocument doc(config, ConfigDocument::Access::Change);
-  doc.root();
+  doc.require_root();
   if (const std::optional<double> number = lookup_id(site_id)) {
     const pugi::xml_node site = doc.find("/KBConfig/WebSites/WebSite[./ID=$id]", *number);
     if (site) site.parent().remove_child(site);

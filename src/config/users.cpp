@@ -12,7 +12,7 @@ void updateuser(const std::filesystem::path& config, const EditGlobals& edit,
                 const std::string& name, const std::string& image, kb::MessageBox& box) {
   run_with_message_guard(box, error_number_source_text, [&] {
     const ConfigDocument doc(config, ConfigDocument::Access::Change);
-    doc.root();  // a file that cannot be read fails here, before any change
+    doc.require_root();  // a file that cannot be read fails here, before any change
     pugi::xml_node edited;
     if (edit.edit_user_id != 0)
       edited = doc.find("/KBConfig/Users/User[./ID=$id]", edit.edit_user_id);
@@ -28,6 +28,10 @@ void updateuser(const std::filesystem::path& config, const EditGlobals& edit,
 
     NewElement user("User");
     user.add_text("Name", name).add_text("Image", picture).add_text("ID", std::to_string(id));
+    // A rebuilt user keeps the hosts the parent approved for it.
+    if (edited) {
+      if (const pugi::xml_node approved = edited.child("ApprovedHosts")) user.add_copy(approved);
+    }
     if (edited)
       user.replace(edited);
     else
@@ -40,7 +44,7 @@ void removeuser(const std::filesystem::path& config, const std::string& id, kb::
   const auto description_only = [](const kb::Error& error) { return error.description(); };
   run_with_message_guard(box, description_only, [&] {
     const ConfigDocument doc(config, ConfigDocument::Access::Change);
-    doc.root();
+    doc.require_root();
     const std::optional<double> number = lookup_id(id);
     if (number) {
       const pugi::xml_node user = doc.find("/KBConfig/Users/User[./ID=$id]", *number);

@@ -90,7 +90,7 @@ void class_Elastic::Init(ElasticForm& form, bool optional_given) {
   bool state_known = true;
   if (!whole_screen) {
     try {
-      whole_screen = form.window_state() == kWindowStateMaximized;
+      whole_screen = form.window_state() == WindowState::Maximized;
     } catch (...) {
       state_known = false;  // no way to choose how to fit; leave the size alone
     }

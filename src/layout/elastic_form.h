@@ -5,6 +5,8 @@
 
 namespace kb {
 
+enum class WindowState { Normal = 0, Minimized = 1, Maximized = 2 };
+
 // What the proportional layout needs of a window, so that the same layout code
 // drives a test stand-in and the real toolkit window.
 //
@@ -27,8 +29,7 @@ class ElasticForm {
   virtual void set_height(double twips) = 0;
   virtual void set_width(double twips) = 0;
 
-  // 0 normal, 1 minimised, 2 maximised.
-  virtual int window_state() const = 0;
+  virtual WindowState window_state() const = 0;
 
   // Whether drawing is buffered while the controls are moved.
   virtual bool auto_redraw() const = 0;
@@ -54,8 +55,5 @@ class ElasticForm {
   virtual double screen_height() const = 0;
   virtual double screen_width() const = 0;
 };
-
-// WindowState of a maximised window.
-inline constexpr int kWindowStateMaximized = 2;
 
 }  // namespace kb

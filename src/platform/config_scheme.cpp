@@ -7,6 +7,7 @@
 
 #include "config/kb_config_io.h"
 #include "config/password_hash.h"
+#include "platform/signal_guard.h"
 #include "platform/web_view_control.h"
 #include "shell/paths.h"
 
@@ -30,7 +31,7 @@ void refuse(WebKitURISchemeRequest* request, const std::string& why) {
   webkit_uri_scheme_request_finish_error(request, error);
 }
 
-void answer(WebKitURISchemeRequest* request, gpointer) {
+void answer_request(WebKitURISchemeRequest* request) {
   const Served& what = served();
   WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request);
   const std::string asking = address_of_uri(view ? webkit_web_view_get_uri(view) : nullptr);
@@ -57,6 +58,14 @@ void answer(WebKitURISchemeRequest* request, gpointer) {
   soup_message_headers_append(headers, "Cache-Control", "no-store");
   webkit_uri_scheme_response_set_http_headers(response, headers);
   webkit_uri_scheme_request_finish_with_response(request, response);
+}
+
+void answer(WebKitURISchemeRequest* request, gpointer) {
+  // Every failure before the answer is finished is a refusal, never a request
+  // left waiting.
+  if (!guarded(
+          "configuration request", [request] { return answer_request(request), true; }, false))
+    refuse(request, "KBConfig.xml could not be served");
 }
 
 }  // namespace

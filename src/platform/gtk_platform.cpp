@@ -11,6 +11,7 @@
 #include "platform/main_loop.h"
 #include "platform/main_window_gtk.h"
 #include "platform/print_dialog.h"
+#include "platform/signal_guard.h"
 
 namespace kb::gtk {
 
@@ -24,8 +25,7 @@ class SplashGtk : public SplashView {
     // The timer runs from the moment the window loads; building the window
     // and reading its picture count towards the two seconds.
     timer_ = g_timeout_add(2000, on_tick, this);
-    window_ = GTK_WINDOW(gtk_window_new());
-    g_object_ref_sink(window_);
+    window_ = GObjectPtr<GtkWindow>::sink(GTK_WINDOW(gtk_window_new()));
     gtk_window_set_title(window_, "Kitebrook");
     gtk_window_set_decorated(window_, FALSE);
     gtk_window_set_resizable(window_, FALSE);
@@ -39,24 +39,25 @@ class SplashGtk : public SplashView {
   ~SplashGtk() override {
     if (timer_) g_source_remove(timer_);
     gtk_window_destroy(window_);
-    g_object_unref(window_);
   }
   SplashGtk(const SplashGtk&) = delete;
   SplashGtk& operator=(const SplashGtk&) = delete;
 
-  void set_visible(bool visible) override { gtk_widget_set_visible(GTK_WIDGET(window_), visible); }
+  void set_visible(bool visible) override {
+    gtk_widget_set_visible(GTK_WIDGET(window_.get()), visible);
+  }
   void unload() override { on_unload_(); }
 
  private:
   static gboolean on_tick(gpointer data) {
     // The tick may unload this window; its destructor then removes the timer.
-    static_cast<SplashGtk*>(data)->events_.Timer1_Timer();
+    guarded("splash tick", [data] { static_cast<SplashGtk*>(data)->events_.Timer1_Timer(); });
     return G_SOURCE_CONTINUE;
   }
 
   SplashEvents& events_;
   std::function<void()> on_unload_;
-  GtkWindow* window_ = nullptr;
+  GObjectPtr<GtkWindow> window_;
   guint timer_ = 0;
 };
 
@@ -107,7 +108,7 @@ GtkPlatform::GtkPlatform(std::filesystem::path pages, std::filesystem::path conf
     signal_sources_.push_back(g_unix_signal_add(
         signal,
         +[](gpointer self) -> gboolean {
-          static_cast<GtkPlatform*>(self)->end_program();
+          guarded("end of session", [self] { static_cast<GtkPlatform*>(self)->end_program(); });
           return G_SOURCE_CONTINUE;
         },
         this));
@@ -115,7 +116,6 @@ GtkPlatform::GtkPlatform(std::filesystem::path pages, std::filesystem::path conf
 
 GtkPlatform::~GtkPlatform() {
   for (const guint source : signal_sources_) g_source_remove(source);
-  if (engine_view_) g_object_unref(engine_view_);
 }
 
 std::unique_ptr<MainWindowView> GtkPlatform::create_main_window(MainWindowEvents& events) {
@@ -150,9 +150,13 @@ void GtkPlatform::start_engine() {
   // The view lives as long as the platform, so that a rebuilt main window
   // finds the process running too, and all windows share one web process.
   if (engine_view_) return;
-  engine_view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(new_web_view()));
+  engine_view_ = GObjectPtr<WebKitWebView>::sink(new_web_view());
   g_autofree char* pages = g_filename_to_uri((pages_ / "").c_str(), nullptr, nullptr);
   webkit_web_view_load_html(engine_view_, "", pages);
+}
+
+void GtkPlatform::run() {
+  run_main_loop();
 }
 
 void GtkPlatform::event_step() {

@@ -39,6 +39,10 @@ class GtkPlatform : public Platform {
   GtkPlatform(std::filesystem::path pages, std::filesystem::path config_file);
   ~GtkPlatform() override;
 
+  // Runs the program's events until it ends, through leaving or the end of
+  // the desktop session.
+  [[noreturn]] void run();
+
   std::unique_ptr<MainWindowView> create_main_window(MainWindowEvents& events) override;
   SplashView& load_splash(SplashEvents& events) override;
   MessageBox& message_box() override { return *message_box_; }
@@ -66,7 +70,7 @@ class GtkPlatform : public Platform {
   std::unique_ptr<SplashGtk> splash_;
   // A view never shown, whose web process the main window's views share; it
   // starts the engine while the splash shows (see start_engine).
-  WebKitWebView* engine_view_ = nullptr;
+  GObjectPtr<WebKitWebView> engine_view_;
 
   void start_engine();
 };

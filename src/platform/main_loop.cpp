@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "platform/signal_guard.h"
+
 namespace kb::gtk {
 
 void run_soon(std::function<void()> task) {
@@ -12,10 +14,14 @@ void run_soon(std::function<void()> task) {
       G_PRIORITY_DEFAULT,
       [](gpointer data) -> gboolean {
         std::unique_ptr<std::function<void()>> owned(static_cast<std::function<void()>*>(data));
-        (*owned)();
+        guarded("queued task", *owned);
         return G_SOURCE_REMOVE;
       },
       heap, nullptr);
+}
+
+void run_main_loop() {
+  for (;;) g_main_context_iteration(nullptr, TRUE);
 }
 
 void event_step() {

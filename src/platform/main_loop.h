@@ -9,6 +9,10 @@ namespace kb::gtk {
 // that asked for it.
 void run_soon(std::function<void()> task);
 
+// Runs events until the program ends (it ends through exit, never by
+// returning from here).
+[[noreturn]] void run_main_loop();
+
 // Lets every pending event run, then returns.
 void event_step();
 

@@ -35,7 +35,7 @@ class FormWindow {
   virtual void request_client_width(int pixels) = 0;
   virtual void request_client_height(int pixels) = 0;
   // 0 normal, 1 minimised, 2 maximised.
-  virtual int window_state() const = 0;
+  virtual WindowState window_state() const = 0;
   // The screen the window is on (or will be shown on), in pixels; throws
   // kb::Error when there is no screen to ask.
   virtual PixelSize screen_size() const = 0;
@@ -74,7 +74,7 @@ class MainWindowForm : public ElasticForm {
   double width() const override;
   void set_height(double twips) override;
   void set_width(double twips) override;
-  int window_state() const override { return window_.window_state(); }
+  WindowState window_state() const override { return window_.window_state(); }
   bool auto_redraw() const override { return auto_redraw_; }
   void set_auto_redraw(bool on) override { auto_redraw_ = on; }
   // The window's own font; the browser controls have none of their own.

@@ -5,6 +5,7 @@
 
 #include "common/kb_error.h"
 #include "platform/main_loop.h"
+#include "platform/signal_guard.h"
 
 namespace kb::gtk {
 namespace {
@@ -27,8 +28,7 @@ double toolkit_twips_per_pixel() {
 MainWindowGtk::MainWindowGtk(MainWindowEvents& events, const PrintHandler& printer,
                              WebKitWebView* engine_view)
     : events_(events) {
-  window_ = GTK_WINDOW(gtk_window_new());
-  g_object_ref_sink(window_);
+  window_ = GObjectPtr<GtkWindow>::sink(GTK_WINDOW(gtk_window_new()));
   gtk_window_set_title(window_, "Kitebrook");
   // The window opens at its designed size and cannot be made smaller than
   // half of it.
@@ -60,11 +60,7 @@ MainWindowGtk::MainWindowGtk(MainWindowEvents& events, const PrintHandler& print
                      std::weak_ptr<bool> alive = window->alive_;
                      run_soon([window, alive] {
                        if (!alive.lock()) return;
-                       try {
-                         window->events_.Form_QueryUnload();
-                       } catch (const std::exception& e) {
-                         std::cerr << "kitebrook: close request failed: " << e.what() << '\n';
-                       }
+                       guarded("close request", [window] { window->events_.Form_QueryUnload(); });
                      });
                      return TRUE;
                    }),
@@ -79,18 +75,24 @@ MainWindowGtk::~MainWindowGtk() {
   web_.reset();
   hidden_.reset();
   gtk_window_destroy(window_);
-  g_object_unref(window_);
 }
 
 GtkWidget* MainWindowGtk::on_create(WebKitWebView* view, WebKitNavigationAction*, gpointer data) {
   auto* self = static_cast<MainWindowGtk*>(data);
+  // No view, no new window: the page's request is dropped.
+  return guarded(
+      "new window", [&] { return self->create_hidden_view(view); },
+      static_cast<GtkWidget*>(nullptr));
+}
+
+GtkWidget* MainWindowGtk::create_hidden_view(WebKitWebView* view) {
   // Each page that opens a window gets a new hidden view; what loads there
   // is then shown in the content area.
   WebKitWebView* hidden = new_web_view(view);
-  gtk_widget_unparent(self->hidden_->widget());
-  self->hidden_->adopt(hidden);
-  gtk_widget_set_parent(self->hidden_->widget(), self->box_);
-  gtk_widget_set_visible(self->hidden_->widget(), FALSE);
+  gtk_widget_unparent(hidden_->widget());
+  hidden_->adopt(hidden);
+  gtk_widget_set_parent(hidden_->widget(), box_);
+  gtk_widget_set_visible(hidden_->widget(), FALSE);
   return GTK_WIDGET(hidden);
 }
 
@@ -128,12 +130,12 @@ PixelSize MainWindowGtk::client_size() const {
 }
 
 void MainWindowGtk::request_client_size(std::optional<int> width, std::optional<int> height) {
-  if (window_state() != 0)
-    throw Error(384, "A form can't be moved or sized while minimized or maximized");
+  if (window_state() != WindowState::Normal) throw window_cannot_be_sized();
   // Resizing from inside an allocation would lay the window out again from
   // within its own layout. The window keeps its size; the toolkit enforces
   // the minimum size by itself.
-  if (in_allocation_) throw Error(5, "The window can't be resized while it places its controls");
+  if (in_allocation_)
+    throw invalid_call("The window can't be resized while it places its controls");
   // The default size follows the window's size while it is not maximized, so
   // setting it resizes a shown window and sets the size a hidden one opens at.
   int current_width = 0;
@@ -143,18 +145,19 @@ void MainWindowGtk::request_client_size(std::optional<int> width, std::optional<
                               height.value_or(current_height));
 }
 
-int MainWindowGtk::window_state() const {
-  if (gtk_window_is_maximized(window_) || gtk_window_is_fullscreen(window_)) return 2;
-  GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window_));
+WindowState MainWindowGtk::window_state() const {
+  if (gtk_window_is_maximized(window_) || gtk_window_is_fullscreen(window_))
+    return WindowState::Maximized;
+  GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window_.get()));
   if (surface && GDK_IS_TOPLEVEL(surface) &&
       (gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & GDK_TOPLEVEL_STATE_MINIMIZED))
-    return 1;
-  return 0;
+    return WindowState::Minimized;
+  return WindowState::Normal;
 }
 
 PixelSize MainWindowGtk::screen_size() const {
-  GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window_));
-  GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window_));
+  GdkDisplay* display = gtk_widget_get_display(GTK_WIDGET(window_.get()));
+  GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window_.get()));
   g_autoptr(GdkMonitor) monitor = nullptr;
   if (surface) {
     if (GdkMonitor* at = gdk_display_get_monitor_at_surface(display, surface))
@@ -164,7 +167,7 @@ PixelSize MainWindowGtk::screen_size() const {
   GListModel* monitors = gdk_display_get_monitors(display);
   if (!monitor && g_list_model_get_n_items(monitors) > 0)
     monitor = GDK_MONITOR(g_list_model_get_item(monitors, 0));
-  if (!monitor) throw Error(5, "There is no screen to fit the window to");
+  if (!monitor) throw invalid_call("There is no screen to fit the window to");
   GdkRectangle geometry{};
   gdk_monitor_get_geometry(monitor, &geometry);
   return {geometry.width, geometry.height};
@@ -180,7 +183,7 @@ void MainWindowGtk::set_caption(const std::string& caption) {
 }
 
 void MainWindowGtk::set_visible(bool visible) {
-  gtk_widget_set_visible(GTK_WIDGET(window_), visible);
+  gtk_widget_set_visible(GTK_WIDGET(window_.get()), visible);
 }
 
 void MainWindowGtk::show() {

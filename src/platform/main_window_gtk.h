@@ -43,13 +43,14 @@ class MainWindowGtk : public MainWindowView, private FormWindow {
 
  private:
   static GtkWidget* on_create(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
+  GtkWidget* create_hidden_view(WebKitWebView* related);
   void place_controls(int width, int height);
   GtkWidget* control_widget(int index) const;
 
   PixelSize client_size() const override;
   void request_client_width(int pixels) override { request_client_size(pixels, std::nullopt); }
   void request_client_height(int pixels) override { request_client_size(std::nullopt, pixels); }
-  int window_state() const override;
+  WindowState window_state() const override;
   PixelSize screen_size() const override;
   double twips_per_pixel() const override { return twips_per_pixel_; }
   void request_client_size(std::optional<int> width, std::optional<int> height);
@@ -58,7 +59,7 @@ class MainWindowGtk : public MainWindowView, private FormWindow {
   // Cleared when the window is destroyed, for work queued by its signals.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   AllocateHandler on_allocate_;
-  GtkWindow* window_ = nullptr;
+  GObjectPtr<GtkWindow> window_;
   GtkWidget* box_ = nullptr;
   std::unique_ptr<WebViewControl> controls_;
   std::unique_ptr<WebViewControl> web_;

@@ -4,6 +4,8 @@
 
 #include <iostream>
 
+#include "platform/gobject_ptr.h"
+
 namespace kb::gtk {
 
 void offer_real_printers_only() {
@@ -18,19 +20,18 @@ void limit_to_one_copy(GtkPrintSettings* settings) {
 void print_with_dialog(WebKitWebView* view) {
   g_autoptr(WebKitWebView) page = WEBKIT_WEB_VIEW(g_object_ref(view));
   GtkRoot* root = gtk_widget_get_root(GTK_WIDGET(page));
-  GtkWidget* dialog =
-      gtk_print_unix_dialog_new("Print", GTK_IS_WINDOW(root) ? GTK_WINDOW(root) : nullptr);
-  g_object_ref_sink(dialog);
-  gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+  const auto dialog = GObjectPtr<GtkWidget>::sink(
+      gtk_print_unix_dialog_new("Print", GTK_IS_WINDOW(root) ? GTK_WINDOW(root) : nullptr));
+  gtk_window_set_modal(GTK_WINDOW(dialog.get()), TRUE);
   int response = GTK_RESPONSE_NONE;
   g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, int answer, gpointer out) {
                      *static_cast<int*>(out) = answer;
                    }),
                    &response);
-  gtk_window_present(GTK_WINDOW(dialog));
+  gtk_window_present(GTK_WINDOW(dialog.get()));
   while (response == GTK_RESPONSE_NONE) g_main_context_iteration(nullptr, TRUE);
 
-  GtkPrintUnixDialog* chooser = GTK_PRINT_UNIX_DIALOG(dialog);
+  GtkPrintUnixDialog* chooser = GTK_PRINT_UNIX_DIALOG(dialog.get());
   GtkPrinter* printer = gtk_print_unix_dialog_get_selected_printer(chooser);
   // Only a real printer prints; a virtual one would write a file.
   if (response == GTK_RESPONSE_OK && printer && !gtk_printer_is_virtual(printer)) {
@@ -49,8 +50,7 @@ void print_with_dialog(WebKitWebView* view) {
     g_signal_connect(operation, "finished", G_CALLBACK(g_object_unref), nullptr);
     webkit_print_operation_print(operation);
   }
-  gtk_window_destroy(GTK_WINDOW(dialog));
-  g_object_unref(dialog);
+  gtk_window_destroy(GTK_WINDOW(dialog.get()));
 }
 
 }  // namespace kb::gtk

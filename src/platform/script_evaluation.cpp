@@ -4,6 +4,7 @@
 
 #include "common/kb_error.h"
 #include "platform/main_loop.h"
+#include "platform/signal_guard.h"
 
 namespace kb::gtk {
 namespace {
@@ -17,19 +18,19 @@ struct Outcome {
 void take_outcome(GObject* source, GAsyncResult* result, gpointer data) {
   std::unique_ptr<std::shared_ptr<Outcome>> holder(static_cast<std::shared_ptr<Outcome>*>(data));
   Outcome& out = **holder;
-  GError* error = nullptr;
-  JSCValue* value =
-      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
-  if (error) {
-    out.error = error->message;
-    g_error_free(error);
-  } else if (value) {
-    if (!jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
+  guarded("script result", [&] {
+    g_autoptr(GError) error = nullptr;
+    g_autoptr(JSCValue) value =
+        webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    if (error) {
+      out.error = error->message;
+    } else if (value && !jsc_value_is_undefined(value) && !jsc_value_is_null(value)) {
       g_autofree char* text = jsc_value_to_string(value);
       out.value = text ? text : "";
     }
-    g_object_unref(value);
-  }
+  });
+  // A result that could not be read still ends the wait; the caller then
+  // gets what was read of it.
   out.done = true;
 }
 
@@ -43,8 +44,8 @@ std::string evaluate_script(WebKitWebView* view, const std::string& script,
                                       nullptr, nullptr, nullptr, take_outcome,
                                       new std::shared_ptr<Outcome>(outcome));
   if (!run_events_until([&] { return outcome->done; }, limit))
-    throw Error(-2147467259, "The page did not answer in time");
-  if (!outcome->error.empty()) throw Error(-2147352319, outcome->error);
+    throw engine_failure("The page did not answer in time");
+  if (!outcome->error.empty()) throw script_exception(outcome->error);
   return outcome->value;
 }
 

@@ -1,11 +1,12 @@
 #include "platform/web_view_control.h"
 
-#include <iostream>
+#include <optional>
 #include <utility>
 
 #include "common/kb_error.h"
 #include "platform/main_loop.h"
 #include "platform/script_evaluation.h"
+#include "platform/signal_guard.h"
 
 namespace kb::gtk {
 namespace {
@@ -29,22 +30,6 @@ NavigationType navigation_type(WebKitNavigationType type) {
       break;
   }
   return NavigationType::Other;
-}
-
-// Runs a window event handler and answers its answer, or `on_failure` when
-// it throws: an exception never crosses into the engine.
-bool guarded(const char* what, const std::function<bool()>& handler, bool on_failure) {
-  try {
-    return handler();
-  } catch (const std::exception& e) {
-    std::cerr << "kitebrook: " << what << " failed: " << e.what() << '\n';
-  }
-  return on_failure;
-}
-
-void guarded(const char* what, const std::function<void()>& handler) {
-  guarded(
-      what, [&] { return handler(), true; }, false);
 }
 
 // Files, links and text dropped on a view do nothing: no navigation, no
@@ -107,7 +92,7 @@ WebViewControl::WebViewControl(ControlRole role, MainWindowEvents& events,
     : role_(role),
       events_(events),
       printer_(printer),
-      view_(WEBKIT_WEB_VIEW(g_object_ref_sink(view))),
+      view_(GObjectPtr<WebKitWebView>::sink(view)),
       self_(std::make_shared<WebViewControl*>(this)) {
   connect();
 }
@@ -115,13 +100,11 @@ WebViewControl::WebViewControl(ControlRole role, MainWindowEvents& events,
 WebViewControl::~WebViewControl() {
   *self_ = nullptr;
   disconnect();
-  g_object_unref(view_);
 }
 
 void WebViewControl::adopt(WebKitWebView* view) {
   disconnect();
-  g_object_unref(view_);
-  view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(view));
+  view_ = GObjectPtr<WebKitWebView>::sink(view);
   committed_address_.clear();
   pending_.reset();
   program_uri_.clear();
@@ -130,7 +113,7 @@ void WebViewControl::adopt(WebKitWebView* view) {
 }
 
 void WebViewControl::connect() {
-  refuse_drops(GTK_WIDGET(view_));
+  refuse_drops(GTK_WIDGET(view_.get()));
   g_signal_connect(view_, "decide-policy", G_CALLBACK(on_decide_policy), this);
   g_signal_connect(view_, "load-changed", G_CALLBACK(on_load_changed), this);
   g_signal_connect(view_, "load-failed", G_CALLBACK(on_load_failed), this);
@@ -168,17 +151,29 @@ void WebViewControl::later(std::function<void(WebViewControl&)> task) {
 gboolean WebViewControl::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
                                           WebKitPolicyDecisionType type, gpointer data) {
   auto* self = static_cast<WebViewControl*>(data);
+  const auto handled = guarded(
+      "decide-policy",
+      [&]() -> std::optional<gboolean> { return self->decide_policy(decision, type); },
+      std::optional<gboolean>());
+  if (handled) return *handled;
+  // A decision that could not be made is a refusal.
+  webkit_policy_decision_ignore(decision);
+  return TRUE;
+}
+
+gboolean WebViewControl::decide_policy(WebKitPolicyDecision* decision,
+                                       WebKitPolicyDecisionType type) {
   switch (type) {
     case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION: {
       WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
           WEBKIT_NAVIGATION_POLICY_DECISION(decision));
       const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-      self->decide_navigation(decision, self->describe(action), uri ? uri : "");
+      decide_navigation(decision, describe(action), uri ? uri : "");
       return TRUE;
     }
     case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
       // Only the content area hands new windows on (to the hidden control).
-      if (self->role_ == ControlRole::Content)
+      if (role_ == ControlRole::Content)
         webkit_policy_decision_use(decision);
       else
         webkit_policy_decision_ignore(decision);
@@ -233,8 +228,8 @@ void WebViewControl::decide_navigation(WebKitPolicyDecision* decision,
   // A command URL is never loaded; its command runs on a later turn.
   if (command) webkit_policy_decision_ignore(decision);
   std::weak_ptr<WebViewControl*> weak = self_;
-  g_object_ref(decision);
-  run_soon([weak, request, command, decision, uri] {
+  run_soon([weak, request, command, held = GObjectPtr<WebKitPolicyDecision>::share(decision), uri] {
+    WebKitPolicyDecision* decision = held.get();
     bool cancel = true;
     if (auto self = weak.lock(); self && *self) cancel = (*self)->before_navigate(request);
     // The handler may have replaced the window, this control with it. A
@@ -249,7 +244,6 @@ void WebViewControl::decide_navigation(WebKitPolicyDecision* decision,
       else
         webkit_policy_decision_use(decision);
     }
-    g_object_unref(decision);
   });
 }
 
@@ -272,20 +266,24 @@ bool WebViewControl::before_navigate(const NavigationRequest& request) {
 
 void WebViewControl::on_load_changed(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
   auto* self = static_cast<WebViewControl*>(data);
-  self->track_pending_load(event);
+  guarded("load-changed", [&] { self->load_changed(view, event); });
+}
+
+void WebViewControl::load_changed(WebKitWebView* view, WebKitLoadEvent event) {
+  track_pending_load(event);
   if (event == WEBKIT_LOAD_STARTED) {
-    self->load_failed_ = false;
+    load_failed_ = false;
   } else if (event == WEBKIT_LOAD_COMMITTED) {
-    self->page_print_refused_ = false;
-    self->committed_address_ = address_of_uri(webkit_web_view_get_uri(view));
-    if (self->role_ == ControlRole::Content) {
-      const std::string address = self->committed_address_;
-      guarded("navigate-complete", [&] { self->events_.web_NavigateComplete2(address); });
+    page_print_refused_ = false;
+    committed_address_ = address_of_uri(webkit_web_view_get_uri(view));
+    if (role_ == ControlRole::Content) {
+      const std::string address = committed_address_;
+      guarded("navigate-complete", [&] { events_.web_NavigateComplete2(address); });
     }
   } else if (event == WEBKIT_LOAD_FINISHED) {
     // A new window whose page failed or was refused has nothing to show.
-    if (self->role_ == ControlRole::NewWindow && !self->load_failed_)
-      self->later([](WebViewControl& c) {
+    if (role_ == ControlRole::NewWindow && !load_failed_)
+      later([](WebViewControl& c) {
         guarded("document-complete", [&] { c.events_.wbbrwnewhidden_DocumentComplete(); });
       });
   }
@@ -294,17 +292,21 @@ void WebViewControl::on_load_changed(WebKitWebView* view, WebKitLoadEvent event,
 gboolean WebViewControl::on_load_failed(WebKitWebView*, WebKitLoadEvent, gchar* failing_uri,
                                         GError* error, gpointer data) {
   auto* self = static_cast<WebViewControl*>(data);
-  self->load_failed_ = true;
+  guarded("load-failed", [&] { self->load_failed(failing_uri, error); });
+  return FALSE;
+}
+
+void WebViewControl::load_failed(const char* failing_uri, const GError* error) {
+  load_failed_ = true;
   // A load that a newer request replaced fails as cancelled, sometimes after
   // the newer one started; only a real failure of the requested load, or
   // the end of its committed document, ends the wait.
-  auto& pending = self->pending_;
+  auto& pending = pending_;
   const bool cancelled =
       g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED);
   if (pending && pending->started &&
       (pending->committed || (!cancelled && failing_uri && pending->uri == failing_uri)))
     pending.reset();
-  return FALSE;
 }
 
 void WebViewControl::track_pending_load(WebKitLoadEvent event) {
@@ -330,14 +332,20 @@ void WebViewControl::track_pending_load(WebKitLoadEvent event) {
 
 gboolean WebViewControl::on_print(WebKitWebView*, WebKitPrintOperation*, gpointer data) {
   auto* self = static_cast<WebViewControl*>(data);
+  // The page's print is always taken from the engine, which would otherwise
+  // open its own dialog.
+  guarded("print-request", [&] { self->print_requested(); });
+  return TRUE;
+}
+
+void WebViewControl::print_requested() {
   // A page's own print call goes through the same allowance as the print
   // button; the other controls never print. One call is handled at a time,
   // and once one was refused the page's further calls are ignored until
   // another page is shown, so a page cannot keep the child behind messages.
-  if (self->role_ != ControlRole::Content || self->page_print_busy_ || self->page_print_refused_)
-    return TRUE;
-  self->page_print_busy_ = true;
-  self->later([](WebViewControl& c) {
+  if (role_ != ControlRole::Content || page_print_busy_ || page_print_refused_) return;
+  page_print_busy_ = true;
+  later([](WebViewControl& c) {
     // The message or the print dialog runs events: this control may be gone after.
     const std::weak_ptr<WebViewControl*> weak = c.self_;
     const bool allowed = guarded(
@@ -348,17 +356,16 @@ gboolean WebViewControl::on_print(WebKitWebView*, WebKitPrintOperation*, gpointe
     c.page_print_busy_ = false;
     if (!allowed) c.page_print_refused_ = true;
   });
-  return TRUE;
 }
 
 void WebViewControl::on_history_changed(WebKitBackForwardList*, WebKitBackForwardListItem*,
                                         gpointer, gpointer data) {
   auto* self = static_cast<WebViewControl*>(data);
-  const bool forward = webkit_web_view_can_go_forward(self->view_);
-  const bool back = webkit_web_view_can_go_back(self->view_);
   guarded("command-state", [&] {
-    self->events_.web_CommandStateChange(1, forward);
-    self->events_.web_CommandStateChange(2, back);
+    const bool forward = webkit_web_view_can_go_forward(self->view_);
+    const bool back = webkit_web_view_can_go_back(self->view_);
+    self->events_.web_CommandStateChange(NavigationCommand::Forward, forward);
+    self->events_.web_CommandStateChange(NavigationCommand::Back, back);
   });
 }
 
@@ -366,7 +373,7 @@ void WebViewControl::navigate(const std::string& path_or_url) {
   std::string uri = path_or_url;
   if (!path_or_url.empty() && path_or_url.front() == '/') {
     g_autofree char* file_uri = g_filename_to_uri(path_or_url.c_str(), nullptr, nullptr);
-    if (!file_uri) throw Error(52, "Bad file name: " + path_or_url);
+    if (!file_uri) throw bad_file_name("Bad file name: " + path_or_url);
     uri = file_uri;
   }
   program_uri_ = uri;
@@ -378,14 +385,13 @@ void WebViewControl::navigate(const std::string& path_or_url) {
 }
 
 void WebViewControl::go_back() {
-  if (!webkit_web_view_can_go_back(view_))
-    throw Error(-2147467259, "There is no page to go back to");
+  if (!webkit_web_view_can_go_back(view_)) throw engine_failure("There is no page to go back to");
   webkit_web_view_go_back(view_);
 }
 
 void WebViewControl::go_forward() {
   if (!webkit_web_view_can_go_forward(view_))
-    throw Error(-2147467259, "There is no page to go forward to");
+    throw engine_failure("There is no page to go forward to");
   webkit_web_view_go_forward(view_);
 }
 
@@ -404,17 +410,22 @@ void WebViewControl::wait_until_loaded() {
         auto self = weak.lock();
         // The load the program asked for, and any other the view is busy
         // with (a step in the history, a page's own navigation).
-        return !self || !*self || (!(*self)->pending_ && !webkit_web_view_is_loading(view_));
+        return !self || !*self ||
+               (!(*self)->pending_ && !webkit_web_view_is_loading((*self)->view_));
       },
       kLoadWait);
   // The events may have destroyed this control: ask the weak pointer, never
   // this object's own members.
   const auto alive = weak.lock();
-  if (!alive || !*alive) throw Error(-2147467259, "The page was closed");
+  if (!alive || !*alive) throw engine_failure("The page was closed");
 }
 
 std::string WebViewControl::run_script(const std::string& script) {
   wait_until_loaded();
+  return evaluate_script(view_, script, kScriptWait);
+}
+
+std::string WebViewControl::run_script_now(const std::string& script) {
   return evaluate_script(view_, script, kScriptWait);
 }
 

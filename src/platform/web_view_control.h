@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/gobject_ptr.h"
 #include "shell/browser_control.h"
 #include "shell/platform.h"
 
@@ -30,7 +31,7 @@ class WebViewControl : public BrowserControl {
   WebViewControl& operator=(const WebViewControl&) = delete;
 
   WebKitWebView* view() const { return view_; }
-  GtkWidget* widget() const { return GTK_WIDGET(view_); }
+  GtkWidget* widget() const { return GTK_WIDGET(view_.get()); }
   // Hands a new page window's view to this control (the engine makes a new
   // view for every page that opens a window).
   void adopt(WebKitWebView* view);
@@ -41,6 +42,7 @@ class WebViewControl : public BrowserControl {
   void print() override;
   std::string location_url() const override;
   std::string run_script(const std::string& script) override;
+  std::string run_script_now(const std::string& script) override;
 
  private:
   static gboolean on_decide_policy(WebKitWebView* view, WebKitPolicyDecision* decision,
@@ -51,6 +53,12 @@ class WebViewControl : public BrowserControl {
   static gboolean on_print(WebKitWebView* view, WebKitPrintOperation* op, gpointer self);
   static void on_history_changed(WebKitBackForwardList* list, WebKitBackForwardListItem* added,
                                  gpointer removed, gpointer self);
+
+  // The signals' work, run inside their guards.
+  gboolean decide_policy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type);
+  void load_changed(WebKitWebView* view, WebKitLoadEvent event);
+  void load_failed(const char* failing_uri, const GError* error);
+  void print_requested();
 
   void connect();
   void disconnect();
@@ -69,7 +77,7 @@ class WebViewControl : public BrowserControl {
   ControlRole role_;
   MainWindowEvents& events_;
   const PrintHandler& printer_;
-  WebKitWebView* view_ = nullptr;
+  GObjectPtr<WebKitWebView> view_;
   std::string committed_address_;
   // The load navigate() asked for, until the engine finished it, failed it
   // or the filter refused it. A script call waits for it, so that it runs in

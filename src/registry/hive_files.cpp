@@ -26,7 +26,7 @@ fs::path home_folder() {
   if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
       found->pw_dir && *found->pw_dir)
     return found->pw_dir;
-  throw kb::Error(76, "The account has no home folder for its settings", "modRegistry");
+  throw kb::path_not_found("The account has no home folder for its settings", "modRegistry");
 }
 
 // The account's configuration folder by the XDG rules: $XDG_CONFIG_HOME when

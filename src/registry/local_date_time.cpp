@@ -10,7 +10,7 @@ namespace {
 std::tm local_tm(std::time_t moment) {
   std::tm parts{};
   if (::localtime_r(&moment, &parts) == nullptr)
-    throw kb::Error(5, "The clock's time cannot be converted to a local date", "modKitebrook");
+    throw kb::invalid_call("The clock's time cannot be converted to a local date", "modKitebrook");
   return parts;
 }
 

@@ -51,6 +51,7 @@ class RegValues;
 class Registry {
  public:
   explicit Registry(HiveFiles files);
+  const HiveFiles& files() const { return files_; }
 
   // The root handle of a location: one of the HKEY_ constants, INI_FILE_ROOT
   // for an existing ordinary, not hidden, file, or NO_ROOT_KEY.

@@ -25,6 +25,9 @@ class BrowserControl {
   // by a few seconds), then runs the script in the page and waits for it.
   // Throws kb::Error with the page's exception text when the script fails.
   virtual std::string run_script(const std::string& script) = 0;
+  // Runs the script in the document shown as it is, also while it loads,
+  // and waits for it. Throws like run_script.
+  virtual std::string run_script_now(const std::string& script) = 0;
 };
 
 }  // namespace kb

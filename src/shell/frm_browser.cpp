@@ -13,6 +13,7 @@
 #include "shell/command_sender.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
+#include "shell/stay_on_sites.h"
 
 namespace kb {
 namespace {
@@ -94,14 +95,21 @@ bool frmBrowser::web_BeforeNavigate2(const NavigationRequest& request) {
   if (is_command_url(url)) {
     if (const auto name = run_command(request, KBVBHTMLInterfaces::Percent20::AsSpace)) {
       notify_command_done(request, *name);
-      wizard_hook();
+      // The wizard's last step saves this setting before the command that
+      // moves it on.
+      if (*name != "UPDATESTAYONSITES") wizard_hook();
     }
     // The wizard's next page replaces the command navigation; cancelling it
     // as well keeps the engine from trying to load the command URL.
     cancel = true;
+  } else if (const ContentVerdict verdict = decide_content_navigation(app_, request, false);
+             verdict != ContentVerdict::Load) {
+    cancel = true;
+    if (verdict == ContentVerdict::ShowRefusal && !unloaded_) show_refusal_page(app_, url);
   } else if (!unloaded_) {
     view_->set_caption(state.user_possessive + saved_caption_ + "--" + url);
   }
+  // "http:///" as the pages send it: NavigationFilter.CaptionNamesTheUserAndTheAddress
   if (url == "http:///" || url.empty()) cancel = true;
   return cancel;
 }
@@ -121,6 +129,10 @@ bool frmBrowser::wbbrwnewhidden_BeforeNavigate2(const NavigationRequest& request
   if (is_command_url(request.url)) {
     run_command(request, KBVBHTMLInterfaces::Percent20::AsWritten);
     cancel = true;
+  } else if (decide_content_navigation(app_, request, true) != ContentVerdict::Load) {
+    // A window a page opens is never loaded from a refused address.
+    if (!unloaded_) show_refusal_page(app_, request.url);
+    return true;
   }
   if (!unloaded_ && view_->wbbrwnewhidden().location_url() == request.url &&
       is_web_address(request.url))
@@ -132,10 +144,10 @@ void frmBrowser::web_NavigateComplete2(const std::string& url) {
   if (!unloaded_) app_.state().current_url = url;
 }
 
-void frmBrowser::web_CommandStateChange(int command, bool enabled) {
+void frmBrowser::web_CommandStateChange(NavigationCommand command, bool enabled) {
   if (unloaded_) return;
-  if (command == 1) app_.state().can_go_forward = enabled;
-  if (command == 2) app_.state().can_go_back = enabled;
+  if (command == NavigationCommand::Forward) app_.state().can_go_forward = enabled;
+  if (command == NavigationCommand::Back) app_.state().can_go_back = enabled;
 }
 
 void frmBrowser::wbbrwnewhidden_DocumentComplete() {

@@ -34,7 +34,7 @@ class frmBrowser : public MainWindowEvents {
   bool brwControls_BeforeNavigate2(const NavigationRequest& request) override;
   bool wbbrwnewhidden_BeforeNavigate2(const NavigationRequest& request) override;
   void web_NavigateComplete2(const std::string& url) override;
-  void web_CommandStateChange(int command, bool enabled) override;
+  void web_CommandStateChange(NavigationCommand command, bool enabled) override;
   void wbbrwnewhidden_DocumentComplete() override;
   bool web_PrintRequested() override;
   void Form_QueryUnload() override;

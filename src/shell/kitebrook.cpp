@@ -11,6 +11,7 @@
 #include "config/startup_settings.h"
 #include "registry/print_allowance.h"
 #include "shell/paths.h"
+#include "visits/visit_log.h"
 
 namespace kb {
 namespace {
@@ -41,6 +42,13 @@ Kitebrook::Kitebrook(Platform& platform, ProgramFolders folders,
       print_allowance_(
           std::make_unique<modKitebrook::PrintAllowance>(registry, clock, platform.message_box())) {
   state_.folders = std::move(folders);
+  // Browsing goes on without the log when its database cannot be opened.
+  try {
+    visit_log_ = std::make_unique<visits::VisitLog>(visits::visit_log_file(registry.files().hklm));
+    visit_log_->prune(clock_.now());
+  } catch (const std::exception& e) {
+    std::cerr << "kitebrook: the visit log cannot be used: " << e.what() << '\n';
+  }
 }
 
 Kitebrook::~Kitebrook() = default;

@@ -16,6 +16,9 @@ class Registry;
 namespace modKitebrook {
 class PrintAllowance;
 }
+namespace kb::visits {
+class VisitLog;
+}
 
 namespace kb {
 
@@ -46,6 +49,8 @@ class Kitebrook : public SplashEvents {
   const Clock& clock() const { return clock_; }
   std::filesystem::path config_file() const;
   modKitebrook::PrintAllowance& print_allowance() { return *print_allowance_; }
+  // The log of the children's visits; null when it could not be opened.
+  visits::VisitLog* visit_log() { return visit_log_.get(); }
 
   // The main window; loads it (running its load handler) when none is loaded.
   frmBrowser& main_window();
@@ -72,6 +77,7 @@ class Kitebrook : public SplashEvents {
   Platform& platform_;
   const Clock& clock_;
   ProgramState state_;
+  std::unique_ptr<visits::VisitLog> visit_log_;
   std::unique_ptr<modKitebrook::PrintAllowance> print_allowance_;
   std::unique_ptr<frmBrowser> main_window_;
   std::vector<std::unique_ptr<frmBrowser>> unloaded_windows_;

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 fs::path executable_folder() {
   std::error_code ec;
   const auto exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) throw Error(53, "Cannot find the program's own folder: " + ec.message());
+  if (ec) throw file_not_found("Cannot find the program's own folder: " + ec.message());
   return exe.parent_path();
 }
 
@@ -86,11 +86,12 @@ void ProgramFolders::prepare_state() const {
   if (fs::exists(config_file(), ec)) return;
   fs::create_directories(config_folder(), ec);
   if (ec)
-    throw Error(75, "Cannot make the folder " + config_folder().string() + ": " + ec.message());
+    throw file_access("Cannot make the folder " + config_folder().string() + ": " + ec.message());
   std::string text;
   {
     std::ifstream in(default_config_, std::ios::binary);
-    if (!in) throw Error(53, "Cannot read the shipped configuration " + default_config_.string());
+    if (!in)
+      throw file_not_found("Cannot read the shipped configuration " + default_config_.string());
     text.assign(std::istreambuf_iterator<char>(in), {});
   }
   write_file_atomically(config_folder() / "KBConfig.xml", text);

@@ -65,6 +65,9 @@ struct NavigationRequest {
   std::string committed_document;
 };
 
+// The content view's history steps, as its command-state changes name them.
+enum class NavigationCommand { Forward = 1, Back = 2 };
+
 // What the main window's browser controls and the window itself report. The
 // platform calls these on the user-interface thread, never from inside the
 // engine's own signal emission, so a handler may run events and even replace
@@ -80,8 +83,8 @@ class MainWindowEvents {
   virtual bool brwControls_BeforeNavigate2(const NavigationRequest& request) = 0;
   virtual bool wbbrwnewhidden_BeforeNavigate2(const NavigationRequest& request) = 0;
   virtual void web_NavigateComplete2(const std::string& url) = 0;
-  // command 1 is forward, 2 is back.
-  virtual void web_CommandStateChange(int command, bool enabled) = 0;
+  // Whether the content view can now go the way `command` names.
+  virtual void web_CommandStateChange(NavigationCommand command, bool enabled) = 0;
   virtual void wbbrwnewhidden_DocumentComplete() = 0;
   // A page asked to print (a script's print call); answers whether it may.
   virtual bool web_PrintRequested() = 0;

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 constexpr const char* kStateOption = "--state-folder";
 
 fs::path state_folder_from(const std::string& text) {
-  if (text.empty()) throw Error(5, std::string(kStateOption) + " needs a folder");
+  if (text.empty()) throw invalid_call(std::string(kStateOption) + " needs a folder");
   return fs::absolute(fs::path(text)).lexically_normal();
 }
 
@@ -34,7 +34,7 @@ fs::path home_folder() {
   if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
       found->pw_dir && *found->pw_dir)
     return found->pw_dir;
-  throw Error(76, "The account has no home folder for Kitebrook's files");
+  throw path_not_found("The account has no home folder for Kitebrook's files");
 }
 
 // The account's data folder by the XDG rules: $XDG_DATA_HOME when it is an
@@ -75,12 +75,13 @@ StartOptions read_start_options(const std::vector<std::string>& arguments,
     } else if (argument == "--help" || argument == "-h") {
       options.help = true;
     } else if (argument == kStateOption) {
-      if (i + 1 == arguments.size()) throw Error(5, std::string(kStateOption) + " needs a folder");
+      if (i + 1 == arguments.size())
+        throw invalid_call(std::string(kStateOption) + " needs a folder");
       options.state_folder = state_folder_from(arguments[++i]);
     } else if (argument.rfind(prefix, 0) == 0) {
       options.state_folder = state_folder_from(argument.substr(prefix.size()));
     } else {
-      throw Error(5, "Unknown option " + argument);
+      throw invalid_call("Unknown option " + argument);
     }
   }
   return options;
@@ -94,8 +95,8 @@ ProgramFolders locate_folders(const fs::path& executable_folder, const StartOpti
   const fs::path share =
       (executable_folder.parent_path() / "share" / "kitebrook").lexically_normal();
   if (!has_pages(share))
-    throw Error(53, "Cannot find Kitebrook's pages in " + (executable_folder / "Data").string() +
-                        " or " + share.string());
+    throw file_not_found("Cannot find Kitebrook's pages in " +
+                         (executable_folder / "Data").string() + " or " + share.string());
   const fs::path own = data_home() / "kitebrook";
   return ProgramFolders::installed(share, share / "default" / "KBConfig.xml",
                                    options.state_folder.value_or(own),

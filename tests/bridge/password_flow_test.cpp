@@ -103,8 +103,8 @@ TEST_F(PasswordFlow, BackAndForwardFollowWhatTheContentAreaReported) {
   const std::size_t mark = platform_.journal.size();
   send_from_controls("VBCONTAINER:GO_BACK()");
   EXPECT_EQ(platform_.journal.size(), mark);
-  window.events.web_CommandStateChange(2, true);
-  window.events.web_CommandStateChange(1, true);
+  window.events.web_CommandStateChange(NavigationCommand::Back, true);
+  window.events.web_CommandStateChange(NavigationCommand::Forward, true);
   send_from_controls("VBCONTAINER:GO_BACK()");
   send_from_controls("VBCONTAINER:GO_FORWARD()");
   EXPECT_EQ(journal_lines("web", mark), (std::vector<std::string>{"web back", "web forward"}));

@@ -34,7 +34,7 @@ TEST_F(ConfigTest, SavingKeepsDeclarationCommentsAndOurLayoutAddingNothing) {
   EXPECT_FALSE(KBConfigIO::users_defined(path_));
   KBConfigIO::removesite(path_, "1");
   EXPECT_EQ(read(), original);
-  EXPECT_EQ(texts("/KBConfig/Settings/*"), "|No|0|Yes");
+  EXPECT_EQ(texts("/KBConfig/Settings/*"), "|No|0|Yes|Yes");
   EXPECT_EQ(texts("/KBConfig/Users/User/ID"), "1");
 
   write("<!-- the parent's note --><KBConfig><Settings/></KBConfig>");

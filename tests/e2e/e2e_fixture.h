@@ -14,6 +14,7 @@
 #include "registry/mod_registry.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
+#include "support/clocks.h"
 #include "support/recorded_messages.h"
 #include "support/temp_folder.h"
 #include "test_site.h"
@@ -73,7 +74,7 @@ class E2ETest : public ::testing::Test {
   kbtest::RecordedMessages messages_;
   std::vector<std::string> printed_;
   bool ended_ = false;
-  SystemClock clock_;
+  kbtest::ShiftedClock clock_;
   std::unique_ptr<TestSite> site_;
   std::unique_ptr<gtk::GtkPlatform> platform_;
   std::unique_ptr<modRegistry::Registry> registry_;

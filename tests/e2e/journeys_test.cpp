@@ -75,21 +75,34 @@ TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
   ASSERT_TRUE(has_element("site-label"));
   fill("site-label", "Zoo");
   fill("site-address", site_->url("/zoo.html"));
+  fill("site-also-allow", " Videos.Example  https://pictures.example/zoo ");
   click("site-pic-animals");
   click("site-save");
   // A new site is offered to everybody unless the parent says otherwise.
   ASSERT_TRUE(config_has("<AllowedUsers>\n        <User>\n          <ID>1</ID>"));
+  ASSERT_TRUE(
+      config_has("<AlsoAllow>\n        <Host>videos.example</Host>\n        "
+                 "<Host>pictures.example</Host>"));
   ASSERT_TRUE(saved_and_cleared("site-edit-1", "site-label"));
   click("wizard-next");
 
   ASSERT_TRUE(wait_for_web(page("Seditsettings.htm")));
   ASSERT_TRUE(has_element("settings-save"));
+  // Keeping children on their sites is offered, explained and on.
+  ASSERT_TRUE(run_until(
+      [&] { return web_js("document.getElementById('settings-stay').checked") == "true"; }));
+  EXPECT_NE(
+      web_js("document.getElementById('settings-stay-hint').textContent").find("only the sites"),
+      std::string::npos);
   web_js("document.getElementById('settings-print').checked = true; 0");
   fill("settings-pages", "4");
   web_js("document.getElementById('settings-exit-pwd').checked = true; 0");
   click("settings-save");
   ASSERT_TRUE(wait_for_web(page("Sfinish.html")));
   const std::string config = read_config();
+  EXPECT_NE(config.find("<StayOnSites>Yes</StayOnSites>"), std::string::npos);
+  // The wizard's pass over the sites keeps their extra hosts.
+  EXPECT_NE(config.find("<Host>videos.example</Host>"), std::string::npos);
   EXPECT_NE(config.find("<PrintAllowed>Yes</PrintAllowed>"), std::string::npos);
   EXPECT_NE(config.find("<PrintLimit>4</PrintLimit>"), std::string::npos);
   EXPECT_NE(config.find("<Image>" + folder_.string() + "/Data/Images/animals.svg</Image>"),
@@ -175,6 +188,16 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   ASSERT_TRUE(has_element("site-5-all"));
   ASSERT_TRUE(
       run_until([&] { return web_js("document.getElementById('site-5-all').checked") == "true"; }));
+  // Games needs a second host, added by changing the site.
+  click("site-edit-5");
+  EXPECT_EQ(web_js("document.getElementById('site-also-allow').value"), "");
+  fill("site-also-allow", "cdn.games.example");
+  click("site-save");
+  ASSERT_TRUE(config_has("<Host>cdn.games.example</Host>"));
+  ASSERT_TRUE(saved_and_cleared("site-edit-5", "site-label"));
+  click("site-edit-5");
+  EXPECT_EQ(web_js("document.getElementById('site-also-allow').value"), "cdn.games.example");
+  click("site-cancel");
   // Music is withdrawn from Mary.
   ASSERT_TRUE(has_element("site-2-user-2"));
   click("site-2-user-2");
@@ -185,8 +208,12 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   web_js("document.getElementById('settings-print').checked = true; 0");
   fill("settings-pages", "4");
   web_js("document.getElementById('settings-exit-pwd').checked = false; 0");
+  // A file without the setting browses freely until the parent turns it on.
+  EXPECT_EQ(web_js("document.getElementById('settings-stay').checked"), "false");
+  web_js("document.getElementById('settings-stay').checked = true; 0");
   click("settings-save");
   ASSERT_TRUE(config_has("<PwdExit>No</PwdExit>"));
+  ASSERT_TRUE(config_has("<StayOnSites>Yes</StayOnSites>"));
   // The page has read the settings back before the next form is used.
   ASSERT_TRUE(run_until([&] {
     return web_js("document.getElementById('settings-status').textContent").find("Saved") !=
@@ -238,6 +265,69 @@ TEST_F(Journeys, AParentPutsTheLastGoodSettingsBackFromTheRepairPage) {
   EXPECT_EQ(read_config(), good);
   choose_child("Mary");
   EXPECT_TRUE(start_page_shows("1,2"));
+}
+
+TEST_F(Journeys, TheVisitLogShowsRefusedPagesFirstAndAllowsThemForGood) {
+  const std::string away = site_->other_host_url("/away.html");
+  site_->add_page("/zoo.html", "<html><body><a id='out' href='" + away + "'>out</a></body></html>");
+  site_->add_page("/away.html", "<html><body>away</body></html>");
+  std::string config = two_children_config();
+  config.replace(config.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
+  write_config(config);
+  start();
+  choose_child("Mary");
+  ASSERT_TRUE(start_page_shows("1,2"));
+  web_js("document.querySelector('.site-tile[data-site-id=\"1\"]').click(); 0");
+  ASSERT_TRUE(wait_for_web(site_->url("/zoo.html")));
+  click("out");
+  ASSERT_TRUE(wait_for_web(page("NotOnList.html")));
+
+  controls_js("document.getElementById('btnParent').click(); 0");
+  ASSERT_TRUE(wait_for_web(page("password.htm")));
+  fill("pwd", "secret");
+  click("ok");
+  ASSERT_TRUE(wait_for_web(page("KBConfigmain.htm")));
+  ASSERT_TRUE(has_element("visit-log-link"));
+  click("visit-log-link");
+  ASSERT_TRUE(wait_for_web(page("VisitLog.htm")));
+  const auto rows = [&] {
+    return web_js(
+        "Array.from(document.querySelectorAll('.visit-row'))"
+        ".map(r => r.dataset.host + ':' + r.cells[1].textContent).join(',')");
+  };
+  ASSERT_TRUE(run_until([&] { return rows() == "localhost:Kept closed,127.0.0.1:Opened"; }))
+      << rows();
+  EXPECT_EQ(web_js("document.getElementById('visit-child').selectedOptions[0].textContent"),
+            "Mary");
+  web_js("document.querySelector('.visit-row[data-host=\"localhost\"] .always-allow').click(); 0");
+  ASSERT_TRUE(config_has("<ApprovedHosts>"));
+  ASSERT_TRUE(run_until([&] {
+    return web_js(
+               "document.querySelector('.visit-row[data-host=\"localhost\"]')"
+               ".cells[4].textContent") == "Allowed now";
+  }));
+  EXPECT_NE(read_config().find("<ID>2</ID>\n      <ApprovedHosts>\n        <Host>localhost</Host>"),
+            std::string::npos)
+      << read_config();
+  ASSERT_TRUE(run_until([&] {
+    return web_js(
+               "Array.from(document.querySelectorAll('.approved-row'))"
+               ".map(r => r.dataset.host).join(',')") == "localhost";
+  }));
+  // Taken back again, it is gone from the file and the row offers it again.
+  web_js("document.querySelector('.approved-row[data-host=\"localhost\"] .withdraw').click(); 0");
+  ASSERT_TRUE(run_until([&] { return read_config().find("localhost") == std::string::npos; }));
+  ASSERT_TRUE(run_until([&] {
+    return web_js(
+               "document.querySelectorAll('.visit-row[data-host=\"localhost\"] "
+               ".always-allow').length") == "1";
+  }));
+  // Chris has no visits.
+  web_js(
+      "var s = document.getElementById('visit-child'); s.value = '3';"
+      "s.dispatchEvent(new Event('change')); 0");
+  EXPECT_TRUE(run_until([&] { return rows().empty(); }));
+  EXPECT_TRUE(messages_.texts.empty());
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ class RecordingEvents : public MainWindowEvents {
   bool brwControls_BeforeNavigate2(const NavigationRequest&) override { return false; }
   bool wbbrwnewhidden_BeforeNavigate2(const NavigationRequest&) override { return false; }
   void web_NavigateComplete2(const std::string&) override {}
-  void web_CommandStateChange(int, bool) override {}
+  void web_CommandStateChange(NavigationCommand, bool) override {}
   void wbbrwnewhidden_DocumentComplete() override {}
   bool web_PrintRequested() override { return false; }
   void Form_QueryUnload() override {}

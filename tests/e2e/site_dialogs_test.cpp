@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <string>
+#include <vector>
 
 #include "e2e_fixture.h"
+#include "platform/main_loop.h"
 #include "platform/main_window_gtk.h"
+
+// Last: Xlib defines macros (None, Bool) that clash with the names above.
+#include <gdk/x11/gdkx.h>
 
 namespace kb::testing {
 namespace {
@@ -200,6 +206,103 @@ TEST_F(SiteDialogs, APageCannotGoFullScreenOverTheButtons) {
   EXPECT_EQ(web_js("!document.fullscreenElement && !document.webkitFullscreenElement"), "true");
   EXPECT_FALSE(gtk_window_is_fullscreen(main_gtk_window()));
   EXPECT_TRUE(buttons_shown());
+}
+
+// Drags `uri_list` from a little window of the test's own onto the content
+// area with the real pointer (the X server's test extension, driven by
+// xdotool), as a child drags a file from its file manager or a link from
+// another window. Answers whether the drag really started.
+bool drag_onto_content(gtk::MainWindowGtk& main_window, const std::string& uri_list) {
+  GtkWidget* window = gtk_window_new();
+  gtk_window_set_title(GTK_WINDOW(window), "drag source");
+  GtkWidget* handle = gtk_label_new("drag me");
+  gtk_widget_set_size_request(handle, 160, 160);
+  gtk_window_set_child(GTK_WINDOW(window), handle);
+  GtkDragSource* source = gtk_drag_source_new();
+  g_autoptr(GBytes) bytes = g_bytes_new(uri_list.data(), uri_list.size());
+  g_autoptr(GdkContentProvider) content =
+      gdk_content_provider_new_for_bytes("text/uri-list", bytes);
+  gtk_drag_source_set_content(source, content);
+  gtk_drag_source_set_actions(source, GDK_ACTION_COPY);
+  bool began = false;
+  g_signal_connect(source, "drag-begin", G_CALLBACK(+[](GtkDragSource*, GdkDrag*, gpointer began) {
+                     *static_cast<bool*>(began) = true;
+                   }),
+                   &began);
+  gtk_widget_add_controller(handle, GTK_EVENT_CONTROLLER(source));
+  gtk_window_present(GTK_WINDOW(window));
+  gtk::run_events_until([&] { return gtk_widget_get_mapped(window); }, std::chrono::seconds(5));
+  gtk::run_events_until([] { return false; }, std::chrono::milliseconds(300));
+
+  const auto xid = [](GtkWidget* toplevel) {
+    return std::to_string(gdk_x11_surface_get_xid(gtk_native_get_surface(GTK_NATIVE(toplevel))));
+  };
+  graphene_rect_t target{};
+  GtkWidget* main_toplevel = GTK_WIDGET(main_window.window());
+  EXPECT_TRUE(
+      gtk_widget_compute_bounds(GTK_WIDGET(main_window.web_view()), main_toplevel, &target));
+  const std::string x = std::to_string(static_cast<int>(target.origin.x + target.size.width / 2));
+  const std::string y = std::to_string(static_cast<int>(target.origin.y + target.size.height / 2));
+  const std::string from = xid(window);
+  const std::string to = xid(main_toplevel);
+  // Press on the handle, move past the drag threshold, then over the content
+  // area, wait there as a hand would, and let go.
+  std::vector<std::string> args = {"xdotool", "mousemove", "--window", from,    "80",
+                                   "80",      "mousedown", "1",        "sleep", "0.3"};
+  // Small steps, as a hand moves: the drag starts past the threshold, then
+  // crosses into the content area and rests there before letting go.
+  for (int step = 1; step <= 4; ++step)
+    for (const std::string& part :
+         {std::string("mousemove"), std::string("--window"), from, std::to_string(80 + 10 * step),
+          std::to_string(80 + 10 * step), std::string("sleep"), std::string("0.1")})
+      args.push_back(part);
+  for (int step = 0; step <= 6; ++step)
+    for (const std::string& part :
+         {std::string("mousemove"), std::string("--window"), to,
+          std::to_string(std::stoi(x) + 7 * step), std::to_string(std::stoi(y) + 5 * step),
+          std::string("sleep"), std::string("0.15")})
+      args.push_back(part);
+  for (const char* part : {"sleep", "0.5", "mouseup", "1", "sleep", "0.3"}) args.push_back(part);
+  std::vector<char*> argv;
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  GPid pid = 0;
+  bool done = false;
+  EXPECT_TRUE(
+      g_spawn_async(nullptr, argv.data(), nullptr,
+                    static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
+                    nullptr, nullptr, &pid, nullptr));
+  g_child_watch_add(
+      pid,
+      +[](GPid child, gint, gpointer done) {
+        g_spawn_close_pid(child);
+        *static_cast<bool*>(done) = true;
+      },
+      &done);
+  gtk::run_events_until([&] { return done; }, std::chrono::seconds(15));
+  gtk::run_events_until([] { return false; }, std::chrono::milliseconds(500));
+  gtk_window_destroy(GTK_WINDOW(window));
+  return began;
+}
+
+// A file or a link dropped on the content area neither reaches the page nor
+// opens (the page lets the engine's own handling of the drop go ahead): a
+// site never receives the child's files by a drop.
+TEST_F(SiteDialogs, FilesAndLinksDroppedOnTheWindowDoNothing) {
+  visit_zoo(
+      "<html><body style='height: 2000px'>Zoo<script>"
+      "window.drops = 0;"
+      "document.addEventListener('dragover', function (e) { e.preventDefault(); });"
+      "document.addEventListener('drop', function () { window.drops++; });"
+      "</script></body></html>");
+  auto& window = dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view());
+  g_autofree char* config_uri = g_filename_to_uri(folders_.config_file().c_str(), nullptr, nullptr);
+  for (const std::string& dropped : {std::string(config_uri), site_->url("/elsewhere.html")}) {
+    ASSERT_TRUE(drag_onto_content(window, dropped + "\r\n")) << dropped;
+    settle(std::chrono::milliseconds(1000));
+    EXPECT_EQ(web_location(), site_->url("/zoo.html")) << dropped;
+    EXPECT_EQ(web_js("String(window.drops)"), "0") << dropped;
+  }
 }
 
 }  // namespace

@@ -29,6 +29,10 @@ std::string TestSite::url(const std::string& path) const {
   return "http://" + address(path);
 }
 
+std::string TestSite::other_host_url(const std::string& path) const {
+  return "http://localhost:" + std::to_string(port_) + path;
+}
+
 std::string TestSite::address(const std::string& path) const {
   return "127.0.0.1:" + std::to_string(port_) + path;
 }

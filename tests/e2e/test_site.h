@@ -18,6 +18,9 @@ class TestSite {
 
   // "http://127.0.0.1:PORT" followed by `path`.
   std::string url(const std::string& path) const;
+  // "http://localhost:PORT" followed by `path`: the same site under a second
+  // host name, which a list naming 127.0.0.1 does not cover.
+  std::string other_host_url(const std::string& path) const;
   // "127.0.0.1:PORT" followed by `path`: an address as the configuration stores it.
   std::string address(const std::string& path) const;
   // Adds or replaces a page (text/html).

@@ -103,7 +103,7 @@ TEST_F(ClassElasticTest, InitFitsTheWindowToTheScreenOrFailsAndKeepsTheEarlierRe
   elastic.Init(form, true);
   EXPECT_EQ(form.height_twips, 11520);
   form.width_twips = 5000;
-  form.state = kWindowStateMaximized;
+  form.state = WindowState::Maximized;
   elastic.Init(form);
   EXPECT_EQ(form.width_twips, 15360);
   form.fixed_size = true;

@@ -17,7 +17,7 @@ class FakeWindow : public FormWindow {
  public:
   PixelSize client{430, 417};
   PixelSize screen{1280, 800};
-  int state = 0;
+  WindowState state = WindowState::Normal;
   double tpp = 15;
   int requests = 0;
 
@@ -32,13 +32,13 @@ class FakeWindow : public FormWindow {
     ++requests;
     client.height = pixels;
   }
-  int window_state() const override { return state; }
+  WindowState window_state() const override { return state; }
   PixelSize screen_size() const override { return screen; }
   double twips_per_pixel() const override { return tpp; }
 
  private:
   void refuse_unless_normal() const {
-    if (state != 0) throw Error(384, "A form can't be moved or sized while minimized or maximized");
+    if (state != WindowState::Normal) throw window_cannot_be_sized();
   }
 };
 
@@ -65,8 +65,8 @@ TEST(MainWindowForm, SizesAreTheClientAreaInTwipsWithRoomForTheCaption) {
   EXPECT_THROW(form.set_height(400), Error);  // the caption alone
   EXPECT_EQ(window.requests, 2);
 
-  window.state = kWindowStateMaximized;
-  EXPECT_EQ(form.window_state(), kWindowStateMaximized);
+  window.state = WindowState::Maximized;
+  EXPECT_EQ(form.window_state(), WindowState::Maximized);
   EXPECT_THROW(form.set_width(9000), Error);
   EXPECT_EQ(window.client, (PixelSize{852, 704}));
 }
@@ -127,7 +127,7 @@ TEST(MainWindowForm, TheLayoutRescalesFromTheDesignRecordedAtLoad) {
   hooks.record(form);
   // Fitted to the screen from the designed size.
   EXPECT_EQ(window.client, (PixelSize{852, 704}));
-  window.state = kWindowStateMaximized;
+  window.state = WindowState::Maximized;
   window.client = {1280, 800};
   hooks.layout(form);  // the first one after recording only settles
   EXPECT_DOUBLE_EQ(*form.property(kBar, "Height"), 855 * 800 * 15 / 6255.0);
@@ -137,7 +137,7 @@ TEST(MainWindowForm, TheLayoutRescalesFromTheDesignRecordedAtLoad) {
   EXPECT_EQ(form.property(kWeb, "Width"), std::floor(6495 * 1280 / 430.0));
   expect_designed_proportions(form, window.client);
 
-  window.state = 0;
+  window.state = WindowState::Normal;
   window.client = {640, 480};
   hooks.resized(form);
   expect_designed_proportions(form, window.client);

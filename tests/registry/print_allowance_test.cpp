@@ -8,7 +8,7 @@
 
 #include "common/kb_error.h"
 #include "registry/local_date_time.h"
-#include "support/fixed_clock.h"
+#include "support/clocks.h"
 #include "support/recorded_messages.h"
 #include "support/temp_folder.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "registry/print_allowance.h"
+#include "support/clocks.h"
 #include "support/error_stream_box.h"
-#include "support/fixed_clock.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

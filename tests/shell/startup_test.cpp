@@ -206,11 +206,18 @@ TEST_F(StartUp, TitleModeFollowsTheHostPagesAndTheChildsPages) {
 }
 
 TEST_F(StartUp, AScriptCallIntoAPageWithoutTheFunctionIsReported) {
-  platform_.on_new_window = [](StandInWindow& w) { w.controls.functions.erase("WriteMsg"); };
+  platform_.on_new_window = [](StandInWindow& w) {
+    w.controls.functions.erase("WriteMsg");
+    w.controls.functions.erase("LoadControls");
+  };
   start();
   ASSERT_EQ(platform_.messages.texts.size(), 1u);
   EXPECT_EQ(platform_.messages.texts[0],
             "Error in load_control_msgReferenceError: Can't find variable: WriteMsg");
+  KBVBHTMLInterfaces::load_controls(*app_);
+  ASSERT_EQ(platform_.messages.texts.size(), 2u);
+  EXPECT_EQ(platform_.messages.texts[1],
+            "Error in load_controlsReferenceError: Can't find variable: LoadControls");
 }
 
 }  // namespace

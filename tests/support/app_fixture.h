@@ -13,7 +13,7 @@
 #include "config/password_hash.h"
 #include "registry/mod_registry.h"
 #include "shell/kitebrook.h"
-#include "support/fixed_clock.h"
+#include "support/clocks.h"
 #include "support/stand_in_platform.h"
 #include "support/temp_folder.h"
 

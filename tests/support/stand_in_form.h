@@ -25,7 +25,7 @@ class StandInForm : public ElasticForm {
 
   double height_twips = 7290, width_twips = 9690, font = 9.25;
   double screen_h = 7290, screen_w = 9690;  // the design screen: fitting keeps the size
-  int state = 0;
+  WindowState state = WindowState::Normal;
   bool redraw = false, fixed_size = false, failing_size_reads = false;
   int sets_without_redraw = 0;
   std::vector<Control> controls;
@@ -42,7 +42,7 @@ class StandInForm : public ElasticForm {
   double width() const override { return read(width_twips); }
   void set_height(double twips) override { resize(height_twips, twips); }
   void set_width(double twips) override { resize(width_twips, twips); }
-  int window_state() const override { return state; }
+  WindowState window_state() const override { return state; }
   bool auto_redraw() const override { return redraw; }
   void set_auto_redraw(bool on) override { redraw = on; }
   double font_size() const override { return font; }

@@ -65,6 +65,7 @@ class StandInBrowser : public BrowserControl {
   }
   void print() override { journal_.push_back(name_ + " print"); }
   std::string location_url() const override { return location; }
+  std::string run_script_now(const std::string& script) override { return run_script(script); }
   std::string run_script(const std::string& script) override {
     // The end-of-command notice is kept apart, so the journal shows the calls
     // the pages depend on.
@@ -115,7 +116,7 @@ class StandInWindow : public MainWindowView {
   void show() override { shown = true; }
   void maximize() override {
     maximized = true;
-    layout_form.state = kWindowStateMaximized;
+    layout_form.state = WindowState::Maximized;
     layout_form.height_twips = layout_form.screen_h;
     layout_form.width_twips = layout_form.screen_w;
   }

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include "e2e_fixture.h"
+#include "visits/local_days.h"
+
+namespace kb::testing {
+namespace {
+
+// The children's sites are on 127.0.0.1; the same server under the name
+// localhost plays a site nobody listed. Every way a page can lead there must
+// end on the friendly page (or an empty frame) before the server is asked.
+class StayOnSitesE2E : public E2ETest {
+ protected:
+  void SetUp() override {
+    E2ETest::SetUp();
+    away_ = site_->other_host_url("/away.html");
+    site_->add_page("/away.html", "<html><body><h1 id='away'>Away</h1></body></html>");
+    site_->add_page("/zoo.html", "<html><body><h1>Zoo</h1><a id='out' href='" + away_ +
+                                     "'>out</a></body></html>");
+    site_->add_page("/music.html", "<html><body><h1>Music</h1></body></html>");
+    site_->add_redirect("/hop", away_);
+    site_->add_page("/refresh.html", "<html><head><meta http-equiv='refresh' content='0;url=" +
+                                         away_ + "'></head><body>wait</body></html>");
+    site_->add_page("/form.html", "<html><body><form id='f' method='post' action='" + away_ +
+                                      "'><input name='q' value='1'></form></body></html>");
+    site_->add_page("/frame.html", "<html><body><h1 id='framed'>Framed</h1><iframe id='fr' src='" +
+                                       away_ + "'></iframe></body></html>");
+  }
+
+  std::string config(bool stay_on) {
+    std::string text = two_children_config();
+    if (stay_on) text.replace(text.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
+    return text;
+  }
+
+  // Starts the program and the child, and opens the zoo page.
+  void start_child(const std::string& name, bool stay_on = true) {
+    write_config(config(stay_on));
+    start();
+    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+    ASSERT_TRUE(
+        run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
+    open_child(name);
+  }
+  void open_child(const std::string& name) {
+    web_js("document.querySelector('.user-tile[data-user=\"" + name + "\"]').click()");
+    ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+    visit("/zoo.html");
+  }
+  void visit(const std::string& path) {
+    SCOPED_TRACE(path);
+    web_js("location.href = '" + site_->url(path) + "'; 0");
+    ASSERT_TRUE(wait_for_web(site_->url(path)));
+  }
+  bool on_refusal_page() {
+    return wait_for_web(page("NotOnList.html")) && run_until([&] {
+             return web_js("document.getElementById('refused-host').textContent") == "localhost";
+           });
+  }
+  // From the friendly page through the password to the parent's choice.
+  void approve(const std::string& choice_id) {
+    click("ask");
+    ASSERT_TRUE(wait_for_web(page("password.htm")));
+    fill("pwd", "secret");
+    click("ok");
+    ASSERT_TRUE(wait_for_web(page("Approve.html")));
+    ASSERT_TRUE(run_until(
+        [&] { return web_js("document.getElementById('approve-address').textContent") == away_; }));
+    click(choice_id);
+  }
+
+  std::string away_;
+};
+
+TEST_F(StayOnSitesE2E, EveryWayToAnUnlistedHostEndsBeforeItIsAsked) {
+  start_child("Mary");
+  // A link.
+  click("out");
+  EXPECT_TRUE(on_refusal_page());
+  // A server's redirect.
+  visit("/zoo.html");
+  web_js("location.href = '" + site_->url("/hop") + "'; 0");
+  EXPECT_TRUE(on_refusal_page());
+  EXPECT_EQ(site_->requests("/hop"), 1);
+  // A refresh in the page.
+  web_js("location.href = '" + site_->url("/refresh.html") + "'; 0");
+  EXPECT_TRUE(on_refusal_page());
+  // A window the page opens.
+  visit("/zoo.html");
+  web_js("window.open('" + away_ + "'); 0");
+  EXPECT_TRUE(on_refusal_page());
+  // A form sent there.
+  visit("/form.html");
+  web_js("document.getElementById('f').submit(); 0");
+  EXPECT_TRUE(on_refusal_page());
+  // A frame stays empty and the page around it stays.
+  visit("/frame.html");
+  settle(std::chrono::milliseconds(500));
+  EXPECT_EQ(web_location(), site_->url("/frame.html"));
+  EXPECT_EQ(web_js("document.getElementById('framed').textContent"), "Framed");
+  EXPECT_EQ(web_js("(function (d) { return d && d.body ? d.body.textContent : ''; })"
+                   "(document.getElementById('fr').contentDocument)"),
+            "");
+  EXPECT_EQ(site_->requests("/away.html"), 0);
+
+  // "Go back" returns to the page before the refusal.
+  visit("/zoo.html");
+  click("out");
+  ASSERT_TRUE(on_refusal_page());
+  click("go-back");
+  EXPECT_TRUE(wait_for_web(site_->url("/zoo.html")));
+  EXPECT_EQ(site_->requests("/away.html"), 0);
+}
+
+TEST_F(StayOnSitesE2E, WithTheSettingOffTheSameLinkLoads) {
+  start_child("Mary", false);
+  click("out");
+  EXPECT_TRUE(wait_for_web(away_));
+  EXPECT_EQ(site_->requests("/away.html"), 1);
+}
+
+TEST_F(StayOnSitesE2E, AllowOnceOpensThePageForThisVisitOnly) {
+  start_child("Mary");
+  click("out");
+  ASSERT_TRUE(on_refusal_page());
+  approve("allow-once");
+  ASSERT_TRUE(wait_for_web(away_));
+  EXPECT_EQ(site_->requests("/away.html"), 1);
+  // Home ends the visit.
+  controls_js("document.getElementById('btnHome').click()");
+  ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+  visit("/zoo.html");
+  click("out");
+  EXPECT_TRUE(on_refusal_page());
+  EXPECT_EQ(site_->requests("/away.html"), 1);
+}
+
+TEST_F(StayOnSitesE2E, AllowTodayLastsUntilMidnightAlsoAcrossARestart) {
+  start_child("Mary");
+  click("out");
+  ASSERT_TRUE(on_refusal_page());
+  approve("allow-today");
+  ASSERT_TRUE(wait_for_web(away_));
+  visit("/zoo.html");
+  click("out");
+  ASSERT_TRUE(wait_for_web(away_));
+  EXPECT_EQ(site_->requests("/away.html"), 2);
+  // A new start of the program keeps it.
+  restart();
+  start();
+  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+  ASSERT_TRUE(
+      run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
+  open_child("Mary");
+  click("out");
+  ASSERT_TRUE(wait_for_web(away_));
+  EXPECT_EQ(site_->requests("/away.html"), 3);
+  // A clock moved past midnight refuses it again.
+  clock_.offset = visits::next_local_midnight(std::time(nullptr)) - std::time(nullptr) + 1;
+  visit("/zoo.html");
+  click("out");
+  EXPECT_TRUE(on_refusal_page());
+  EXPECT_EQ(site_->requests("/away.html"), 3);
+}
+
+TEST_F(StayOnSitesE2E, AlwaysIsKeptForThisChildAndInvisibleToAnother) {
+  start_child("Mary");
+  click("out");
+  ASSERT_TRUE(on_refusal_page());
+  approve("allow-always");
+  ASSERT_TRUE(wait_for_web(away_));
+  EXPECT_TRUE(config_has("<Host>localhost</Host>"));
+  restart();
+  start();
+  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+  ASSERT_TRUE(
+      run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
+  open_child("Chris");
+  click("out");
+  EXPECT_TRUE(on_refusal_page());
+  EXPECT_EQ(site_->requests("/away.html"), 1);
+}
+
+}  // namespace
+}  // namespace kb::testing
