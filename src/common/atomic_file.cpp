@@ -25,7 +25,12 @@ constexpr std::string_view kTemporaryMark = ".kb-tmp-";
 constexpr std::size_t kRandomPart = 6;
 
 std::string temporary_prefix(const std::filesystem::path& target) {
-  return "." + target.filename().string() + std::string(kTemporaryMark);
+  // Appended piece by piece: GCC 12 misreports "." + name as an overlapping
+  // copy when the package's hardening flags are on.
+  std::string prefix(1, '.');
+  prefix += target.filename().string();
+  prefix += kTemporaryMark;
+  return prefix;
 }
 
 bool is_random_part(std::string_view text) {
