@@ -1,12 +1,10 @@
 #include "shell/start_options.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <system_error>
 
 #include "common/kb_error.h"
+#include "common/xdg_folders.h"
 
 namespace kb {
 namespace {
@@ -18,31 +16,6 @@ constexpr const char* kStateOption = "--state-folder";
 fs::path state_folder_from(const std::string& text) {
   if (text.empty()) throw invalid_call(std::string(kStateOption) + " needs a folder");
   return fs::absolute(fs::path(text)).lexically_normal();
-}
-
-std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? std::string(value) : std::string();
-}
-
-fs::path home_folder() {
-  if (std::string home = environment("HOME"); !home.empty()) return home;
-  long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-      found->pw_dir && *found->pw_dir)
-    return found->pw_dir;
-  throw path_not_found("The account has no home folder for Kitebrook's files");
-}
-
-// The account's data folder by the XDG rules: $XDG_DATA_HOME when it is an
-// absolute path, otherwise ~/.local/share.
-fs::path data_home() {
-  const fs::path xdg = environment("XDG_DATA_HOME");
-  if (xdg.is_absolute()) return xdg;
-  return home_folder() / ".local" / "share";
 }
 
 bool has_pages(const fs::path& folder) {
@@ -97,7 +70,7 @@ ProgramFolders locate_folders(const fs::path& executable_folder, const StartOpti
   if (!has_pages(share))
     throw file_not_found("Cannot find Kitebrook's pages in " +
                          (executable_folder / "Data").string() + " or " + share.string());
-  const fs::path own = data_home() / "kitebrook";
+  const fs::path own = kb::xdg_data_home() / "kitebrook";
   return ProgramFolders::installed(share, share / "default" / "KBConfig.xml",
                                    options.state_folder.value_or(own),
                                    own / "Registry" / "HKCU.sqlite");

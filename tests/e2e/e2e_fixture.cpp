@@ -161,4 +161,38 @@ bool E2ETest::wait_for_web(const std::string& address) {
   });
 }
 
+bool E2ETest::has_element(const std::string& id) {
+  return run_until([&] {
+    try {
+      return web_js("document.getElementById(" + js_string_literal(id) + ") !== null") == "true";
+    } catch (const std::exception&) {
+      return false;
+    }
+  });
+}
+
+void E2ETest::choose_child(const std::string& name) {
+  const std::string tile = "document.querySelector('.user-tile[data-user=\"" + name + "\"]')";
+  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+  ASSERT_TRUE(run_until([&] { return web_js(tile + " !== null") == "true"; }));
+  web_js(tile + ".click(); 0");
+}
+
+std::string E2ETest::site_ids_shown() {
+  return web_js(
+      "Array.from(document.querySelectorAll('.site-tile')).map(t => t.dataset.siteId).sort()"
+      ".join(',')");
+}
+
+bool E2ETest::start_page_shows(const std::string& ids) {
+  return wait_for_web(page("UserStart.html")) && run_until([&] { return site_ids_shown() == ids; });
+}
+
+void E2ETest::start_as_child(const std::string& name) {
+  start();
+  choose_child(name);
+  ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+  ASSERT_TRUE(run_until([&] { return !site_ids_shown().empty(); }));
+}
+
 }  // namespace kb::testing

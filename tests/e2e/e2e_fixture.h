@@ -64,6 +64,17 @@ class E2ETest : public ::testing::Test {
   std::string controls_js(const std::string& script);
   // Waits until the content area shows `address` and its document is complete.
   bool wait_for_web(const std::string& address);
+  // Waits until the content area's page holds an element with this id.
+  bool has_element(const std::string& id);
+  // On the user-selection page: waits for the child's tile and clicks it.
+  void choose_child(const std::string& name);
+  // The IDs of the site tiles the start page shows, sorted, joined by commas.
+  std::string site_ids_shown();
+  // Waits until the start page lists exactly these site IDs.
+  bool start_page_shows(const std::string& ids);
+  // Starts the program and makes `name` the current child, whose start page
+  // then shows its site tiles.
+  void start_as_child(const std::string& name);
   std::string web_location();
   std::string caption();
 

@@ -8,40 +8,12 @@ namespace {
 
 class Journeys : public E2ETest {
  protected:
-  // Waits until an element is in the content area's page.
-  bool has_element(const std::string& id) {
-    return run_until([&] {
-      try {
-        return web_js("document.getElementById('" + id + "') !== null") == "true";
-      } catch (const std::exception&) {
-        return false;
-      }
-    });
-  }
   // Waits until the page has read a saved entry back: its row is shown and
   // the form field emptied for the next one.
   bool saved_and_cleared(const std::string& row, const std::string& field) {
     return has_element(row) && run_until([&] {
              return web_js("document.getElementById('" + field + "').value") == "";
            });
-  }
-  std::string site_ids_shown() {
-    return web_js(
-        "Array.from(document.querySelectorAll('.site-tile')).map(t => t.dataset.siteId).sort()"
-        ".join(',')");
-  }
-  // Waits until the start page lists exactly these site IDs.
-  bool start_page_shows(const std::string& ids) {
-    return wait_for_web(page("UserStart.html")) &&
-           run_until([&] { return site_ids_shown() == ids; });
-  }
-  void choose_child(const std::string& name) {
-    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-    ASSERT_TRUE(run_until([&] {
-      return web_js("document.querySelector('.user-tile[data-user=\"" + name + "\"]') !== null") ==
-             "true";
-    }));
-    web_js("document.querySelector('.user-tile[data-user=\"" + name + "\"]').click(); 0");
   }
 };
 

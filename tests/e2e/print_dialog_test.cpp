@@ -35,13 +35,7 @@ TEST_F(PrintDialog, OffersRealPrintersOnlyAndPrintsOneCopy) {
   platform_->set_print_handler(gtk::print_with_dialog);
   site_->add_page("/zoo.html", "<html><body>zoo</body></html>");
   write_config(two_children_config());
-  start();
-  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-  ASSERT_TRUE(run_until([&] {
-    return web_js("document.querySelector('.user-tile[data-user=\"Mary\"]') !== null") == "true";
-  }));
-  web_js("document.querySelector('.user-tile[data-user=\"Mary\"]').click(); 0");
-  ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+  start_as_child("Mary");
   settle(std::chrono::milliseconds(600));
 
   struct Seen {

@@ -18,16 +18,7 @@ class HostileSite : public E2ETest {
     config.replace(config.find(zoo), zoo.size(), site_->address(path));
     write_config(config);
     config_before_ = config;
-    start();
-    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-    ASSERT_TRUE(run_until([&] {
-      return web_js("document.querySelector('.user-tile[data-user=\"Mary\"]') !== null") == "true";
-    }));
-    web_js("document.querySelector('.user-tile[data-user=\"Mary\"]').click(); 0");
-    ASSERT_TRUE(wait_for_web(page("UserStart.html")));
-    ASSERT_TRUE(run_until([&] {
-      return web_js("document.querySelector('.site-tile[data-site-id=\"1\"]') !== null") == "true";
-    }));
+    start_as_child("Mary");
   }
   void click_zoo() {
     web_js("document.querySelector('.site-tile[data-site-id=\"1\"]').click(); 0");

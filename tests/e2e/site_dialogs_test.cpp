@@ -51,16 +51,7 @@ class SiteDialogs : public E2ETest {
                  const std::string& pwd_exit = "Yes") {
     site_->add_page("/zoo.html", html);
     write_config(two_children_config(pwd_exit, print_limit));
-    start();
-    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-    ASSERT_TRUE(run_until([&] {
-      return web_js("document.querySelector('.user-tile[data-user=\"Mary\"]') !== null") == "true";
-    }));
-    web_js("document.querySelector('.user-tile[data-user=\"Mary\"]').click(); 0");
-    ASSERT_TRUE(wait_for_web(page("UserStart.html")));
-    ASSERT_TRUE(run_until([&] {
-      return web_js("document.querySelector('.site-tile[data-site-id=\"1\"]') !== null") == "true";
-    }));
+    start_as_child("Mary");
     web_js("document.querySelector('.site-tile[data-site-id=\"1\"]').click(); 0");
     ASSERT_TRUE(wait_for_web(site_->url("/zoo.html")));
   }

@@ -28,31 +28,6 @@ class InstalledProgram : public E2ETest {
     folders_.prepare_state();
     build_program();
   }
-
-  bool has_element(const std::string& id) {
-    return run_until([&] {
-      try {
-        return web_js("document.getElementById('" + id + "') !== null") == "true";
-      } catch (const std::exception&) {
-        return false;
-      }
-    });
-  }
-  std::string site_ids_shown() {
-    return web_js(
-        "Array.from(document.querySelectorAll('.site-tile')).map(t => t.dataset.siteId).sort()"
-        ".join(',')");
-  }
-  bool start_page_shows(const std::string& ids) {
-    return wait_for_web(page("UserStart.html")) &&
-           run_until([&] { return site_ids_shown() == ids; });
-  }
-  void choose_child(const std::string& name) {
-    const std::string tile = "document.querySelector('.user-tile[data-user=\"" + name + "\"]')";
-    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-    ASSERT_TRUE(run_until([&] { return web_js(tile + " !== null") == "true"; }));
-    web_js(tile + ".click(); 0");
-  }
 };
 
 TEST_F(InstalledProgram, AChildBrowsesAndAParentChangesTheSetUpWithTheStateApartFromThePages) {
