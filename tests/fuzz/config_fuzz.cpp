@@ -27,6 +27,7 @@
 #include "config/config_document.h"
 #include "config/config_versions.h"
 #include "config/kb_config_io.h"
+#include "config/password_hash.h"
 #include "config/xml_text.h"
 
 namespace {
@@ -401,11 +402,16 @@ void run_and_check(FuzzedDataProvider& input, const fs::path& path, KBConfigIO::
       expect(after == expected, "ASSIGNSITETOUSER did not offer the site once");
       break;
     }
-    case 10:
-      expect(
-          after.pwd == read_args[0] && after.users == before.users && after.sites == before.sites,
-          "UPDATEPWD did not store the password alone");
+    case 10: {
+      // The password is stored as a salted hash (no password: empty).
+      const bool stored = read_args[0].empty()
+                              ? after.pwd.empty()
+                              : KBConfigIO::check_password(after.pwd, read_args[0]) ==
+                                    KBConfigIO::PasswordCheck::Correct;
+      expect(stored && after.users == before.users && after.sites == before.sites,
+             "UPDATEPWD did not store the password alone");
       break;
+    }
     default:
       break;
   }
