@@ -29,7 +29,7 @@ std::string js_literal(const std::string& text) {
 
 }  // namespace
 
-std::string shown_check_script(const std::string& selector, int count) {
+std::string shown_check_script(const std::string& selector, int count, bool pictures) {
   // Two animation frames after the tiles are complete: the first runs before
   // the frame that draws them, the second once that frame is out.
   return "(function () {"
@@ -37,10 +37,12 @@ std::string shown_check_script(const std::string& selector, int count) {
          "  var tiles = document.querySelectorAll(" +
          js_literal(selector) +
          ");"
-         "  if (document.readyState !== 'complete' || tiles.length !== " +
-         std::to_string(count) +
+         "  if (document.readyState !== 'complete' || " +
+         (count >= 0 ? "tiles.length !== " + std::to_string(count) : std::string("!tiles.length")) +
          ") return 'no';"
-         "  for (var i = 0; i < tiles.length; ++i) {"
+         "  for (var i = 0; " +
+         std::string(pictures ? "i < tiles.length" : "false") +
+         "; ++i) {"
          "    var img = tiles[i].querySelector('img');"
          "    if (!img || !img.complete || !img.naturalWidth) return 'no';"
          "  }"

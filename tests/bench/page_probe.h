@@ -14,9 +14,10 @@ namespace kb::bench {
 constexpr std::chrono::milliseconds kMemorySettle{2000};
 
 // A script that answers "shown" once the document is complete, holds exactly
-// `count` elements matching `selector`, each with its picture loaded, and two
-// frames have been drawn since; until then "no" or "wait".
-std::string shown_check_script(const std::string& selector, int count);
+// `count` elements matching `selector` (any number but none for a negative
+// count), each with its picture loaded when `pictures`, and two frames have
+// been drawn since; until then "no" or "wait".
+std::string shown_check_script(const std::string& selector, int count, bool pictures = true);
 
 // Runs events until `check` answers "shown", asking it every few
 // milliseconds (a check may throw while the page is being replaced; that

@@ -127,7 +127,7 @@ const std::vector<std::string> kMemoryFigures{"host_rss_mb", "total_rss_mb", "to
 void BM_Kitebrook(benchmark::State& state) {
   const std::string probe = own_folder() / "kitebrook_probe";
   std::vector<std::string> names = kMemoryFigures;
-  names.insert(names.end(), {"click_ms", "loadsites_ms", "loadsites_max_ms"});
+  names.insert(names.end(), {"click_ms", "loadsites_ms", "loadsites_max_ms", "log_page_ms"});
   for (auto _ : state) {
     try {
       const ProbeRun run = run_probe({probe, "--gtest_brief=1"});
@@ -225,6 +225,8 @@ void print_summary() {
              median_of("kitebrook.click_ms") / 1000, "s", 1.2, true);
   print_line("LOADSITES round trip (median of 100 per run)", median_of("kitebrook.loadsites_ms"),
              "ms", 10, true);
+  print_line("visit log page, 30 days of 1,000 visits a day", median_of("kitebrook.log_page_ms"),
+             "ms", 200, true);
   const double bare_host = median_of("bare.host_rss_mb");
   const double bare_total = median_of("bare.total_rss_mb");
   const double bare_pss = median_of("bare.total_pss_mb");
