@@ -45,9 +45,18 @@ Kitebrook::Kitebrook(Platform& platform, ProgramFolders folders,
   // Browsing goes on without the log when its database cannot be opened.
   try {
     visit_log_ = std::make_unique<visits::VisitLog>(visits::visit_log_file(registry.files().hklm));
-    visit_log_->prune(clock_.now());
   } catch (const std::exception& e) {
     std::cerr << "kitebrook: the visit log cannot be used: " << e.what() << '\n';
+  }
+}
+
+void Kitebrook::prune_visit_log() {
+  if (!visit_log_) return;
+  try {
+    visit_log_->prune(clock_.now());
+  } catch (const std::exception& e) {
+    // Old visits stay until the next start; browsing and logging go on.
+    std::cerr << "kitebrook: old visits were not pruned: " << e.what() << '\n';
   }
 }
 
@@ -78,6 +87,7 @@ void Kitebrook::prepare_start() {
   HandlerScope scope(*this);
   if (state_.start_done || start_running_ || preparing_ || prepared_) return;
   preparing_ = true;
+  prune_visit_log();
   held_messages_ = std::make_unique<HeldMessages>();
   main_window().view().set_visible(false);
   KBVBHTMLInterfaces::load_page(*this, first_page());
@@ -124,6 +134,7 @@ void Kitebrook::start_program() {
     window.view().set_visible(true);
     return;
   }
+  prune_visit_log();
   init_globals();
   frmBrowser& window = main_window();
   window.view().set_visible(false);

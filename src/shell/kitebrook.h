@@ -85,6 +85,9 @@ class Kitebrook : public SplashEvents {
   // Builds the main window and loads its first page while the splash shows,
   // so that the tick only has to read the settings and show the window.
   void prepare_start();
+  // Drops visits older than the log keeps: done behind the splash, not
+  // before it shows.
+  void prune_visit_log();
   // The page the start shows: the children's, or the repair page when the
   // configuration cannot be read.
   std::string first_page() const;

@@ -122,11 +122,7 @@ TEST_F(KitebrookProbe, StartChooseAChildAndLoadSites) {
 
   // The parent opens the visit log of a month of busy days.
   bench::fill_visit_log(visits::visit_log_file(registry_->files().hklm), clock_.now());
-  controls_js("document.getElementById('btnParent').click(); 0");
-  ASSERT_TRUE(wait_for_web(page("password.htm")));
-  fill("pwd", "secret");
-  click("ok");
-  ASSERT_TRUE(wait_for_web(page("KBConfigmain.htm")));
+  open_parents_pages("secret");
   ASSERT_TRUE(has_element("visit-log-link"));
   const gint64 asked = g_get_monotonic_time();
   click("visit-log-link");

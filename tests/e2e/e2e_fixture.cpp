@@ -195,4 +195,15 @@ void E2ETest::start_as_child(const std::string& name) {
   ASSERT_TRUE(run_until([&] { return !site_ids_shown().empty(); }));
 }
 
+void E2ETest::open_parents_pages(const std::string& password) {
+  ASSERT_TRUE(run_until([&] {
+    return controls_js("getComputedStyle(document.getElementById('btnParent')).display") != "none";
+  }));
+  controls_js("document.getElementById('btnParent').click(); 0");
+  ASSERT_TRUE(wait_for_web(page("password.htm")));
+  fill("pwd", password);
+  click("ok");
+  ASSERT_TRUE(wait_for_web(page("KBConfigmain.htm")));
+}
+
 }  // namespace kb::testing

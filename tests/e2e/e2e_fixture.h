@@ -75,6 +75,9 @@ class E2ETest : public ::testing::Test {
   // Starts the program and makes `name` the current child, whose start page
   // then shows its site tiles.
   void start_as_child(const std::string& name);
+  // Presses the control bar's Parents button once it shows, and enters
+  // `password` on the password page; the parent's pages are then shown.
+  void open_parents_pages(const std::string& password);
   std::string web_location();
   std::string caption();
 

@@ -124,14 +124,7 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   start();
   choose_child("Mary");
   ASSERT_TRUE(start_page_shows("1,2"));
-  ASSERT_TRUE(run_until([&] {
-    return controls_js("getComputedStyle(document.getElementById('btnParent')).display") != "none";
-  }));
-  controls_js("document.getElementById('btnParent').click(); 0");
-  ASSERT_TRUE(wait_for_web(page("password.htm")));
-  fill("pwd", "secret");
-  click("ok");
-  ASSERT_TRUE(wait_for_web(page("KBConfigmain.htm")));
+  open_parents_pages("secret");
 
   // A new child, Lucy, who gets ID 4.
   ASSERT_TRUE(has_element("user-name"));
@@ -254,11 +247,7 @@ TEST_F(Journeys, TheVisitLogShowsRefusedPagesFirstAndAllowsThemForGood) {
   click("out");
   ASSERT_TRUE(wait_for_web(page("NotOnList.html")));
 
-  controls_js("document.getElementById('btnParent').click(); 0");
-  ASSERT_TRUE(wait_for_web(page("password.htm")));
-  fill("pwd", "secret");
-  click("ok");
-  ASSERT_TRUE(wait_for_web(page("KBConfigmain.htm")));
+  open_parents_pages("secret");
   ASSERT_TRUE(has_element("visit-log-link"));
   click("visit-log-link");
   ASSERT_TRUE(wait_for_web(page("VisitLog.htm")));

@@ -53,14 +53,7 @@ TEST_F(InstalledProgram, AChildBrowsesAndAParentChangesTheSetUpWithTheStateApart
   EXPECT_EQ(web_js("typeof window.kbConfigUrl"), "undefined");
 
   // The parent withdraws Music from Mary; the change lands in the state folder.
-  ASSERT_TRUE(run_until([&] {
-    return controls_js("getComputedStyle(document.getElementById('btnParent')).display") != "none";
-  }));
-  controls_js("document.getElementById('btnParent').click(); 0");
-  ASSERT_TRUE(wait_for_web(page("password.htm")));
-  fill("pwd", "secret");
-  click("ok");
-  ASSERT_TRUE(wait_for_web(page("KBConfigmain.htm")));
+  open_parents_pages("secret");
   ASSERT_TRUE(has_element("site-2-user-2"));
   click("site-2-user-2");
   ASSERT_TRUE(run_until(
