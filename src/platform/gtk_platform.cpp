@@ -8,6 +8,7 @@
 
 #include "common/kb_error.h"
 #include "platform/config_scheme.h"
+#include "platform/engine_drawing.h"
 #include "platform/main_loop.h"
 #include "platform/main_window_gtk.h"
 #include "platform/print_dialog.h"
@@ -98,8 +99,6 @@ void GtkMessageBox::show(const std::string& text) {
 
 GtkPlatform::GtkPlatform(std::filesystem::path pages, std::filesystem::path config_file)
     : pages_(std::move(pages)), config_file_(std::move(config_file)) {
-  // The pages read the configuration (without the password) from the host.
-  serve_config_to_pages(pages_, config_file_);
   printer_ = print_with_dialog;
   end_ = [] { std::exit(0); };
   // The end of the desktop session (SIGTERM, SIGHUP) ends the program as
@@ -119,6 +118,7 @@ GtkPlatform::~GtkPlatform() {
 }
 
 std::unique_ptr<MainWindowView> GtkPlatform::create_main_window(MainWindowEvents& events) {
+  start_engine();
   auto window = std::make_unique<MainWindowGtk>(events, printer_, engine_view_);
   gtk_box_.set_parent(window->window());
   if (whole_session_) {
@@ -140,6 +140,24 @@ SplashView& GtkPlatform::load_splash(SplashEvents& events) {
   return *splash_;
 }
 
+namespace {
+
+// Set once per process, before the first view: nothing is saved to disk
+// behind the parent's back, neither a download nor a print to a file.
+void refuse_downloads_and_virtual_printers() {
+  static bool done = false;
+  if (done) return;
+  offer_real_printers_only();
+  g_signal_connect(webkit_network_session_get_default(), "download-started",
+                   G_CALLBACK(+[](WebKitNetworkSession*, WebKitDownload* download, gpointer) {
+                     webkit_download_cancel(download);
+                   }),
+                   nullptr);
+  done = true;
+}
+
+}  // namespace
+
 void GtkPlatform::start_engine() {
   // The engine takes a good part of the splash's two seconds to start its
   // network and web processes, so it starts now rather than when the first
@@ -149,7 +167,11 @@ void GtkPlatform::start_engine() {
   // host's pages come from that same folder, so they stay in that process.
   // The view lives as long as the platform, so that a rebuilt main window
   // finds the process running too, and all windows share one web process.
+  // Setting the engine up waits until the splash shows, too.
   if (engine_view_) return;
+  refuse_downloads_and_virtual_printers();
+  // The pages read the configuration (without the password) from the host.
+  serve_config_to_pages(pages_, config_file_);
   engine_view_ = GObjectPtr<WebKitWebView>::sink(new_web_view());
   g_autofree char* pages = g_filename_to_uri((pages_ / "").c_str(), nullptr, nullptr);
   webkit_web_view_load_html(engine_view_, "", pages);
@@ -180,22 +202,23 @@ void initialize_toolkit(const std::filesystem::path& pages) {
   if (!started) {
     // The desktop finds the program's entry and icon by this name.
     g_set_prgname(kApplicationId);
+    draw_with_cpu_without_gpu();
     gtk_init();
-    offer_real_printers_only();
-    // Nothing is saved to disk behind the parent's back: downloads are refused.
-    g_signal_connect(webkit_network_session_get_default(), "download-started",
-                     G_CALLBACK(+[](WebKitNetworkSession*, WebKitDownload* download, gpointer) {
-                       webkit_download_cancel(download);
-                     }),
-                     nullptr);
     started = true;
   }
   GtkIconTheme* theme = gtk_icon_theme_get_for_display(gdk_display_get_default());
   gtk_icon_theme_add_search_path(theme, (pages / "Images").c_str());
-  // An installed program has its icon under the application ID; one run
-  // from its build folder has only the pages' own picture.
-  gtk_window_set_default_icon_name(
-      gtk_icon_theme_has_icon(theme, kApplicationId) ? kApplicationId : "kitebrook-icon");
+  // An installed program has its icon under the application ID, in the
+  // icons folder beside its pages; one run from its build folder has only
+  // the pages' own picture. Looking for the file, rather than asking the
+  // theme, leaves reading the theme to the splash's first frame.
+  const std::filesystem::path pages_folder = pages.has_filename() ? pages : pages.parent_path();
+  const std::filesystem::path icons = pages_folder.parent_path() / "icons";
+  std::error_code ec;
+  const bool installed = std::filesystem::exists(
+      icons / "hicolor" / "scalable" / "apps" / (std::string(kApplicationId) + ".svg"), ec);
+  if (installed) gtk_icon_theme_add_search_path(theme, icons.c_str());
+  gtk_window_set_default_icon_name(installed ? kApplicationId : "kitebrook-icon");
 }
 
 void report_start_failure(const std::string& text) {

@@ -42,18 +42,27 @@ Kitebrook::Kitebrook(Platform& platform, ProgramFolders folders,
       print_allowance_(
           std::make_unique<modKitebrook::PrintAllowance>(registry, clock, platform.message_box())) {
   state_.folders = std::move(folders);
-  // Browsing goes on without the log when its database cannot be opened.
-  try {
-    visit_log_ = std::make_unique<visits::VisitLog>(visits::visit_log_file(registry.files().hklm));
-  } catch (const std::exception& e) {
-    std::cerr << "kitebrook: the visit log cannot be used: " << e.what() << '\n';
+  visit_log_file_ = visits::visit_log_file(registry.files().hklm);
+}
+
+visits::VisitLog* Kitebrook::visit_log() {
+  if (!visit_log_opened_) {
+    visit_log_opened_ = true;
+    // Browsing goes on without the log when its database cannot be opened.
+    try {
+      visit_log_ = std::make_unique<visits::VisitLog>(visit_log_file_);
+    } catch (const std::exception& e) {
+      std::cerr << "kitebrook: the visit log cannot be used: " << e.what() << '\n';
+    }
   }
+  return visit_log_.get();
 }
 
 void Kitebrook::prune_visit_log() {
-  if (!visit_log_) return;
+  visits::VisitLog* log = visit_log();
+  if (!log) return;
   try {
-    visit_log_->prune(clock_.now());
+    log->prune(clock_.now());
   } catch (const std::exception& e) {
     // Old visits stay until the next start; browsing and logging go on.
     std::cerr << "kitebrook: old visits were not pruned: " << e.what() << '\n';

@@ -50,7 +50,8 @@ class Kitebrook : public SplashEvents {
   std::filesystem::path config_file() const;
   modKitebrook::PrintAllowance& print_allowance() { return *print_allowance_; }
   // The log of the children's visits; null when it could not be opened.
-  visits::VisitLog* visit_log() { return visit_log_.get(); }
+  // It is opened at its first use, behind the splash rather than before it.
+  visits::VisitLog* visit_log();
 
   // The main window; loads it (running its load handler) when none is loaded.
   frmBrowser& main_window();
@@ -77,7 +78,9 @@ class Kitebrook : public SplashEvents {
   Platform& platform_;
   const Clock& clock_;
   ProgramState state_;
+  std::filesystem::path visit_log_file_;
   std::unique_ptr<visits::VisitLog> visit_log_;
+  bool visit_log_opened_ = false;
   std::unique_ptr<modKitebrook::PrintAllowance> print_allowance_;
   std::unique_ptr<frmBrowser> main_window_;
   std::vector<std::unique_ptr<frmBrowser>> unloaded_windows_;

@@ -13,6 +13,7 @@
 
 #include "figures.h"
 #include "page_probe.h"
+#include "platform/engine_drawing.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {
@@ -20,6 +21,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
+    // The engine draws the way the program has it draw on this machine.
+    kb::gtk::draw_with_cpu_without_gpu();
     gtk_init();
     GtkWindow* window = GTK_WINDOW(gtk_window_new());
     WebKitWebView* view = WEBKIT_WEB_VIEW(webkit_web_view_new());
