@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "config/config_versions.h"
 #include "support/app_fixture.h"
 #include "support/full_disk.h"
 
@@ -39,29 +38,6 @@ TEST_F(ConfigFailures, EverySiteChangeThatFailsTellsTheParentOnce) {
   EXPECT_EQ(shown.back(),
             "The web site was not saved: the numbers of users and sites stop at 32767.");
   EXPECT_EQ(read_config(), config);
-}
-
-TEST_F(ConfigFailures, SaveConfigFileMustGiveTheConfigurationAKBConfigRoot) {
-  start();
-  std::string held = "<Other/>";
-  platform_.window().content.functions["document.getElementById"] = [&](const std::string&) {
-    return held;
-  };
-  const std::string before = read_config();
-  for (const char* text : {"<Other/>", "<KBConfig/><KBConfig/>", "<KBConfig>&#1;</KBConfig>"}) {
-    held = text;
-    send_from_web("VBCONTAINER:SAVE_CONFIG_FILE(x,KBConfig.xml)", "KBConfigmain.htm");
-    EXPECT_EQ(read_config(), before) << text;
-  }
-  EXPECT_EQ(platform_.messages.texts.size(), 3u);
-  held = "<KBConfig><Settings><Pwd>new</Pwd></Settings></KBConfig>";
-  send_from_web("VBCONTAINER:SAVE_CONFIG_FILE(x,KBConfig.xml)", "KBConfigmain.htm");
-  EXPECT_EQ(platform_.messages.texts.size(), 3u);
-  EXPECT_NE(read_config().find("<Pwd>new</Pwd>"), std::string::npos);
-  // The file it replaced is kept.
-  const auto versions = KBConfigIO::kept_versions(folder_ / "Data" / "KBConfig.xml");
-  ASSERT_EQ(versions.size(), 2u);
-  EXPECT_EQ(kbtest::read_file(versions[1]), before);
 }
 
 }  // namespace

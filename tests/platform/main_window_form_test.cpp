@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "common/kb_error.h"
-#include "layout/elastic_hooks.h"
 
 namespace kb::gtk {
 namespace {
@@ -101,53 +100,6 @@ TEST(MainWindowForm, ControlsStandAtTheDesignScaledToTheWindowUntilTheLayoutMove
   EXPECT_EQ(web.x, 0);  // a control moved off the left edge still starts inside
   // Edges are rounded, not sizes: the rect ends where Top + Height ends.
   EXPECT_EQ(web.y + web.height, std::lround((1500 + 5430 * 800 * 15 / 6255.0) / 15));
-}
-
-// Control bar at the top across the full width, content area filling the
-// rest, in the designed proportions (a pixel of rounding either way).
-void expect_designed_proportions(const MainWindowForm& form, PixelSize client) {
-  const PixelRect bar = form.control_rect(kBar, client);
-  const PixelRect web = form.control_rect(kWeb, client);
-  EXPECT_EQ(bar.x, 0);
-  EXPECT_EQ(bar.y, 0);
-  EXPECT_EQ(bar.width, client.width);
-  EXPECT_NEAR(bar.height, client.height * 855 / 6255.0, 1.5);
-  EXPECT_EQ(web.x, 0);
-  EXPECT_EQ(web.width, client.width);
-  EXPECT_NEAR(web.y, client.height * 840 / 6255.0, 1.5);
-  EXPECT_LE(web.y, bar.y + bar.height);  // no gap between them
-  EXPECT_GE(web.y + web.height, client.height - 1);
-  EXPECT_LE(web.y + web.height, client.height);
-}
-
-TEST(MainWindowForm, TheLayoutRescalesFromTheDesignRecordedAtLoad) {
-  FakeWindow window;
-  MainWindowForm form(window);
-  ElasticHooks hooks;
-  hooks.record(form);
-  // Fitted to the screen from the designed size.
-  EXPECT_EQ(window.client, (PixelSize{852, 704}));
-  window.state = WindowState::Maximized;
-  window.client = {1280, 800};
-  hooks.layout(form);  // the first one after recording only settles
-  EXPECT_DOUBLE_EQ(*form.property(kBar, "Height"), 855 * 800 * 15 / 6255.0);
-
-  hooks.resized(form);
-  EXPECT_EQ(form.property(kBar, "Height"), std::floor(855 * 800 * 15 / 6255.0));
-  EXPECT_EQ(form.property(kWeb, "Width"), std::floor(6495 * 1280 / 430.0));
-  expect_designed_proportions(form, window.client);
-
-  window.state = WindowState::Normal;
-  window.client = {640, 480};
-  hooks.resized(form);
-  expect_designed_proportions(form, window.client);
-
-  // Back at the designed size, every control is back at its design.
-  window.client = {430, 417};
-  hooks.resized(form);
-  EXPECT_EQ(form.property(kWeb, "Top"), 840);
-  EXPECT_EQ(form.property(kWeb, "Height"), 5430);
-  EXPECT_EQ(form.property(kHidden, "Width"), 2415);
 }
 
 TEST(MainWindowForm, ResolutionSetsTheDesignedAndMinimumSizes) {
