@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/kb_error.h"
+#include "support/full_disk.h"
 #include "support/temp_folder.h"
 
 namespace kb {
@@ -36,6 +37,18 @@ TEST_F(AtomicFileTest, ReplacesTheFileKeepingItsPermissionsAndLeavesNoTemporary)
   struct stat st {};
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(entries_in(dir_), 1);
+}
+
+// A file size limit makes the write fail as a full disk would (root too).
+TEST_F(AtomicFileTest, AFailedWriteLeavesTheOldFileAndNoTemporary) {
+  const fs::path target = dir_ / "a.xml";
+  write_file_atomically(target, "old");
+  {
+    const kbtest::FullDisk full(8);
+    EXPECT_THROW(write_file_atomically(target, "a text longer than the limit"), Error);
+  }
+  EXPECT_EQ(read_file(target), "old");
   EXPECT_EQ(entries_in(dir_), 1);
 }
 
