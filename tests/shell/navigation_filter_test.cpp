@@ -31,23 +31,6 @@ TEST_F(NavigationFilter, Percent20BecomesASpaceOnlyFromTheContentArea) {
   EXPECT_EQ(app_->state().current_user, "Zo\xC3\xAB");
 }
 
-TEST_F(NavigationFilter, OnlyTheHostsOwnPagesMayCommand) {
-  start();
-  StandInWindow& window = platform_.window();
-  const std::string attack = "vbcontainer:UPDATEPWD(hacked)";
-  const std::string before = read_config();
-  EXPECT_TRUE(
-      window.events.web_BeforeNavigate2(page_navigation(attack, "http://evil.example/page.html")));
-  EXPECT_TRUE(window.events.wbbrwnewhidden_BeforeNavigate2(
-      page_navigation(attack, "http://evil.example/")));
-  EXPECT_TRUE(
-      window.events.brwControls_BeforeNavigate2(page_navigation(attack, "file:///tmp/x.htm")));
-  EXPECT_EQ(read_config(), before);
-  // The same command from a host page runs.
-  send_from_web(attack, "KBConfigmain.htm");
-  EXPECT_TRUE(stored_password_is("hacked"));
-}
-
 TEST_F(NavigationFilter, CaptionNamesTheUserAndTheAddress) {
   start();
   StandInWindow* window = &platform_.window();

