@@ -85,11 +85,10 @@ TEST_F(PasswordFlow, CancelGivesTheButtonsBackAndStepsBack) {
   app_->state().can_go_back = true;
   const std::size_t mark = platform_.journal.size();
   send_from_web("VBCONTAINER:PWDCANCEL()", "password.htm");
-  const std::vector<std::string> tail(platform_.journal.begin() + static_cast<long>(mark),
-                                      platform_.journal.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{
-                      "controls navigate " + page("KBControls.html"), "pause 500",
-                      "controls script LoadControls('1','1','1','1','1','1')", "web back"}));
+  EXPECT_EQ(journal_lines("", mark),
+            (std::vector<std::string>{"controls navigate " + page("KBControls.html"), "pause 500",
+                                      "controls script LoadControls('1','1','1','1','1','1')",
+                                      "web back"}));
   // Title mode stays on, so going home sets the buttons up once more.
   EXPECT_TRUE(app_->state().control_bar_title_mode);
   send_from_controls("VBCONTAINER:GO_HOME()");

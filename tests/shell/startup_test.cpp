@@ -108,9 +108,10 @@ TEST_F(StartUp, AMissingConfigurationKeepsTheGuardedDefaultsAndShowsTheRepairPag
   EXPECT_EQ(platform_.window().content.location, page("RepairSettings.htm"));
 }
 
-TEST_F(StartUp, APreparedStartShowsTheWindowAndTheMessagesAtTheTickInTheirOrder) {
-  // A print limit out of range makes the settings complain, a control bar
-  // without its functions makes the page loader complain.
+// A start prepared behind the splash shows the window and the messages at
+// the tick, in their order: a print limit out of range makes the settings
+// complain, a control bar without its functions makes the page loader complain.
+TEST_F(StartUp, AScriptCallIntoAPageWithoutTheFunctionIsReported) {
   write_config(
       std::string(kTwoChildren)
           .replace(std::string(kTwoChildren).find("<PrintLimit>3"), 13, "<PrintLimit>40000"));
