@@ -123,68 +123,50 @@ TEST_F(NavigationFilter, RewritingSitesStopsQuietlyAtASiteItCannotRead) {
   EXPECT_EQ(platform_.window().content.location, page("Sfinish.html"));
 }
 
-const std::filesystem::path kFolder = "/opt/kitebrook";
-const std::string kHost = "/opt/kitebrook/Data/KBConfigmain.htm";
-const std::string kSite = "http://site.example/page.html";
-
-// A host page's own script navigation, changed by `edit`.
-NavigationRequest from_host(const std::function<void(NavigationRequest&)>& edit) {
-  NavigationRequest request;
-  request.url = "vbcontainer:UPDATEPWD(x)";
-  request.sender_document = kHost;
-  request.committed_document = kHost;
-  edit(request);
-  return request;
-}
-
 TEST(CommandSender, OnlyAHostPagesOwnNavigationCommands) {
-  struct Row {
-    const char* what;
-    std::function<void(NavigationRequest&)> edit;
-    bool runs;
+  const std::string host = "/opt/kitebrook/Data/KBConfigmain.htm";
+  const std::string site = "http://site.example/page.html";
+  // A host page's own script navigation to a command, changed by `edit`.
+  const auto from_host = [&](const std::function<void(NavigationRequest&)>& edit) {
+    NavigationRequest request = page_navigation("vbcontainer:UPDATEPWD(x)", host);
+    edit(request);
+    return request;
   };
-  const Row rows[] = {
-      {"a host page's script", [](NavigationRequest&) {}, true},
-      {"a host page's link", [](NavigationRequest& r) { r.type = NavigationType::LinkClicked; },
-       true},
-      {"a host page's form", [](NavigationRequest& r) { r.type = NavigationType::FormSubmitted; },
-       true},
-      {"a redirect while a host page is shown",
-       [](NavigationRequest& r) {
+  const auto sent_by = [&](const std::string& page) {
+    return from_host(
+        [&](NavigationRequest& r) { r.sender_document = r.committed_document = page; });
+  };
+  const auto typed = [&](NavigationType type) {
+    return from_host([&](NavigationRequest& r) { r.type = type; });
+  };
+  const std::pair<const char*, NavigationRequest> commands[] = {
+      {"a host page's script", typed(NavigationType::Other)},
+      {"a host page's link", typed(NavigationType::LinkClicked)},
+      {"a host page's form", typed(NavigationType::FormSubmitted)}};
+  const std::pair<const char*, NavigationRequest> refused[] = {
+      {"a redirect while a host page is shown", from_host([](NavigationRequest& r) {
          r.is_redirect = true;
          r.frame = NavigationFrame::Main;
-       },
-       false},
+       })},
       {"a redirect that still names the host page",
-       [](NavigationRequest& r) { r.is_redirect = true; }, false},
-      {"a history step", [](NavigationRequest& r) { r.type = NavigationType::BackForward; }, false},
-      {"a reload", [](NavigationRequest& r) { r.type = NavigationType::Reload; }, false},
-      {"a form sent again", [](NavigationRequest& r) { r.type = NavigationType::FormResubmitted; },
-       false},
-      {"the program's own load", [](NavigationRequest& r) { r.by_program = true; }, false},
-      {"a new window's first page", [](NavigationRequest& r) { r.new_window = true; }, false},
-      {"a site's page",
-       [](NavigationRequest& r) { r.sender_document = r.committed_document = kSite; }, false},
-      {"no page at all", [](NavigationRequest& r) { r.sender_document.clear(); }, false},
+       from_host([](NavigationRequest& r) { r.is_redirect = true; })},
+      {"a history step", typed(NavigationType::BackForward)},
+      {"a reload", typed(NavigationType::Reload)},
+      {"a form sent again", typed(NavigationType::FormResubmitted)},
+      {"the program's own load", from_host([](NavigationRequest& r) { r.by_program = true; })},
+      {"a new window's first page", from_host([](NavigationRequest& r) { r.new_window = true; })},
+      {"a site's page", sent_by(site)},
+      {"no page at all", from_host([](NavigationRequest& r) { r.sender_document.clear(); })},
       {"a sender other than the page shown",
-       [](NavigationRequest& r) { r.committed_document = kSite; }, false},
-      {"a file beside the Data folder",
-       [](NavigationRequest& r) {
-         r.sender_document = r.committed_document = "/opt/kitebrook/Data/../x.htm";
-       },
-       false},
-      {"a folder whose name begins like Data",
-       [](NavigationRequest& r) {
-         r.sender_document = r.committed_document = "/opt/kitebrook/Database/x.htm";
-       },
-       false},
-      {"a host page named by URI",
-       [](NavigationRequest& r) { r.sender_document = r.committed_document = "file://" + kHost; },
-       false},
-  };
-  for (const Row& row : rows)
-    EXPECT_EQ(sent_by_host_page(from_host(row.edit), ProgramFolders::beside(kFolder)), row.runs)
-        << row.what;
+       from_host([&](NavigationRequest& r) { r.committed_document = site; })},
+      {"a file beside the Data folder", sent_by("/opt/kitebrook/Data/../x.htm")},
+      {"a folder whose name begins like Data", sent_by("/opt/kitebrook/Database/x.htm")},
+      {"a host page named by URI", sent_by("file://" + host)}};
+  const ProgramFolders folders = ProgramFolders::beside("/opt/kitebrook");
+  for (const auto& [what, request] : commands)
+    EXPECT_TRUE(sent_by_host_page(request, folders)) << what;
+  for (const auto& [what, request] : refused)
+    EXPECT_FALSE(sent_by_host_page(request, folders)) << what;
 }
 
 }  // namespace
