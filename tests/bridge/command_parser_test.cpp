@@ -24,30 +24,26 @@ Parsed parse(const std::string& url, CommandArgs start = {}) {
 }
 
 TEST(CommandParser, CutsNameAndArgumentsAsWritten) {
-  auto p = parse("VBCONTAINER:X(a,,b)");
-  ASSERT_EQ(p.name, "X");
-  EXPECT_EQ(p.count, 3);
-  EXPECT_EQ(p.args[1], "a");
-  EXPECT_EQ(p.args[2], "");
-  EXPECT_EQ(p.args[3], "b");
-
-  p = parse("vbcontainer:go_back()");
-  EXPECT_EQ(p.name, "go_back");
-  EXPECT_EQ(p.count, 1);
-  EXPECT_EQ(p.args[1], "");
-
-  p = parse("VBCONTAINER:X( a , b )");
-  EXPECT_EQ(p.args[1], " a ");
-  EXPECT_EQ(p.args[2], " b ");
-  p = parse("VBCONTAINER:X('a','b')");
-  EXPECT_EQ(p.args[1], "'a'");
-  // The last character is dropped whatever it is.
-  p = parse("VBCONTAINER:X(abc");
-  EXPECT_EQ(p.args[1], "ab");
-  p = parse("VBCONTAINER:GO_BACK ()");
-  EXPECT_EQ(p.name, "GO_BACK ");
-  p = parse("VBCONTAINER:(a)");
-  EXPECT_EQ(p.name, "");
+  struct Row {
+    const char* url;
+    const char* name;
+    int count;
+    const char* args;  // the arguments joined by '|'
+  };
+  const Row rows[] = {
+      {"VBCONTAINER:X(a,,b)", "X", 3, "a||b"},       {"vbcontainer:go_back()", "go_back", 1, ""},
+      {"VBCONTAINER:X( a , b )", "X", 2, " a | b "}, {"VBCONTAINER:X('a','b')", "X", 2, "'a'|'b'"},
+      {"VBCONTAINER:X(abc", "X", 1, "ab"},  // the last character goes, whatever it is
+      {"VBCONTAINER:GO_BACK ()", "GO_BACK ", 1, ""}, {"VBCONTAINER:(a)", "", 1, "a"},
+  };
+  for (const Row& row : rows) {
+    const Parsed p = parse(row.url);
+    ASSERT_EQ(p.name, row.name) << row.url;
+    EXPECT_EQ(p.count, row.count) << row.url;
+    std::string joined = p.args[1];
+    for (int i = 2; i <= p.count; ++i) joined += "|" + p.args[i];
+    EXPECT_EQ(joined, row.args) << row.url;
+  }
 }
 
 TEST(CommandParser, MalformedCommandsFailKeepingTheSlotsWritten) {

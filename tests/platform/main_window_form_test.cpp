@@ -4,9 +4,12 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 
 #include "common/kb_error.h"
-#include "layout/elastic_hooks.h"
+#include "platform/gobject_ptr.h"
+#include "platform/main_loop.h"
+#include "platform/signal_guard.h"
 
 namespace kb::gtk {
 namespace {
@@ -103,53 +106,6 @@ TEST(MainWindowForm, ControlsStandAtTheDesignScaledToTheWindowUntilTheLayoutMove
   EXPECT_EQ(web.y + web.height, std::lround((1500 + 5430 * 800 * 15 / 6255.0) / 15));
 }
 
-// Control bar at the top across the full width, content area filling the
-// rest, in the designed proportions (a pixel of rounding either way).
-void expect_designed_proportions(const MainWindowForm& form, PixelSize client) {
-  const PixelRect bar = form.control_rect(kBar, client);
-  const PixelRect web = form.control_rect(kWeb, client);
-  EXPECT_EQ(bar.x, 0);
-  EXPECT_EQ(bar.y, 0);
-  EXPECT_EQ(bar.width, client.width);
-  EXPECT_NEAR(bar.height, client.height * 855 / 6255.0, 1.5);
-  EXPECT_EQ(web.x, 0);
-  EXPECT_EQ(web.width, client.width);
-  EXPECT_NEAR(web.y, client.height * 840 / 6255.0, 1.5);
-  EXPECT_LE(web.y, bar.y + bar.height);  // no gap between them
-  EXPECT_GE(web.y + web.height, client.height - 1);
-  EXPECT_LE(web.y + web.height, client.height);
-}
-
-TEST(MainWindowForm, TheLayoutRescalesFromTheDesignRecordedAtLoad) {
-  FakeWindow window;
-  MainWindowForm form(window);
-  ElasticHooks hooks;
-  hooks.record(form);
-  // Fitted to the screen from the designed size.
-  EXPECT_EQ(window.client, (PixelSize{852, 704}));
-  window.state = WindowState::Maximized;
-  window.client = {1280, 800};
-  hooks.layout(form);  // the first one after recording only settles
-  EXPECT_DOUBLE_EQ(*form.property(kBar, "Height"), 855 * 800 * 15 / 6255.0);
-
-  hooks.resized(form);
-  EXPECT_EQ(form.property(kBar, "Height"), std::floor(855 * 800 * 15 / 6255.0));
-  EXPECT_EQ(form.property(kWeb, "Width"), std::floor(6495 * 1280 / 430.0));
-  expect_designed_proportions(form, window.client);
-
-  window.state = WindowState::Normal;
-  window.client = {640, 480};
-  hooks.resized(form);
-  expect_designed_proportions(form, window.client);
-
-  // Back at the designed size, every control is back at its design.
-  window.client = {430, 417};
-  hooks.resized(form);
-  EXPECT_EQ(form.property(kWeb, "Top"), 840);
-  EXPECT_EQ(form.property(kWeb, "Height"), 5430);
-  EXPECT_EQ(form.property(kHidden, "Width"), 2415);
-}
-
 TEST(MainWindowForm, ResolutionSetsTheDesignedAndMinimumSizes) {
   EXPECT_EQ(twips_per_pixel_at(96), 15);
   EXPECT_EQ(twips_per_pixel_at(120), 12);
@@ -166,6 +122,64 @@ TEST(MainWindowForm, ResolutionSetsTheDesignedAndMinimumSizes) {
   window.client = {538, 521};
   EXPECT_EQ(form.width(), 6456);
   EXPECT_EQ(form.height(), 521 * 12 + 400);
+}
+
+// Counts the references an object still has by watching it being finalized.
+struct Watched {
+  GObject* object = G_OBJECT(g_object_new(G_TYPE_OBJECT, nullptr));
+  bool finalized = false;
+  Watched() {
+    g_object_weak_ref(
+        object, [](gpointer done, GObject*) { *static_cast<bool*>(done) = true; }, &finalized);
+  }
+};
+
+TEST(GObjectPtr, EveryHolderKeepsTheObjectAndTheLastOneFreesIt) {
+  Watched watched;
+  {
+    auto first = GObjectPtr<GObject>::adopt(watched.object);
+    {
+      const GObjectPtr<GObject> copy = first;
+      auto shared = GObjectPtr<GObject>::share(copy.get());
+      GObjectPtr<GObject> moved = std::move(shared);
+      EXPECT_EQ(watched.object->ref_count, 3u);
+    }
+    EXPECT_FALSE(watched.finalized);
+    EXPECT_EQ(watched.object->ref_count, 1u);
+    GObjectPtr<GObject> other;
+    other = first;
+    first.reset();
+    EXPECT_FALSE(watched.finalized);
+    other = GObjectPtr<GObject>();
+    EXPECT_TRUE(watched.finalized);
+  }
+}
+
+// An exception in a callback stops there: the callback answers its failure
+// value, whatever was thrown, and a queued task that throws leaves the
+// tasks after it to run.
+TEST(SignalGuard, AFailingCallbackAnswersItsFailureValue) {
+  EXPECT_EQ(guarded(
+                "t", [] { return 4; }, -1),
+            4);
+  EXPECT_EQ(guarded(
+                "t", []() -> int { throw engine_failure("gone"); }, -1),
+            -1);
+  EXPECT_EQ(guarded(
+                "t", []() -> int { throw 3; }, -1),
+            -1);
+  bool ran = false;
+  guarded("t", [&] {
+    ran = true;
+    throw std::runtime_error("late");
+  });
+  EXPECT_TRUE(ran);
+
+  int after = 0;
+  run_soon([] { throw std::runtime_error("queued"); });
+  run_soon([&] { ++after; });
+  event_step();
+  EXPECT_EQ(after, 1);
 }
 
 }  // namespace

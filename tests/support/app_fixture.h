@@ -1,10 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>

@@ -181,7 +181,6 @@ class StandInPlatform : public Platform {
   }
   MessageBox& message_box() override { return messages; }
   void event_step() override {
-    ++event_steps;
     if (on_event_step) on_event_step();
     run_soon_tasks();
   }
@@ -210,7 +209,6 @@ class StandInPlatform : public Platform {
   std::function<void(StandInWindow&)> on_new_window;
   std::function<void()> on_event_step;
   std::vector<std::function<void()>> soon;
-  int event_steps = 0;
   bool ended = false;
 };
 
