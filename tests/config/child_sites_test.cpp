@@ -52,7 +52,6 @@ TEST_F(ConfigTest, StayOnSitesIsOnOnlyForYes) {
 }
 
 TEST_F(ConfigTest, StayOnSitesIsStoredAndSurvivesTheOtherSettings) {
-  write(kSmallConfig);
   updatestayonsites(path_, "1", box_);
   EXPECT_EQ(texts("/KBConfig/Settings/StayOnSites"), "Yes");
   updatesettings(path_, "0", "1", "0", "7", box_);

@@ -36,6 +36,7 @@ TEST_F(ConfigTest, UserExistsFindsNamesWithEitherQuote) {
 }
 
 TEST_F(ConfigTest, ConfigFileNameIsMatchedWithoutRegardToCase) {
+  fs::remove(path_);
   EXPECT_EQ(path_, folder_ / "Data" / "KBConfig.xml");
   write_parents_file("KBConfig.xml.backup");  // a longer name is another file
   EXPECT_EQ(config_path(folder_), path_);

@@ -24,7 +24,6 @@ long count_of(const std::string& marks, char mark) {
 }
 
 TEST_F(ConfigTest, TwoSessionsChangingAtOnceLoseNoChange) {
-  write(kSmallConfig);
   ChildProcess first({KB_CONFIG_WRITER_DRIVER, path_.string(), "A", "100"});
   ChildProcess second({KB_CONFIG_WRITER_DRIVER, path_.string(), "B", "100"});
   EXPECT_EQ(first.read_all(), std::string(100, 'a'));
@@ -44,7 +43,6 @@ TEST_F(ConfigTest, TwoSessionsChangingAtOnceLoseNoChange) {
 }
 
 TEST_F(ConfigTest, AWriterKilledAtRandomPointsLeavesAGoodFileAndOnlyItsOwnLeftovers) {
-  write(kSmallConfig);
   ::chmod(path_.c_str(), 0640);
   write_parents_file("KBConfig.xml.backup");
   const unsigned seed = static_cast<unsigned>(std::random_device{}());
@@ -92,7 +90,6 @@ TEST_F(ConfigTest, AWriterKilledAtRandomPointsLeavesAGoodFileAndOnlyItsOwnLeftov
 }
 
 TEST_F(ConfigTest, OnlyTheProgramsOwnTemporaryFilesAreRemoved) {
-  write(kSmallConfig);
   const fs::path versions = versions_folder(path_);
   fs::create_directories(versions);
   for (const char* own : {".KBConfig.xml.kb-tmp-Ab12Cd", ".Saved.xml.kb-tmp-000000"})
@@ -112,7 +109,6 @@ TEST_F(ConfigTest, OnlyTheProgramsOwnTemporaryFilesAreRemoved) {
 }
 
 TEST_F(ConfigTest, EverySaveKeepsTheLastFiveGoodVersions) {
-  write(kSmallConfig);
   ::chmod(path_.c_str(), 0660);
   ::chmod((folder_ / "Data").c_str(), 0770);
   for (int i = 1; i <= 7; ++i) updatepwd(path_, "p" + std::to_string(i), box_);
@@ -171,7 +167,6 @@ TEST_F(ConfigTest, ADamagedFileIsRestoredFromTheNewestGoodVersionWithItsPassword
 }
 
 TEST_F(ConfigTest, AnXmlFileSavedWholeMustBeAWellFormedDocumentAndTheConfigurationAKBConfig) {
-  write(kSmallConfig);
   const std::string before = read();
   const fs::path data = folder_ / "Data";
   for (const char* bad :
@@ -219,6 +214,7 @@ TEST_F(ConfigTest, FilesThatAreNotWellFormedConfigurationsAreNeverWritten) {
 }
 
 TEST_F(ConfigTest, SavingKeepsDeclarationCommentsAndOurLayoutAddingNothing) {
+  fs::remove(path_);
   const fs::path shipped = fs::path(std::getenv("KB_SOURCE_DIR")) / "Data" / "KBConfig.xml";
   fs::copy_file(shipped, path_);
   const std::string original = read();
@@ -247,7 +243,6 @@ TEST_F(ConfigTest, SavingKeepsDeclarationCommentsAndOurLayoutAddingNothing) {
 
 // A file size limit makes every write fail as a full disk would.
 TEST_F(ConfigTest, AFailedSaveLeavesTheFileAsItWas) {
-  write(kSmallConfig);
   {
     const FullDisk full;
     updateuser(path_, edit_, "Tom", "", box_);
@@ -262,6 +257,7 @@ TEST_F(ConfigTest, AFailedSaveLeavesTheFileAsItWas) {
 // A parent's first evening with a fresh installation: three children, five
 // sites, sites offered and withdrawn, a rename, the settings changed.
 TEST_F(ConfigTest, AParentsSessionGivesTheGoldenFile) {
+  fs::remove(path_);
   const fs::path source(std::getenv("KB_SOURCE_DIR"));
   fs::copy_file(source / "Data" / "KBConfig.xml", path_);
   updatepwd(path_, "kite", box_);
