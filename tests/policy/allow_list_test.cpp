@@ -84,13 +84,12 @@ TEST(AllowList, DecidesEachAddressOnItsParsedNormalisedHost) {
 }
 
 TEST(AllowList, DecisionNamesTheNormalisedHost) {
-  const AllowList list;
-  const TemporaryApprovals none;
-  EXPECT_EQ(decide("http://User@Kids.Example.COM.:81/", list, none, "Anna", 0).host,
-            "kids.example.com");
-  EXPECT_EQ(decide("http://0x7f.1/", list, none, "Anna", 0).host, "127.0.0.1");
-  EXPECT_EQ(decide("http://ｅｘａｍｐｌｅ。com/", list, none, "Anna", 0).host, "example.com");
-  EXPECT_EQ(decide("javascript:1", list, none, "Anna", 0).host, "");
+  for (const auto& [url, host] :
+       {std::pair{"http://User@Kids.Example.COM.:81/", "kids.example.com"},
+        {"http://0x7f.1/", "127.0.0.1"},
+        {"http://ｅｘａｍｐｌｅ。com/", "example.com"},
+        {"javascript:1", ""}})
+    EXPECT_EQ(decide(url, AllowList(), TemporaryApprovals(), "Anna", 0).host, host) << url;
 }
 
 TEST(AllowList, SiteTargetsAndHostsWrittenByTheParentAreRead) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "registry/registry_status.h"
+#include "registry/sqlite_db.h"
 #include "support/temp_folder.h"
 
 namespace modRegistry {
@@ -37,19 +38,10 @@ class RegistryTest : public ::testing::Test {
 
   // The type and raw bytes of a stored value, read straight from the database.
   std::pair<int, std::string> raw(const std::string& name) const {
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open_v2(files().hklm.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, "SELECT type, data FROM reg_values WHERE name = ?1", -1, &stmt, nullptr);
-    sqlite3_bind_text(stmt, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-    std::pair<int, std::string> result{-1, ""};
-    if (sqlite3_step(stmt) == SQLITE_ROW)
-      result = {sqlite3_column_int(stmt, 0),
-                std::string(static_cast<const char*>(sqlite3_column_blob(stmt, 1)),
-                            static_cast<std::size_t>(sqlite3_column_bytes(stmt, 1)))};
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return result;
+    SqliteDb db(files().hklm, SQLITE_OPEN_READONLY);
+    SqliteStatement query(db, "SELECT type, data FROM reg_values WHERE name = ?1");
+    if (!query.bind_text(1, name).step()) return {-1, ""};
+    return {static_cast<int>(query.column_int64(0)), query.column_blob(1)};
   }
 
   kbtest::TempFolder dir_;
