@@ -6,8 +6,7 @@
 namespace kbtest {
 namespace {
 
-using KBConfigIO::child_sites;
-using KBConfigIO::stay_on_sites;
+using namespace KBConfigIO;
 
 // AllUsers (1), Mary (2) and Tom (3); Zoo offered to Mary with an extra
 // host, Tales offered to everybody, Games offered to Tom only.
@@ -29,11 +28,11 @@ const char* const kChildrenConfig =
 
 TEST_F(ConfigTest, ChildSitesAreThoseOfferedToTheChildOrToEverybody) {
   write(kChildrenConfig);
-  const KBConfigIO::ChildSites mary = child_sites(path_, "Mary");
+  const ChildSites mary = child_sites(path_, "Mary");
   EXPECT_EQ(mary.site_targets, (std::vector<std::string>{"zoo.example/kids", "tales.example"}));
   EXPECT_EQ(mary.also_allow, (std::vector<std::string>{"videos.zoo-cdn.example"}));
   EXPECT_EQ(mary.approved_hosts, (std::vector<std::string>{"museum.example"}));
-  const KBConfigIO::ChildSites tom = child_sites(path_, "Tom");
+  const ChildSites tom = child_sites(path_, "Tom");
   EXPECT_EQ(tom.site_targets, (std::vector<std::string>{"tales.example", "games.example"}));
   EXPECT_EQ(tom.also_allow, (std::vector<std::string>{"games-cdn.example"}));
   EXPECT_TRUE(tom.approved_hosts.empty());
@@ -53,18 +52,17 @@ TEST_F(ConfigTest, StayOnSitesIsOnOnlyForYes) {
 }
 
 TEST_F(ConfigTest, StayOnSitesIsStoredAndSurvivesTheOtherSettings) {
-  write(kSmallConfig);
-  KBConfigIO::updatestayonsites(path_, "1", box_);
+  updatestayonsites(path_, "1", box_);
   EXPECT_EQ(texts("/KBConfig/Settings/StayOnSites"), "Yes");
-  KBConfigIO::updatesettings(path_, "0", "1", "0", "7", box_);
-  KBConfigIO::updatepwd(path_, "new", box_);
+  updatesettings(path_, "0", "1", "0", "7", box_);
+  updatepwd(path_, "new", box_);
   EXPECT_EQ(texts("/KBConfig/Settings/StayOnSites"), "Yes");
   EXPECT_EQ(texts("/KBConfig/Settings/PrintLimit"), "7");
-  KBConfigIO::updatestayonsites(path_, "0", box_);
+  updatestayonsites(path_, "0", box_);
   EXPECT_EQ(texts("/KBConfig/Settings/StayOnSites"), "No");
   EXPECT_TRUE(box_.texts.empty());
   const std::string before = read();
-  KBConfigIO::updatestayonsites(path_, "maybe", box_);
+  updatestayonsites(path_, "maybe", box_);
   EXPECT_EQ(box_.texts.size(), 1u);
   EXPECT_EQ(read(), before);
 }
@@ -72,11 +70,11 @@ TEST_F(ConfigTest, StayOnSitesIsStoredAndSurvivesTheOtherSettings) {
 TEST_F(ConfigTest, RebuiltSitesAndUsersKeepTheirHosts) {
   write(kChildrenConfig);
   edit_.edit_site_id = 1;
-  KBConfigIO::updatesite(path_, edit_, "Big zoo", "", "http://zoo.example/");
+  updatesite(path_, edit_, "Big zoo", "", "http://zoo.example/");
   EXPECT_EQ(texts("/KBConfig/WebSites/WebSite[ID=1]/AlsoAllow/Host"), "videos.zoo-cdn.example");
   EXPECT_EQ(texts("/KBConfig/WebSites/WebSite[ID=1]/Label"), "Big zoo");
   edit_.edit_user_id = 2;
-  KBConfigIO::updateuser(path_, edit_, "Mary Ann", "", box_);
+  updateuser(path_, edit_, "Mary Ann", "", box_);
   EXPECT_EQ(texts("/KBConfig/Users/User[ID=2]/ApprovedHosts/Host"), "museum.example");
   EXPECT_EQ(texts("/KBConfig/Users/User[ID=2]/Name"), "Mary Ann");
   EXPECT_TRUE(box_.texts.empty());
@@ -84,36 +82,36 @@ TEST_F(ConfigTest, RebuiltSitesAndUsersKeepTheirHosts) {
 
 TEST_F(ConfigTest, AlsoAllowHostsAreReplacedWholeOrRemoved) {
   write(kChildrenConfig);
-  KBConfigIO::set_also_allow(path_, "1", {"a.example", "b.example"});
+  set_also_allow(path_, "1", {"a.example", "b.example"});
   EXPECT_EQ(texts("/KBConfig/WebSites/WebSite[ID=1]/AlsoAllow/Host"), "a.example|b.example");
-  KBConfigIO::set_also_allow(path_, "2", {"c.example"});
+  set_also_allow(path_, "2", {"c.example"});
   EXPECT_EQ(texts("/KBConfig/WebSites/WebSite[ID=2]/AlsoAllow/Host"), "c.example");
-  KBConfigIO::set_also_allow(path_, "1", {});
+  set_also_allow(path_, "1", {});
   EXPECT_EQ(child_names("/KBConfig/WebSites/WebSite[ID=1]"), "Label|Image|Target|ID|AllowedUsers");
   const std::string before = read();
-  EXPECT_THROW(KBConfigIO::set_also_allow(path_, "9", {"x.example"}), kb::Error);
-  EXPECT_THROW(KBConfigIO::set_also_allow(path_, "2", {std::string("bad\x01")}), kb::Error);
+  EXPECT_THROW(set_also_allow(path_, "9", {"x.example"}), kb::Error);
+  EXPECT_THROW(set_also_allow(path_, "2", {std::string("bad\x01")}), kb::Error);
   EXPECT_EQ(read(), before);
 }
 
 TEST_F(ConfigTest, ApprovedHostsAreAddedOnceToTheRightChildAndWithdrawn) {
   write(kChildrenConfig);
-  KBConfigIO::approve_host_for_user_name(path_, "Tom", "library.example");
-  KBConfigIO::approve_host_for_user_id(path_, "3", "library.example");
-  KBConfigIO::approve_host_for_user_id(path_, "2", "library.example");
+  approve_host_for_user_name(path_, "Tom", "library.example");
+  approve_host_for_user_id(path_, "3", "library.example");
+  approve_host_for_user_id(path_, "2", "library.example");
   EXPECT_EQ(texts("/KBConfig/Users/User[ID=3]/ApprovedHosts/Host"), "library.example");
   EXPECT_EQ(texts("/KBConfig/Users/User[ID=2]/ApprovedHosts/Host"),
             "museum.example|library.example");
-  KBConfigIO::withdraw_host_for_user_id(path_, "2", "museum.example");
+  withdraw_host_for_user_id(path_, "2", "museum.example");
   EXPECT_EQ(texts("/KBConfig/Users/User[ID=2]/ApprovedHosts/Host"), "library.example");
-  KBConfigIO::withdraw_host_for_user_id(path_, "3", "library.example");
+  withdraw_host_for_user_id(path_, "3", "library.example");
   EXPECT_EQ(child_names("/KBConfig/Users/User[ID=3]"), "Name|Image|ID");
   const std::string before = read();
-  KBConfigIO::withdraw_host_for_user_id(path_, "2", "never.example");
-  EXPECT_THROW(KBConfigIO::withdraw_host_for_user_id(path_, "9", "x.example"), kb::Error);
-  EXPECT_THROW(KBConfigIO::approve_host_for_user_name(path_, "Nobody", "x.example"), kb::Error);
-  EXPECT_THROW(KBConfigIO::approve_host_for_user_id(path_, "x", "x.example"), kb::Error);
-  EXPECT_THROW(KBConfigIO::approve_host_for_user_id(path_, "2", ""), kb::Error);
+  withdraw_host_for_user_id(path_, "2", "never.example");
+  EXPECT_THROW(withdraw_host_for_user_id(path_, "9", "x.example"), kb::Error);
+  EXPECT_THROW(approve_host_for_user_name(path_, "Nobody", "x.example"), kb::Error);
+  EXPECT_THROW(approve_host_for_user_id(path_, "x", "x.example"), kb::Error);
+  EXPECT_THROW(approve_host_for_user_id(path_, "2", ""), kb::Error);
   EXPECT_EQ(read(), before);
 }
 

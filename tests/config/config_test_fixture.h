@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <pugixml.hpp>
 
 #include <cstdlib>
@@ -10,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "common/message_box.h"
 #include "config/kb_config_io.h"
 #include "support/recorded_messages.h"
 #include "support/temp_folder.h"
@@ -29,16 +27,20 @@ inline const char* const kSmallConfig =
     "<ID>1</ID><AllowedUsers><User><ID>2</ID></User></AllowedUsers></WebSite></WebSites>"
     "</KBConfig>";
 
-// A program folder with a Data folder in the temporary directory; at the end
-// of each test the configuration, when there is one, must satisfy xmllint.
+// A program folder with a Data folder in the temporary directory, holding the
+// small configuration; at the end of each test the configuration, when there
+// is one, must satisfy xmllint.
 class ConfigTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(folder_ / "Data");
     path_ = KBConfigIO::config_path(folder_);
+    write(kSmallConfig);
   }
   void TearDown() override {
-    if (check_well_formed_ && fs::exists(path_)) expect_well_formed();
+    if (!check_well_formed_ || !fs::exists(path_)) return;
+    const std::string command = "xmllint --noout '" + path_.string() + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << read();
   }
 
   void write(const std::string& text) { write_file(path_, text); }
@@ -47,10 +49,6 @@ class ConfigTest : public ::testing::Test {
     std::ofstream(folder_ / "Data" / name) << "the parent's";
   }
   std::string read() const { return read_file(path_); }
-  void expect_well_formed() const {
-    const std::string command = "xmllint --noout '" + path_.string() + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0) << read();
-  }
   // What the Data folder holds beside the configuration, its lock file and
   // its versions: a temporary file left behind would show here.
   std::vector<std::string> stray_files() const {

@@ -4,8 +4,7 @@
 namespace kbtest {
 namespace {
 
-using KBConfigIO::user_exists;
-using KBConfigIO::users_defined;
+using namespace KBConfigIO;
 
 std::string users_named(std::initializer_list<const char*> names) {
   std::string users;
@@ -37,14 +36,15 @@ TEST_F(ConfigTest, UserExistsFindsNamesWithEitherQuote) {
 }
 
 TEST_F(ConfigTest, ConfigFileNameIsMatchedWithoutRegardToCase) {
+  fs::remove(path_);
   EXPECT_EQ(path_, folder_ / "Data" / "KBConfig.xml");
   write_parents_file("KBConfig.xml.backup");  // a longer name is another file
-  EXPECT_EQ(KBConfigIO::config_path(folder_), path_);
+  EXPECT_EQ(config_path(folder_), path_);
   std::ofstream(folder_ / "Data" / "KBCONFIG.XML") << "<KBConfig/>";
-  EXPECT_EQ(KBConfigIO::config_path(folder_), folder_ / "Data" / "KBCONFIG.XML");
+  EXPECT_EQ(config_path(folder_), folder_ / "Data" / "KBCONFIG.XML");
   std::ofstream(path_) << "<KBConfig/>";
-  EXPECT_EQ(KBConfigIO::config_path(folder_), path_);
-  EXPECT_EQ(KBConfigIO::config_path(folder_ / "none"), folder_ / "none" / "Data" / "KBConfig.xml");
+  EXPECT_EQ(config_path(folder_), path_);
+  EXPECT_EQ(config_path(folder_ / "none"), folder_ / "none" / "Data" / "KBConfig.xml");
 }
 
 }  // namespace

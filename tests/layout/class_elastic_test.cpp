@@ -14,15 +14,13 @@ namespace {
 class ClassElasticTest : public ::testing::Test {
  protected:
   ClassElasticTest() {
-    line = form.add(true, {{"Y1", 100}, {"X1", 332.5}, {"Y2", 700}, {"X2", 9000}});
-    text = form.add(false, {{"Top", 1000},
-                            {"Left", 332.5},
-                            {"Height", 2000},
-                            {"Width", 3000},
-                            {"FontSize", 20},
-                            {"rightMargin", 100}});
+    using P = testing::StandInForm::Props;
+    line = form.add(true, P{{"Y1", 100}, {"X1", 332.5}, {"Y2", 700}, {"X2", 9000}});
+    const P text_props = {{"Top", 1000},   {"Left", 332.5},  {"Height", 2000},
+                          {"Width", 3000}, {"FontSize", 20}, {"rightMargin", 100}};
+    text = form.add(false, text_props);
     browser =
-        form.add(false, {{"Top", 3400}, {"Left", -1001}, {"Height", 3000.4}, {"Width", 9690}});
+        form.add(false, P{{"Top", 3400}, {"Left", -1001}, {"Height", 3000.4}, {"Width", 9690}});
   }
   // Records the window and takes the resize that only clears Init's flag.
   void record() {

@@ -10,6 +10,8 @@
 namespace modRegistry {
 namespace {
 
+using Read = std::pair<std::int32_t, RegValue>;
+
 const std::string kSample =
     "; parent's settings\r\n"
     "top=outside any section\r\n"
@@ -59,7 +61,16 @@ TEST(IniText, RefusesEntriesThatWouldNotReadBackAsWritten) {
 class IniFileTest : public ::testing::Test {
  protected:
   IniFileTest() : registry_(HiveFiles{}) { kbtest::write_file(ini_, kSample); }
-  std::string location() const { return ini_.string(); }
+  // A read's status and the value it gave.
+  std::pair<std::int32_t, RegValue> get(const char* section, const char* key, const char* code,
+                                        const RegValue& fallback) const {
+    RegValue out;
+    return {registry_.get_reg_value(ini_.string(), section, key, code, fallback, out), out};
+  }
+  std::int32_t set(const char* section, const char* key, const char* code,
+                   const RegValue& value) const {
+    return registry_.set_reg_value(ini_.string(), section, key, code, value);
+  }
 
   kbtest::TempFolder dir_;
   std::filesystem::path ini_ = dir_.path() / "kb.ini";
@@ -67,14 +78,9 @@ class IniFileTest : public ::testing::Test {
 };
 
 TEST_F(IniFileTest, StringReadsGiveTheValueOrTheDefaultCutAt254Bytes) {
-  RegValue out;
-  EXPECT_EQ(registry_.get_reg_value(location(), "PRINT", "limit", "S", std::string(), out), 0);
-  EXPECT_EQ(out, RegValue(std::string("3")));
-  EXPECT_EQ(
-      registry_.get_reg_value(location(), "Print", "Missing", "S", std::string("dflt  "), out), 0);
-  EXPECT_EQ(out, RegValue(std::string("dflt")));
-  EXPECT_EQ(registry_.get_reg_value(location(), "Print", "Missing", "S", true, out), 0);
-  EXPECT_EQ(out, RegValue(std::string("True")));
+  EXPECT_EQ(get("PRINT", "limit", "S", std::string()), Read(0, std::string("3")));
+  EXPECT_EQ(get("Print", "Missing", "S", std::string("dflt  ")), Read(0, std::string("dflt")));
+  EXPECT_EQ(get("Print", "Missing", "S", true), Read(0, std::string("True")));
 
   kbtest::write_file(ini_, "[s]\nlong=" + std::string(300, 'a') +
                                "\nwide=" + std::string(253, 'b') + "\xC3\xA9" + "\n");
@@ -84,30 +90,23 @@ TEST_F(IniFileTest, StringReadsGiveTheValueOrTheDefaultCutAt254Bytes) {
 }
 
 TEST_F(IniFileTest, IntegerReadsTakeTheLeadingDigits) {
-  RegValue out;
-  EXPECT_EQ(registry_.get_reg_value(location(), "print", "Extra", "D", std::string(), out), 0);
-  EXPECT_EQ(out, RegValue(std::int32_t{12}));
-  EXPECT_EQ(registry_.get_reg_value(location(), "print", "Title", "X", std::string(), out), 0);
-  EXPECT_EQ(out, RegValue(std::int32_t{0}));
-  EXPECT_EQ(registry_.get_reg_value(location(), "print", "Missing", "B", true, out), 0);
-  EXPECT_EQ(out, RegValue(std::int32_t{0}));
+  EXPECT_EQ(get("print", "Extra", "D", std::string()), Read(0, std::int32_t{12}));
+  EXPECT_EQ(get("print", "Title", "X", std::string()), Read(0, std::int32_t{0}));
+  EXPECT_EQ(get("print", "Missing", "B", true), Read(0, std::int32_t{0}));
   kbtest::write_file(ini_, "[s]\nneg= -42x\nempty=\n");
   EXPECT_EQ(get_private_profile_int(ini_, "s", "neg", 7), -42);
   EXPECT_EQ(get_private_profile_int(ini_, "s", "empty", 7), 7);
 }
 
 TEST_F(IniFileTest, OnlyTextIsWrittenAndTheRestOfTheFileStays) {
-  EXPECT_EQ(registry_.set_reg_value(location(), "Print", "Limit", "D", std::int32_t{4}), NO_ROOT);
-  EXPECT_EQ(registry_.set_reg_value(location(), "Print", "Limit", "S", std::string("a\nb=c")),
-            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(set("Print", "Limit", "D", std::int32_t{4}), NO_ROOT);
+  EXPECT_EQ(set("Print", "Limit", "S", std::string("a\nb=c")), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(kbtest::read_file(ini_), kSample);
 
-  EXPECT_EQ(registry_.set_reg_value(location(), "PRINT", "limit", "S", std::int32_t{4}), 0);
+  EXPECT_EQ(set("PRINT", "limit", "S", std::int32_t{4}), 0);
   EXPECT_EQ(kbtest::read_file(ini_), ini_with_value(kSample, "Print", "Limit", "4"));
-  EXPECT_EQ(registry_.set_reg_value(location(), "Users", "Mary", "s", std::string("1")), 0);
-  RegValue out;
-  EXPECT_EQ(registry_.get_reg_value(location(), "users", "MARY", "S", std::string(), out), 0);
-  EXPECT_EQ(out, RegValue(std::string("1")));
+  EXPECT_EQ(set("Users", "Mary", "s", std::string("1")), 0);
+  EXPECT_EQ(get("users", "MARY", "S", std::string()), Read(0, std::string("1")));
 }
 
 TEST_F(IniFileTest, AFileThatCannotBeReplacedAnswersAccessDenied) {

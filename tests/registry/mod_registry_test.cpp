@@ -6,12 +6,15 @@
 #include <sys/stat.h>
 
 #include "registry/registry_status.h"
+#include "registry/sqlite_db.h"
 #include "support/temp_folder.h"
 
 namespace modRegistry {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
+using Read = std::pair<std::int32_t, RegValue>;  // a read's status and the value it gave
 
 const std::string kKey = "Software\\Marlowby Software\\Kitebrook";
 
@@ -22,22 +25,23 @@ class RegistryTest : public ::testing::Test {
   HiveFiles files() const {
     return hive_files(dir_.path() / "program" / "Registry", dir_.path() / "home" / "HKCU.sqlite");
   }
+  Read get(const std::string& name, const char* code, const RegValue& fallback,
+           const std::string& root = "HKLM", const std::string& key = kKey) const {
+    RegValue out;
+    const std::int32_t status = registry_.get_reg_value(root, key, name, code, fallback, out);
+    return {status, out};
+  }
+  std::int32_t set(const std::string& name, const char* code, const RegValue& value,
+                   const std::string& root = "HKLM", const std::string& key = kKey) const {
+    return registry_.set_reg_value(root, key, name, code, value);
+  }
 
   // The type and raw bytes of a stored value, read straight from the database.
   std::pair<int, std::string> raw(const std::string& name) const {
-    sqlite3* db = nullptr;
-    EXPECT_EQ(sqlite3_open_v2(files().hklm.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, "SELECT type, data FROM reg_values WHERE name = ?1", -1, &stmt, nullptr);
-    sqlite3_bind_text(stmt, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-    std::pair<int, std::string> result{-1, ""};
-    if (sqlite3_step(stmt) == SQLITE_ROW)
-      result = {sqlite3_column_int(stmt, 0),
-                std::string(static_cast<const char*>(sqlite3_column_blob(stmt, 1)),
-                            static_cast<std::size_t>(sqlite3_column_bytes(stmt, 1)))};
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return result;
+    SqliteDb db(files().hklm, SQLITE_OPEN_READONLY);
+    SqliteStatement query(db, "SELECT type, data FROM reg_values WHERE name = ?1");
+    if (!query.bind_text(1, name).step()) return {-1, ""};
+    return {static_cast<int>(query.column_int64(0)), query.column_blob(1)};
   }
 
   kbtest::TempFolder dir_;
@@ -49,156 +53,96 @@ TEST_F(RegistryTest, RootKeysAreHiveNamesInAnyCaseOrVisibleOrdinaryFiles) {
   EXPECT_EQ(registry_.get_root_key("HkCu"), HKEY_CURRENT_USER);
   EXPECT_EQ(registry_.get_root_key("HKCR"), static_cast<std::int32_t>(0x80000000u));
   EXPECT_EQ(registry_.get_root_key("HKDD"), static_cast<std::int32_t>(0x80000006u));
-  EXPECT_EQ(registry_.get_root_key("HKEY_LOCAL_MACHINE"), NO_ROOT_KEY);
-
   const fs::path ini = dir_.path() / "settings.ini";
   kbtest::write_file(ini, "[a]\n");
   kbtest::write_file(dir_.path() / ".hidden.ini", "[a]\n");
   EXPECT_EQ(registry_.get_root_key(ini.string()), INI_FILE_ROOT);
-  EXPECT_EQ(registry_.get_root_key((dir_.path() / ".hidden.ini").string()), NO_ROOT_KEY);
-  EXPECT_EQ(registry_.get_root_key(dir_.path().string()), NO_ROOT_KEY);
-  EXPECT_EQ(registry_.get_root_key((dir_.path() / "missing.ini").string()), NO_ROOT_KEY);
-  EXPECT_EQ(registry_.get_root_key(ini.string() + "/x"), NO_ROOT_KEY);
-  EXPECT_EQ(registry_.get_root_key(""), NO_ROOT_KEY);
-
-  RegValue out = std::string("d");
-  EXPECT_EQ(registry_.get_reg_value("nowhere", kKey, "v", "S", std::string("d"), out), NO_ROOT);
-  EXPECT_EQ(registry_.set_reg_value("nowhere", kKey, "v", "S", std::string("x")), NO_ROOT);
+  for (const fs::path& none :
+       {dir_.path() / ".hidden.ini", dir_.path(), dir_.path() / "missing.ini", ini / "x",
+        fs::path("HKEY_LOCAL_MACHINE"), fs::path()})
+    EXPECT_EQ(registry_.get_root_key(none.string()), NO_ROOT_KEY) << none;
+  EXPECT_EQ(get("v", "S", "d"s, "nowhere"), Read(NO_ROOT, "d"s));
+  EXPECT_EQ(set("v", "S", "x"s, "nowhere"), NO_ROOT);
 }
 
-TEST_F(RegistryTest, ReadingAMissingKeyKeepsTheDefaultAndCreatesNoFile) {
-  RegValue out;
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "PrintCount", "S", std::string("none"), out),
-            ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(out, RegValue(std::string("none")));
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "x", "X", std::string("none"), out),
-            ERROR_FILE_NOT_FOUND);
-  EXPECT_FALSE(fs::exists(files().hklm));
+TEST_F(RegistryTest, TextAndTheDefaultValueRoundTripWithAnyLetterCaseCreatingNoFileOnRead) {
+  EXPECT_EQ(get("PrintCount", "S", "none"s), Read(ERROR_FILE_NOT_FOUND, "none"s));
+  EXPECT_EQ(get("x", "X", "none"s), Read(ERROR_FILE_NOT_FOUND, "none"s));
   EXPECT_FALSE(fs::exists(files().hklm.parent_path()));
-}
 
-TEST_F(RegistryTest, TextRoundTripStoresTheTextAndOneNul) {
-  ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "PrintCount", "S", std::string("0")), 0);
-  EXPECT_EQ(raw("PrintCount"), std::make_pair(1, std::string("0\0", 2)));
-  ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "PrintCount", "s", std::string("17")), 0);
-  RegValue out;
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "PrintCount", "S", std::string(), out), 0);
-  EXPECT_EQ(out, RegValue(std::string("17")));
-  // Text of other values is their text form.
-  ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "Flag", "S", true), 0);
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "Flag", "S", std::string(), out), 0);
-  EXPECT_EQ(out, RegValue(std::string("True")));
-}
-
-TEST_F(RegistryTest, KeyPathsAndValueNamesIgnoreLetterCase) {
-  ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "PrintCount", "S", std::string("1")), 0);
-  ASSERT_EQ(registry_.set_reg_value("HKLM", "SOFTWARE\\marlowby software\\KITEBROOK", "printcount",
-                                    "S", std::string("2")),
-            0);
-  RegValue out;
-  EXPECT_EQ(registry_.get_reg_value("HKLM", "software\\MARLOWBY SOFTWARE\\kitebrook", "PRINTCOUNT",
-                                    "S", std::string(), out),
-            0);
-  EXPECT_EQ(out, RegValue(std::string("2")));
+  ASSERT_EQ(set("PrintCount", "S", "0"s), 0);
+  EXPECT_EQ(raw("PrintCount"), std::make_pair(1, "0\0"s));  // the text and one NUL
+  ASSERT_EQ(set("printcount", "s", "2"s, "HKLM", "SOFTWARE\\marlowby software\\KITEBROOK"), 0);
+  EXPECT_EQ(get("PRINTCOUNT", "S", ""s, "HKLM", "software\\MARLOWBY SOFTWARE\\kitebrook"),
+            Read(0, "2"s));
+  ASSERT_EQ(set("Flag", "S", true), 0);  // text of other values is their text form
+  EXPECT_EQ(get("Flag", "S", ""s), Read(0, "True"s));
   // The default value (empty name) is a value of its own.
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "", "S", std::string("d"), out),
-            ERROR_FILE_NOT_FOUND);
-  ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "", "S", std::string("top")), 0);
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "", "S", std::string(), out), 0);
-  EXPECT_EQ(out, RegValue(std::string("top")));
+  EXPECT_EQ(get("", "S", "d"s), Read(ERROR_FILE_NOT_FOUND, "d"s));
+  ASSERT_EQ(set("", "S", "top"s), 0);
+  EXPECT_EQ(get("", "S", ""s), Read(0, "top"s));
 }
 
 TEST_F(RegistryTest, UnknownTypeCodeCreatesTheKeyAndStoresNoValue) {
-  EXPECT_EQ(registry_.set_reg_value("HKLM", kKey, "v", "X", std::string("1")), 0);
-  RegValue out;
+  EXPECT_EQ(set("v", "X", "1"s), 0);
   // The key exists now, with no value: other codes query nothing and succeed.
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "v", "X", std::int32_t{7}, out), 0);
-  EXPECT_EQ(out, RegValue(std::int32_t{7}));
-  EXPECT_EQ(registry_.get_reg_value("HKLM", "Software", "v", "X", std::int32_t{7}, out), 0);
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "v", "S", std::string("d"), out),
-            ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(out, RegValue(std::string("d")));
+  EXPECT_EQ(get("v", "X", std::int32_t{7}), Read(0, std::int32_t{7}));
+  EXPECT_EQ(get("v", "X", std::int32_t{7}, "HKLM", "Software"), Read(0, std::int32_t{7}));
+  EXPECT_EQ(get("v", "S", "d"s), Read(ERROR_FILE_NOT_FOUND, "d"s));
 }
 
-TEST_F(RegistryTest, BooleansAreTwoBytesAndOversizedValuesAnswerMoreData) {
-  ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "On", "B", true), 0);
-  EXPECT_EQ(raw("On"), std::make_pair(3, std::string("\xFF\xFF", 2)));
-  ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "Off", "b", std::string("False")), 0);
-  EXPECT_EQ(raw("Off"), std::make_pair(3, std::string("\0\0", 2)));
-  RegValue out;
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "On", "B", false, out), 0);
-  EXPECT_EQ(out, RegValue(true));
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "Off", "B", true, out), 0);
-  EXPECT_EQ(out, RegValue(false));
+TEST_F(RegistryTest, BooleansAreTwoBytesDwordsSixteenBitsSignExtendedAndOversizedValuesMoreData) {
+  ASSERT_EQ(set("On", "B", true), 0);
+  EXPECT_EQ(raw("On"), std::make_pair(3, "\xFF\xFF"s));
+  ASSERT_EQ(set("Off", "b", "False"s), 0);
+  EXPECT_EQ(raw("Off"), std::make_pair(3, "\0\0"s));
+  EXPECT_EQ(get("On", "B", false), Read(0, true));
+  EXPECT_EQ(get("Off", "B", true), Read(0, false));
   // Read as a 32-bit integer, FF FF is zero-extended.
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "On", "D", std::int32_t{0}, out), 0);
-  EXPECT_EQ(out, RegValue(std::int32_t{0xFFFF}));
+  EXPECT_EQ(get("On", "D", std::int32_t{0}), Read(0, std::int32_t{0xFFFF}));
+  ASSERT_EQ(set("Four", "D", std::int32_t{1}), 0);
+  EXPECT_EQ(get("Four", "B", false), Read(ERROR_MORE_DATA, false));
+  ASSERT_EQ(set("Long", "S", "12345678"s), 0);
+  EXPECT_EQ(get("Long", "D", std::int32_t{5}), Read(ERROR_MORE_DATA, std::int32_t{5}));
+  EXPECT_EQ(set("Bad", "B", "maybe"s), NO_ROOT);
 
-  ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "Four", "D", std::int32_t{1}), 0);
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "Four", "B", false, out), ERROR_MORE_DATA);
-  EXPECT_EQ(out, RegValue(false));
-  ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "Long", "S", std::string("12345678")), 0);
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "Long", "D", std::int32_t{5}, out),
-            ERROR_MORE_DATA);
-  EXPECT_EQ(out, RegValue(std::int32_t{5}));
-  EXPECT_EQ(registry_.set_reg_value("HKLM", kKey, "Bad", "B", std::string("maybe")), NO_ROOT);
-}
-
-TEST_F(RegistryTest, DwordsAre16BitValuesSignExtended) {
-  ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "Neg", "D", std::int32_t{-2}), 0);
-  EXPECT_EQ(raw("Neg"), std::make_pair(4, std::string("\xFE\xFF\xFF\xFF", 4)));
-  RegValue out;
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "Neg", "D", std::int32_t{0}, out), 0);
-  EXPECT_EQ(out, RegValue(std::int32_t{-2}));
-  ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "Half", "D", std::string("2.5")), 0);
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "Half", "D", std::int32_t{0}, out), 0);
-  EXPECT_EQ(out, RegValue(std::int32_t{2}));
-  ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "True", "D", true), 0);
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "True", "D", std::int32_t{0}, out), 0);
-  EXPECT_EQ(out, RegValue(std::int32_t{-1}));
-
+  ASSERT_EQ(set("Neg", "D", std::int32_t{-2}), 0);
+  EXPECT_EQ(raw("Neg"), std::make_pair(4, "\xFE\xFF\xFF\xFF"s));
+  EXPECT_EQ(get("Neg", "D", std::int32_t{0}), Read(0, std::int32_t{-2}));
+  ASSERT_EQ(set("Half", "D", "2.5"s), 0);
+  EXPECT_EQ(get("Half", "D", std::int32_t{0}), Read(0, std::int32_t{2}));
+  ASSERT_EQ(set("True", "D", true), 0);
+  EXPECT_EQ(get("True", "D", std::int32_t{0}), Read(0, std::int32_t{-1}));
   // A value that does not fit stores nothing at all, not even its key.
-  EXPECT_EQ(registry_.set_reg_value("HKLM", "Other", "Big", "D", std::int32_t{70000}), NO_ROOT);
-  EXPECT_EQ(registry_.set_reg_value("HKLM", "Other", "Big", "D", std::string("abc")), NO_ROOT);
-  EXPECT_EQ(registry_.get_reg_value("HKLM", "Other", "Big", "X", std::int32_t{0}, out),
-            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(set("Big", "D", std::int32_t{70000}, "HKLM", "Other"), NO_ROOT);
+  EXPECT_EQ(set("Big", "D", "abc"s, "HKLM", "Other"), NO_ROOT);
+  EXPECT_EQ(get("Big", "X", std::int32_t{0}, "HKLM", "Other").first, ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(RegistryTest, AnUnwritableStoreAnswersAccessDenied) {
+TEST_F(RegistryTest, AnUnwritableOrDamagedStoreIsReportedAndLeftAsItWas) {
   // A file where the hive's folder should be: no account, root included, can
   // create the database there.
   kbtest::write_file(dir_.path() / "program", "not a folder");
-  EXPECT_EQ(registry_.set_reg_value("HKLM", kKey, "PrintCount", "S", std::string("1")),
-            ERROR_ACCESS_DENIED);
-  RegValue out;
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "PrintCount", "S", std::string(), out),
-            ERROR_FILE_NOT_FOUND);
-  // A folder where the database file should be.
-  fs::create_directories(files().hkcu);
-  EXPECT_EQ(registry_.set_reg_value("HKCU", kKey, "v", "S", std::string("1")), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(registry_.get_reg_value("HKCU", kKey, "v", "S", std::string(), out),
-            ERROR_ACCESS_DENIED);
-}
+  EXPECT_EQ(set("PrintCount", "S", "1"s), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(get("PrintCount", "S", ""s).first, ERROR_FILE_NOT_FOUND);
+  fs::create_directories(files().hkcu);  // a folder where the database file should be
+  EXPECT_EQ(set("v", "S", "1"s, "HKCU"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(get("v", "S", ""s, "HKCU").first, ERROR_ACCESS_DENIED);
 
-TEST_F(RegistryTest, ADamagedDatabaseIsReportedAndLeftAsItWas) {
+  fs::remove(dir_.path() / "program");
   fs::create_directories(files().hklm.parent_path());
   const std::string garbage(4096, 'x');
   kbtest::write_file(files().hklm, garbage);
-  EXPECT_EQ(registry_.set_reg_value("HKLM", kKey, "v", "S", std::string("1")), ERROR_BADDB);
-  RegValue out;
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "v", "S", std::string(), out), ERROR_BADDB);
+  EXPECT_EQ(set("v", "S", "1"s), ERROR_BADDB);
+  EXPECT_EQ(get("v", "S", ""s).first, ERROR_BADDB);
   EXPECT_EQ(kbtest::read_file(files().hklm), garbage);
 }
 
 TEST_F(RegistryTest, HivesAreSeparateAndMachineHivesAreWritableByEveryAccount) {
-  ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "v", "S", std::string("machine")), 0);
-  ASSERT_EQ(registry_.set_reg_value("HKCU", kKey, "v", "S", std::string("account")), 0);
-  RegValue out;
-  EXPECT_EQ(registry_.get_reg_value("HKU", kKey, "v", "S", std::string(), out),
-            ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(registry_.get_reg_value("HKLM", kKey, "v", "S", std::string(), out), 0);
-  EXPECT_EQ(out, RegValue(std::string("machine")));
-
+  ASSERT_EQ(set("v", "S", "machine"s), 0);
+  ASSERT_EQ(set("v", "S", "account"s, "HKCU"), 0);
+  EXPECT_EQ(get("v", "S", ""s, "HKU").first, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(get("v", "S", ""s), Read(0, "machine"s));
   struct stat st {};
   ASSERT_EQ(::stat(files().hklm.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0666u);

@@ -15,16 +15,15 @@ namespace {
 
 const std::string kKey = "Software\\Marlowby Software\\Kitebrook";
 
+// A read after a kill must see the last committed count: the crashed writer's
+// journal is rolled back, not taken as a missing day. Before the first print is
+// stored there is no count yet.
 long stored_count(const std::filesystem::path& hklm) {
   modRegistry::HiveFiles files;
   files.hklm = hklm;
-  const modRegistry::Registry registry(files);
-  modRegistry::RegValue out = std::string("0");
-  // A read after a kill must see the last committed count: the crashed
-  // writer's journal is rolled back, not taken as a missing day. Before the
-  // first print is stored there is no count yet.
-  const std::int32_t status =
-      registry.get_reg_value("HKLM", kKey, "PrintCount", "S", std::string("0"), out);
+  modRegistry::RegValue out;
+  const std::int32_t status = modRegistry::Registry(files).get_reg_value(
+      "HKLM", kKey, "PrintCount", "S", std::string("0"), out);
   EXPECT_TRUE(status == 0 || status == 2) << status;
   return std::stol(std::get<std::string>(out));
 }

@@ -1,13 +1,13 @@
 #include "visits/visit_log.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "registry/sqlite_db.h"
+#include "support/temp_folder.h"
 #include "visits/local_days.h"
 #include "visits/log_page_data.h"
 
@@ -18,15 +18,10 @@ namespace fs = std::filesystem;
 
 class VisitLogTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  VisitLogTest() {
     setenv("TZ", "Europe/Berlin", 1);
     tzset();
-    folder_ = fs::temp_directory_path() /
-              ("kb_visits_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
   }
-  void TearDown() override { fs::remove_all(folder_); }
 
   // Local noon of a day in December 2026.
   static std::time_t december(int day, int hour = 12) {
@@ -35,7 +30,8 @@ class VisitLogTest : public ::testing::Test {
            hour * 3600;
   }
 
-  fs::path folder_;
+  kbtest::TempFolder temp_{"kb_visits"};
+  const fs::path folder_ = temp_.path();
 };
 
 TEST_F(VisitLogTest, VisitsAreSummedPerDayAndHostRefusedFirst) {
@@ -90,7 +86,6 @@ TEST_F(VisitLogTest, PruningKeepsThirtyDaysAndLiveApprovalsAndTheLogSurvivesReop
 }
 
 TEST_F(VisitLogTest, AFileThatIsNoDatabaseFailsLoudly) {
-  fs::create_directories(folder_);
   std::ofstream(folder_ / "Visits.sqlite") << "not a database, just words words words words";
   EXPECT_THROW(VisitLog(folder_ / "Visits.sqlite"), modRegistry::StoreError);
 }
