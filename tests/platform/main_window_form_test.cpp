@@ -88,6 +88,9 @@ TEST(MainWindowForm, ControlsStandAtTheDesignScaledToTheWindowUntilTheLayoutMove
   EXPECT_EQ(form.property(kWeb, "Height"), 10860);
   // The designed content area runs past the window; it is placed inside it.
   EXPECT_EQ(form.control_rect(kWeb, window.client), (PixelRect{0, 112, 860, 722}));
+  // Widths follow the window's width and heights its height, whatever its shape.
+  window.client = {900, 400};
+  EXPECT_EQ(form.control_rect(kBar, window.client), (PixelRect{0, 0, 900, 55}));
 
   // Values no control can take, and controls it does not have, are refused.
   EXPECT_FALSE(form.set_property(kWeb, "Top", std::numeric_limits<double>::quiet_NaN()));
