@@ -142,6 +142,19 @@ std::string E2ETest::controls_js(const std::string& script) {
   return app_->main_window().view().brwControls().run_script(script);
 }
 
+std::string E2ETest::prop(const std::string& id, const std::string& property) {
+  return web_js("document.getElementById(" + js_string_literal(id) + ")." + property);
+}
+
+bool E2ETest::prop_becomes(const std::string& id, const std::string& property,
+                           const std::string& value) {
+  return run_until([&] { return prop(id, property) == value; });
+}
+
+gtk::MainWindowGtk& E2ETest::gtk_window() {
+  return dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view());
+}
+
 std::string E2ETest::web_location() {
   return app_->main_window().view().web().location_url();
 }
@@ -195,11 +208,30 @@ void E2ETest::start_as_child(const std::string& name) {
   ASSERT_TRUE(run_until([&] { return !site_ids_shown().empty(); }));
 }
 
+void E2ETest::visit_zoo(const std::string& html, const std::string& pwd_exit,
+                        const std::string& print_limit) {
+  site_->add_page("/zoo.html", html);
+  write_config(two_children_config(pwd_exit, print_limit));
+  start_as_child("Mary");
+  click_site(1);
+  ASSERT_TRUE(wait_for_web(site_->url("/zoo.html")));
+}
+
+void E2ETest::click_site(int id) {
+  web_js("document.querySelector('.site-tile[data-site-id=\"" + std::to_string(id) +
+         "\"]').click(); 0");
+}
+
+void E2ETest::press(const std::string& button) {
+  settle(std::chrono::milliseconds(600));
+  const std::string element = "document.getElementById(" + js_string_literal(button) + ")";
+  ASSERT_TRUE(run_until(
+      [&] { return controls_js("getComputedStyle(" + element + ").display") != "none"; }));
+  controls_js(element + ".click(); 0");
+}
+
 void E2ETest::open_parents_pages(const std::string& password) {
-  ASSERT_TRUE(run_until([&] {
-    return controls_js("getComputedStyle(document.getElementById('btnParent')).display") != "none";
-  }));
-  controls_js("document.getElementById('btnParent').click(); 0");
+  press("btnParent");
   ASSERT_TRUE(wait_for_web(page("password.htm")));
   fill("pwd", password);
   click("ok");

@@ -11,6 +11,7 @@
 
 #include "common/clock.h"
 #include "platform/gtk_platform.h"
+#include "platform/main_window_gtk.h"
 #include "registry/mod_registry.h"
 #include "shell/kitebrook.h"
 #include "shell/paths.h"
@@ -75,11 +76,25 @@ class E2ETest : public ::testing::Test {
   // Starts the program and makes `name` the current child, whose start page
   // then shows its site tiles.
   void start_as_child(const std::string& name);
-  // Presses the control bar's Parents button once it shows, and enters
-  // `password` on the password page; the parent's pages are then shown.
+  // Starts the program as Mary with the Zoo (`html` on the site) and opens it.
+  void visit_zoo(const std::string& html, const std::string& pwd_exit = "Yes",
+                 const std::string& print_limit = "3");
+  // Clicks the start page's tile of site `id`.
+  void click_site(int id);
+  // Presses a button of the control bar once it shows. The bar ignores a
+  // second press within half a second (a double click must not print
+  // twice), so each press waits that long first.
+  void press(const std::string& button);
+  // Presses the Parents button and enters `password`; the parent's pages
+  // are then shown.
   void open_parents_pages(const std::string& password);
+  // `document.getElementById(id).<property>` in the content area, and a wait
+  // until it reads `value`.
+  std::string prop(const std::string& id, const std::string& property);
+  bool prop_becomes(const std::string& id, const std::string& property, const std::string& value);
   std::string web_location();
   std::string caption();
+  gtk::MainWindowGtk& gtk_window();
 
   // The state folder; for a program run beside its pages, also theirs.
   kbtest::TempFolder temp_{"kb_e2e"};

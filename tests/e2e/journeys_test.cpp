@@ -11,9 +11,7 @@ class Journeys : public E2ETest {
   // Waits until the page has read a saved entry back: its row is shown and
   // the form field emptied for the next one.
   bool saved_and_cleared(const std::string& row, const std::string& field) {
-    return has_element(row) && run_until([&] {
-             return web_js("document.getElementById('" + field + "').value") == "";
-           });
+    return has_element(row) && prop_becomes(field, "value", "");
   }
 };
 
@@ -61,11 +59,8 @@ TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
   ASSERT_TRUE(wait_for_web(page("Seditsettings.htm")));
   ASSERT_TRUE(has_element("settings-save"));
   // Keeping children on their sites is offered, explained and on.
-  ASSERT_TRUE(run_until(
-      [&] { return web_js("document.getElementById('settings-stay').checked") == "true"; }));
-  EXPECT_NE(
-      web_js("document.getElementById('settings-stay-hint').textContent").find("only the sites"),
-      std::string::npos);
+  ASSERT_TRUE(prop_becomes("settings-stay", "checked", "true"));
+  EXPECT_NE(prop("settings-stay-hint", "textContent").find("only the sites"), std::string::npos);
   web_js("document.getElementById('settings-print').checked = true; 0");
   fill("settings-pages", "4");
   web_js("document.getElementById('settings-exit-pwd').checked = true; 0");
@@ -93,10 +88,7 @@ TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
 
   // The wizard's password applies in this same session: an empty entry is
   // wrong, the new password opens the parent's pages.
-  ASSERT_TRUE(run_until([&] {
-    return controls_js("getComputedStyle(document.getElementById('btnParent')).display") != "none";
-  }));
-  controls_js("document.getElementById('btnParent').click(); 0");
+  press("btnParent");
   ASSERT_TRUE(wait_for_web(page("password.htm")));
   click("ok");
   ASSERT_TRUE(run_until([&] { return messages_.texts.size() == 1; }));
@@ -144,52 +136,47 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
       "document.getElementById('site-offer-4').checked = true; 0");
   click("site-save");
   ASSERT_TRUE(has_element("site-4-user-4"));
-  ASSERT_TRUE(run_until(
-      [&] { return web_js("document.getElementById('site-4-user-4').checked") == "true"; }));
+  ASSERT_TRUE(prop_becomes("site-4-user-4", "checked", "true"));
   fill("site-label", "Games");
   fill("site-address", "https://games.example/");
   click("site-pic-games");
   click("site-save");
   ASSERT_TRUE(has_element("site-5-all"));
-  ASSERT_TRUE(
-      run_until([&] { return web_js("document.getElementById('site-5-all').checked") == "true"; }));
+  ASSERT_TRUE(prop_becomes("site-5-all", "checked", "true"));
   // Games needs a second host, added by changing the site.
   click("site-edit-5");
-  EXPECT_EQ(web_js("document.getElementById('site-also-allow').value"), "");
+  EXPECT_EQ(prop("site-also-allow", "value"), "");
   fill("site-also-allow", "cdn.games.example");
   click("site-save");
   ASSERT_TRUE(config_has("<Host>cdn.games.example</Host>"));
   ASSERT_TRUE(saved_and_cleared("site-edit-5", "site-label"));
   click("site-edit-5");
-  EXPECT_EQ(web_js("document.getElementById('site-also-allow').value"), "cdn.games.example");
+  EXPECT_EQ(prop("site-also-allow", "value"), "cdn.games.example");
   click("site-cancel");
   // Music is withdrawn from Mary.
   ASSERT_TRUE(has_element("site-2-user-2"));
   click("site-2-user-2");
-  ASSERT_TRUE(run_until(
-      [&] { return web_js("document.getElementById('site-2-user-2').checked") == "false"; }));
+  ASSERT_TRUE(prop_becomes("site-2-user-2", "checked", "false"));
 
   // Printing on with four pages a day, leaving without the password, a new password.
   web_js("document.getElementById('settings-print').checked = true; 0");
   fill("settings-pages", "4");
   web_js("document.getElementById('settings-exit-pwd').checked = false; 0");
   // A file without the setting browses freely until the parent turns it on.
-  EXPECT_EQ(web_js("document.getElementById('settings-stay').checked"), "false");
+  EXPECT_EQ(prop("settings-stay", "checked"), "false");
   web_js("document.getElementById('settings-stay').checked = true; 0");
   click("settings-save");
   ASSERT_TRUE(config_has("<PwdExit>No</PwdExit>"));
   ASSERT_TRUE(config_has("<StayOnSites>Yes</StayOnSites>"));
   // The page has read the settings back before the next form is used.
-  ASSERT_TRUE(run_until([&] {
-    return web_js("document.getElementById('settings-status').textContent").find("Saved") !=
-           std::string::npos;
-  }));
+  ASSERT_TRUE(run_until(
+      [&] { return prop("settings-status", "textContent").find("Saved") != std::string::npos; }));
   fill("pwd-new", "tulip");
   fill("pwd-repeat", "tulip");
   click("pwd-save");
   ASSERT_TRUE(password_becomes("tulip"));
   // The page empties the form once it has read the new password back.
-  ASSERT_TRUE(run_until([&] { return web_js("document.getElementById('pwd-new').value") == ""; }));
+  ASSERT_TRUE(prop_becomes("pwd-new", "value", ""));
 
   click("exit-config");
   // Mary still exists, so her start page comes back, without Music now.
@@ -242,7 +229,7 @@ TEST_F(Journeys, TheVisitLogShowsRefusedPagesFirstAndAllowsThemForGood) {
   start();
   choose_child("Mary");
   ASSERT_TRUE(start_page_shows("1,2"));
-  web_js("document.querySelector('.site-tile[data-site-id=\"1\"]').click(); 0");
+  click_site(1);
   ASSERT_TRUE(wait_for_web(site_->url("/zoo.html")));
   click("out");
   ASSERT_TRUE(wait_for_web(page("NotOnList.html")));

@@ -27,23 +27,13 @@ class StayOnSitesE2E : public E2ETest {
                                        away_ + "'></iframe></body></html>");
   }
 
-  std::string config(bool stay_on) {
-    std::string text = two_children_config();
-    if (stay_on) text.replace(text.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
-    return text;
-  }
-
   // Starts the program and the child, and opens the zoo page.
   void start_child(const std::string& name, bool stay_on = true) {
-    write_config(config(stay_on));
+    std::string config = two_children_config();
+    if (stay_on) config.replace(config.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
+    write_config(config);
     start();
-    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-    ASSERT_TRUE(
-        run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
-    open_child(name);
-  }
-  void open_child(const std::string& name) {
-    web_js("document.querySelector('.user-tile[data-user=\"" + name + "\"]').click()");
+    choose_child(name);
     ASSERT_TRUE(wait_for_web(page("UserStart.html")));
     visit("/zoo.html");
   }
@@ -53,9 +43,8 @@ class StayOnSitesE2E : public E2ETest {
     ASSERT_TRUE(wait_for_web(site_->url(path)));
   }
   bool on_refusal_page() {
-    return wait_for_web(page("NotOnList.html")) && run_until([&] {
-             return web_js("document.getElementById('refused-host').textContent") == "localhost";
-           });
+    return wait_for_web(page("NotOnList.html")) &&
+           prop_becomes("refused-host", "textContent", "localhost");
   }
   // From the friendly page through the password to the parent's choice.
   void approve(const std::string& choice_id) {
@@ -64,8 +53,7 @@ class StayOnSitesE2E : public E2ETest {
     fill("pwd", "secret");
     click("ok");
     ASSERT_TRUE(wait_for_web(page("Approve.html")));
-    ASSERT_TRUE(run_until(
-        [&] { return web_js("document.getElementById('approve-address').textContent") == away_; }));
+    ASSERT_TRUE(prop_becomes("approve-address", "textContent", away_));
     click(choice_id);
   }
 
@@ -112,14 +100,7 @@ TEST_F(StayOnSitesE2E, EveryWayToAnUnlistedHostEndsBeforeItIsAsked) {
   EXPECT_EQ(site_->requests("/away.html"), 0);
 }
 
-TEST_F(StayOnSitesE2E, WithTheSettingOffTheSameLinkLoads) {
-  start_child("Mary", false);
-  click("out");
-  EXPECT_TRUE(wait_for_web(away_));
-  EXPECT_EQ(site_->requests("/away.html"), 1);
-}
-
-TEST_F(StayOnSitesE2E, AllowOnceOpensThePageForThisVisitOnly) {
+TEST_F(StayOnSitesE2E, TheParentAllowsOnceForTheDayOrAlwaysAndTheSettingOffAllowsAll) {
   start_child("Mary");
   click("out");
   ASSERT_TRUE(on_refusal_page());
@@ -127,58 +108,50 @@ TEST_F(StayOnSitesE2E, AllowOnceOpensThePageForThisVisitOnly) {
   ASSERT_TRUE(wait_for_web(away_));
   EXPECT_EQ(site_->requests("/away.html"), 1);
   // Home ends the visit.
-  controls_js("document.getElementById('btnHome').click()");
+  press("btnHome");
   ASSERT_TRUE(wait_for_web(page("UserStart.html")));
   visit("/zoo.html");
   click("out");
-  EXPECT_TRUE(on_refusal_page());
-  EXPECT_EQ(site_->requests("/away.html"), 1);
-}
-
-TEST_F(StayOnSitesE2E, AllowTodayLastsUntilMidnightAlsoAcrossARestart) {
-  start_child("Mary");
-  click("out");
   ASSERT_TRUE(on_refusal_page());
+  EXPECT_EQ(site_->requests("/away.html"), 1);
+
+  // For today: until midnight, also across a restart.
   approve("allow-today");
   ASSERT_TRUE(wait_for_web(away_));
   visit("/zoo.html");
   click("out");
   ASSERT_TRUE(wait_for_web(away_));
-  EXPECT_EQ(site_->requests("/away.html"), 2);
-  // A new start of the program keeps it.
+  EXPECT_EQ(site_->requests("/away.html"), 3);
   restart();
-  start();
-  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-  ASSERT_TRUE(
-      run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
-  open_child("Mary");
+  start_child("Mary");
   click("out");
   ASSERT_TRUE(wait_for_web(away_));
-  EXPECT_EQ(site_->requests("/away.html"), 3);
-  // A clock moved past midnight refuses it again.
+  EXPECT_EQ(site_->requests("/away.html"), 4);
   clock_.offset = visits::next_local_midnight(std::time(nullptr)) - std::time(nullptr) + 1;
   visit("/zoo.html");
   click("out");
-  EXPECT_TRUE(on_refusal_page());
-  EXPECT_EQ(site_->requests("/away.html"), 3);
-}
-
-TEST_F(StayOnSitesE2E, AlwaysIsKeptForThisChildAndInvisibleToAnother) {
-  start_child("Mary");
-  click("out");
   ASSERT_TRUE(on_refusal_page());
+  EXPECT_EQ(site_->requests("/away.html"), 4);
+
+  // Always: kept for this child, invisible to another.
   approve("allow-always");
   ASSERT_TRUE(wait_for_web(away_));
   EXPECT_TRUE(config_has("<Host>localhost</Host>"));
   restart();
   start();
-  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-  ASSERT_TRUE(
-      run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
-  open_child("Chris");
+  choose_child("Chris");
+  ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+  visit("/zoo.html");
   click("out");
   EXPECT_TRUE(on_refusal_page());
-  EXPECT_EQ(site_->requests("/away.html"), 1);
+  EXPECT_EQ(site_->requests("/away.html"), 5);
+
+  // With the setting off the same link loads.
+  restart();
+  start_child("Chris", false);
+  click("out");
+  EXPECT_TRUE(wait_for_web(away_));
+  EXPECT_EQ(site_->requests("/away.html"), 6);
 }
 
 }  // namespace
