@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "bridge/script_call.h"
-#include "config/password_hash.h"
 #include "platform/main_loop.h"
 
 namespace kb::testing {
@@ -105,25 +104,6 @@ bool E2ETest::config_has(const std::string& text) {
   return run_until([&] { return read_config().find(text) != std::string::npos; });
 }
 
-bool E2ETest::password_becomes(const std::string& pwd) {
-  // A check costs a slow hash: each stored form is checked once, so that
-  // the events the change waits for get their turns.
-  std::string checked;
-  bool correct = false;
-  return run_until([&] {
-    try {
-      const std::string stored = KBConfigIO::stored_password(folder_ / "Data" / "KBConfig.xml");
-      if (stored != checked) {
-        checked = stored;
-        correct = KBConfigIO::check_password(stored, pwd) == KBConfigIO::PasswordCheck::Correct;
-      }
-      return correct;
-    } catch (const std::exception&) {
-      return false;
-    }
-  });
-}
-
 bool E2ETest::run_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {
   return gtk::run_events_until(done, limit);
 }
@@ -148,7 +128,9 @@ std::string E2ETest::prop(const std::string& id, const std::string& property) {
 
 bool E2ETest::prop_becomes(const std::string& id, const std::string& property,
                            const std::string& value) {
-  return run_until([&] { return prop(id, property) == value; });
+  return run_until([&] {
+    return web_is("document.getElementById(" + js_string_literal(id) + ")." + property, value);
+  });
 }
 
 gtk::MainWindowGtk& E2ETest::gtk_window() {
@@ -163,31 +145,27 @@ std::string E2ETest::caption() {
   return app_->main_window().view().caption();
 }
 
+bool E2ETest::web_is(const std::string& script, const std::string& value) {
+  try {
+    return web_js(script) == value;
+  } catch (const std::exception&) {
+    return false;  // the page is not (yet) the one the script is for
+  }
+}
+
 bool E2ETest::wait_for_web(const std::string& address) {
-  return run_until([&] {
-    if (web_location() != address) return false;
-    try {
-      return web_js("document.readyState") == "complete";
-    } catch (const std::exception&) {
-      return false;
-    }
-  });
+  return run_until(
+      [&] { return web_location() == address && web_is("document.readyState", "complete"); });
 }
 
 bool E2ETest::has_element(const std::string& id) {
-  return run_until([&] {
-    try {
-      return web_js("document.getElementById(" + js_string_literal(id) + ") !== null") == "true";
-    } catch (const std::exception&) {
-      return false;
-    }
-  });
+  return prop_becomes(id, "id", id);
 }
 
 void E2ETest::choose_child(const std::string& name) {
   const std::string tile = "document.querySelector('.user-tile[data-user=\"" + name + "\"]')";
   ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-  ASSERT_TRUE(run_until([&] { return web_js(tile + " !== null") == "true"; }));
+  ASSERT_TRUE(run_until([&] { return web_is(tile + " !== null", "true"); }));
   web_js(tile + ".click(); 0");
 }
 

@@ -52,8 +52,6 @@ class E2ETest : public ::testing::Test {
   void click(const std::string& id);
   // Waits until the configuration file holds `text`.
   bool config_has(const std::string& text);
-  // Waits until the stored password (a hash) is `pwd`.
-  bool password_becomes(const std::string& pwd);
   // Runs events until `done` answers true; false when the time ran out.
   bool run_until(const std::function<bool()>& done,
                  std::chrono::milliseconds limit = std::chrono::seconds(20));
@@ -63,6 +61,8 @@ class E2ETest : public ::testing::Test {
   // Runs script in the content area / the control bar and answers its value.
   std::string web_js(const std::string& script);
   std::string controls_js(const std::string& script);
+  // Whether a script in the content area answers `value` (false while it throws).
+  bool web_is(const std::string& script, const std::string& value);
   // Waits until the content area shows `address` and its document is complete.
   bool wait_for_web(const std::string& address);
   // Waits until the content area's page holds an element with this id.
@@ -89,7 +89,7 @@ class E2ETest : public ::testing::Test {
   // are then shown.
   void open_parents_pages(const std::string& password);
   // `document.getElementById(id).<property>` in the content area, and a wait
-  // until it reads `value`.
+  // until it reads `value` (also for an element not there yet).
   std::string prop(const std::string& id, const std::string& property);
   bool prop_becomes(const std::string& id, const std::string& property, const std::string& value);
   std::string web_location();

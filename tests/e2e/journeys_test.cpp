@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "config/config_versions.h"
+#include "config/password_hash.h"
 #include "e2e_fixture.h"
 
 namespace kb::testing {
@@ -27,9 +28,8 @@ TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
   fill("pwd-new", "kite 123");
   fill("pwd-repeat", "kite 123");
   click("pwd-save");
-  ASSERT_TRUE(password_becomes("kite 123"));
-  EXPECT_EQ(read_config().find("kite 123"), std::string::npos);
   ASSERT_TRUE(wait_for_web(page("SAddUserHelp.html")));
+  EXPECT_EQ(read_config().find("kite 123"), std::string::npos);
 
   ASSERT_TRUE(has_element("user-name"));
   for (const std::string name : {"Ada", "Ben"}) {
@@ -135,13 +135,11 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
       "document.getElementById('site-offer-all').checked = false;"
       "document.getElementById('site-offer-4').checked = true; 0");
   click("site-save");
-  ASSERT_TRUE(has_element("site-4-user-4"));
   ASSERT_TRUE(prop_becomes("site-4-user-4", "checked", "true"));
   fill("site-label", "Games");
   fill("site-address", "https://games.example/");
   click("site-pic-games");
   click("site-save");
-  ASSERT_TRUE(has_element("site-5-all"));
   ASSERT_TRUE(prop_becomes("site-5-all", "checked", "true"));
   // Games needs a second host, added by changing the site.
   click("site-edit-5");
@@ -174,9 +172,11 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   fill("pwd-new", "tulip");
   fill("pwd-repeat", "tulip");
   click("pwd-save");
-  ASSERT_TRUE(password_becomes("tulip"));
   // The page empties the form once it has read the new password back.
   ASSERT_TRUE(prop_becomes("pwd-new", "value", ""));
+  EXPECT_EQ(
+      KBConfigIO::check_password(KBConfigIO::stored_password(folders_.config_file()), "tulip"),
+      KBConfigIO::PasswordCheck::Correct);
 
   click("exit-config");
   // Mary still exists, so her start page comes back, without Music now.
@@ -217,65 +217,6 @@ TEST_F(Journeys, AParentPutsTheLastGoodSettingsBackFromTheRepairPage) {
   EXPECT_EQ(read_config(), good);
   choose_child("Mary");
   EXPECT_TRUE(start_page_shows("1,2"));
-}
-
-TEST_F(Journeys, TheVisitLogShowsRefusedPagesFirstAndAllowsThemForGood) {
-  const std::string away = site_->other_host_url("/away.html");
-  site_->add_page("/zoo.html", "<html><body><a id='out' href='" + away + "'>out</a></body></html>");
-  site_->add_page("/away.html", "<html><body>away</body></html>");
-  std::string config = two_children_config();
-  config.replace(config.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
-  write_config(config);
-  start();
-  choose_child("Mary");
-  ASSERT_TRUE(start_page_shows("1,2"));
-  click_site(1);
-  ASSERT_TRUE(wait_for_web(site_->url("/zoo.html")));
-  click("out");
-  ASSERT_TRUE(wait_for_web(page("NotOnList.html")));
-
-  open_parents_pages("secret");
-  ASSERT_TRUE(has_element("visit-log-link"));
-  click("visit-log-link");
-  ASSERT_TRUE(wait_for_web(page("VisitLog.htm")));
-  const auto rows = [&] {
-    return web_js(
-        "Array.from(document.querySelectorAll('.visit-row'))"
-        ".map(r => r.dataset.host + ':' + r.cells[1].textContent).join(',')");
-  };
-  ASSERT_TRUE(run_until([&] { return rows() == "localhost:Kept closed,127.0.0.1:Opened"; }))
-      << rows();
-  EXPECT_EQ(web_js("document.getElementById('visit-child').selectedOptions[0].textContent"),
-            "Mary");
-  web_js("document.querySelector('.visit-row[data-host=\"localhost\"] .always-allow').click(); 0");
-  ASSERT_TRUE(config_has("<ApprovedHosts>"));
-  ASSERT_TRUE(run_until([&] {
-    return web_js(
-               "document.querySelector('.visit-row[data-host=\"localhost\"]')"
-               ".cells[4].textContent") == "Allowed now";
-  }));
-  EXPECT_NE(read_config().find("<ID>2</ID>\n      <ApprovedHosts>\n        <Host>localhost</Host>"),
-            std::string::npos)
-      << read_config();
-  ASSERT_TRUE(run_until([&] {
-    return web_js(
-               "Array.from(document.querySelectorAll('.approved-row'))"
-               ".map(r => r.dataset.host).join(',')") == "localhost";
-  }));
-  // Taken back again, it is gone from the file and the row offers it again.
-  web_js("document.querySelector('.approved-row[data-host=\"localhost\"] .withdraw').click(); 0");
-  ASSERT_TRUE(run_until([&] { return read_config().find("localhost") == std::string::npos; }));
-  ASSERT_TRUE(run_until([&] {
-    return web_js(
-               "document.querySelectorAll('.visit-row[data-host=\"localhost\"] "
-               ".always-allow').length") == "1";
-  }));
-  // Chris has no visits.
-  web_js(
-      "var s = document.getElementById('visit-child'); s.value = '3';"
-      "s.dispatchEvent(new Event('change')); 0");
-  EXPECT_TRUE(run_until([&] { return rows().empty(); }));
-  EXPECT_TRUE(messages_.texts.empty());
 }
 
 }  // namespace

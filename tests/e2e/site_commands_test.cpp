@@ -40,13 +40,12 @@ TEST_F(HostileSite, NothingTheSiteSendsRunsACommand) {
   site_->add_redirect("/go", kNewPassword);
   site_->add_redirect("/hop1", site_->url("/hop2"), 301);
   site_->add_redirect("/hop2", kTakeOver, 307);
-  site_->add_page_with_header("/refresh", "<html><body>wait</body></html>", "Refresh",
-                              std::string("0; url=") + kNewPassword);
+  site_->add_page("/refresh", "<html><body>wait</body></html>",
+                  {{"Refresh", std::string("0; url=") + kNewPassword}});
   site_->add_page("/meta", std::string("<html><head><meta http-equiv='refresh' content='0; url=") +
                                kTakeOver + "'></head><body>wait</body></html>");
   site_->add_page("/reader.html", "<html><body>reader</body></html>");
-  site_->add_page_with_header("/flip", "<html><body>flip</body></html>", "Cache-Control",
-                              "no-store");
+  site_->add_page("/flip", "<html><body>flip</body></html>", {{"Cache-Control", "no-store"}});
   // The opened window keeps trying to send its opener to a command.
   site_->add_page("/opener.html",
                   "<html><body><script>window.open('/popup.html');</script></body></html>");

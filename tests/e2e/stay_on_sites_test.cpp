@@ -154,5 +154,54 @@ TEST_F(StayOnSitesE2E, TheParentAllowsOnceForTheDayOrAlwaysAndTheSettingOffAllow
   EXPECT_EQ(site_->requests("/away.html"), 6);
 }
 
+TEST_F(StayOnSitesE2E, TheVisitLogShowsRefusedPagesFirstAndAllowsThemForGood) {
+  start_child("Mary");
+  click("out");
+  ASSERT_TRUE(on_refusal_page());
+
+  open_parents_pages("secret");
+  ASSERT_TRUE(has_element("visit-log-link"));
+  click("visit-log-link");
+  ASSERT_TRUE(wait_for_web(page("VisitLog.htm")));
+  const auto rows = [&] {
+    return web_js(
+        "Array.from(document.querySelectorAll('.visit-row'))"
+        ".map(r => r.dataset.host + ':' + r.cells[1].textContent).join(',')");
+  };
+  ASSERT_TRUE(run_until([&] { return rows() == "localhost:Kept closed,127.0.0.1:Opened"; }))
+      << rows();
+  EXPECT_EQ(web_js("document.getElementById('visit-child').selectedOptions[0].textContent"),
+            "Mary");
+  web_js("document.querySelector('.visit-row[data-host=\"localhost\"] .always-allow').click(); 0");
+  ASSERT_TRUE(config_has("<ApprovedHosts>"));
+  ASSERT_TRUE(run_until([&] {
+    return web_js(
+               "document.querySelector('.visit-row[data-host=\"localhost\"]')"
+               ".cells[4].textContent") == "Allowed now";
+  }));
+  EXPECT_NE(read_config().find("<ID>2</ID>\n      <ApprovedHosts>\n        <Host>localhost</Host>"),
+            std::string::npos)
+      << read_config();
+  ASSERT_TRUE(run_until([&] {
+    return web_js(
+               "Array.from(document.querySelectorAll('.approved-row'))"
+               ".map(r => r.dataset.host).join(',')") == "localhost";
+  }));
+  // Taken back again, it is gone from the file and the row offers it again.
+  web_js("document.querySelector('.approved-row[data-host=\"localhost\"] .withdraw').click(); 0");
+  ASSERT_TRUE(run_until([&] { return read_config().find("localhost") == std::string::npos; }));
+  ASSERT_TRUE(run_until([&] {
+    return web_js(
+               "document.querySelectorAll('.visit-row[data-host=\"localhost\"] "
+               ".always-allow').length") == "1";
+  }));
+  // Chris has no visits.
+  web_js(
+      "var s = document.getElementById('visit-child'); s.value = '3';"
+      "s.dispatchEvent(new Event('change')); 0");
+  EXPECT_TRUE(run_until([&] { return rows().empty(); }));
+  EXPECT_TRUE(messages_.texts.empty());
+}
+
 }  // namespace
 }  // namespace kb::testing
