@@ -169,21 +169,19 @@ void E2ETest::choose_child(const std::string& name) {
   web_js(tile + ".click(); 0");
 }
 
-std::string E2ETest::site_ids_shown() {
-  return web_js(
-      "Array.from(document.querySelectorAll('.site-tile')).map(t => t.dataset.siteId).sort()"
-      ".join(',')");
-}
-
 bool E2ETest::start_page_shows(const std::string& ids) {
-  return wait_for_web(page("UserStart.html")) && run_until([&] { return site_ids_shown() == ids; });
+  const std::string shown =
+      "Array.from(document.querySelectorAll('.site-tile')).map(t => t.dataset.siteId).sort()"
+      ".join(',')";
+  return wait_for_web(page("UserStart.html")) && run_until([&] { return web_is(shown, ids); });
 }
 
 void E2ETest::start_as_child(const std::string& name) {
   start();
   choose_child(name);
   ASSERT_TRUE(wait_for_web(page("UserStart.html")));
-  ASSERT_TRUE(run_until([&] { return !site_ids_shown().empty(); }));
+  ASSERT_TRUE(run_until(
+      [&] { return web_is("document.querySelectorAll('.site-tile').length > 0", "true"); }));
 }
 
 void E2ETest::visit_zoo(const std::string& html, const std::string& pwd_exit,

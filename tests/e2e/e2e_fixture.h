@@ -33,7 +33,6 @@ class E2ETest : public ::testing::Test {
   // Builds the platform, the registry and the program on folders_.
   void build_program();
 
-  // Writes Data/KBConfig.xml (call before start()).
   void write_config(const std::string& text);
   std::string read_config() const;
   // Two children (Mary, Chris) and three sites on the test site: Zoo for
@@ -47,7 +46,7 @@ class E2ETest : public ::testing::Test {
   // Ends this run of the program and begins a new one, which reads its
   // settings afresh (call start() next).
   void restart();
-  // Sets a form field in the content area / clicks an element there.
+  // Sets a form field in the content area (with its input and change events).
   void fill(const std::string& id, const std::string& value);
   void click(const std::string& id);
   // Waits until the configuration file holds `text`.
@@ -55,7 +54,6 @@ class E2ETest : public ::testing::Test {
   // Runs events until `done` answers true; false when the time ran out.
   bool run_until(const std::function<bool()>& done,
                  std::chrono::milliseconds limit = std::chrono::seconds(20));
-  // Lets events run for a while.
   void settle(std::chrono::milliseconds duration);
 
   // Runs script in the content area / the control bar and answers its value.
@@ -69,9 +67,7 @@ class E2ETest : public ::testing::Test {
   bool has_element(const std::string& id);
   // On the user-selection page: waits for the child's tile and clicks it.
   void choose_child(const std::string& name);
-  // The IDs of the site tiles the start page shows, sorted, joined by commas.
-  std::string site_ids_shown();
-  // Waits until the start page lists exactly these site IDs.
+  // Waits until the start page lists exactly these site IDs ("1,2").
   bool start_page_shows(const std::string& ids);
   // Starts the program and makes `name` the current child, whose start page
   // then shows its site tiles.
@@ -79,7 +75,6 @@ class E2ETest : public ::testing::Test {
   // Starts the program as Mary with the Zoo (`html` on the site) and opens it.
   void visit_zoo(const std::string& html, const std::string& pwd_exit = "Yes",
                  const std::string& print_limit = "3");
-  // Clicks the start page's tile of site `id`.
   void click_site(int id);
   // Presses a button of the control bar once it shows. The bar ignores a
   // second press within half a second (a double click must not print
