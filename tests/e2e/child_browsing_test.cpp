@@ -26,7 +26,7 @@ TEST_F(ChildBrowsing, AChildChoosesItsNameVisitsASiteAndMovesThroughItsPages) {
   write_config(two_children_config());
   start();
   ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-  EXPECT_EQ(controls_js("document.getElementById('title').textContent"), "Select a User to Begin");
+  EXPECT_TRUE(run_until([&] { return title() == "Select a User to Begin"; }));
   EXPECT_EQ(caption(), "Kitebrook--" + page("SelectUser.htm"));
   EXPECT_TRUE(context_menu_suppressed(gtk_window().web_view()));
   EXPECT_TRUE(context_menu_suppressed(gtk_window().controls_view()));
@@ -34,8 +34,7 @@ TEST_F(ChildBrowsing, AChildChoosesItsNameVisitsASiteAndMovesThroughItsPages) {
   // A click on Mary's tile rebuilds the window and shows her start page.
   choose_child("Mary");
   ASSERT_TRUE(start_page_shows("1,2"));
-  EXPECT_EQ(controls_js("getComputedStyle(document.getElementById('btnHome')).display === 'none'"),
-            "false");
+  EXPECT_TRUE(button_shown("btnHome"));
   EXPECT_EQ(app_->state().current_user, "Mary");
 
   // Visiting a site names the child in the caption.
@@ -106,9 +105,7 @@ TEST_F(ChildBrowsing, LeavingByTheButtonOrTheWindowIsBehindThePassword) {
   visit_zoo("<html><body>zoo</body></html>");
   press("btnExit");
   ASSERT_TRUE(wait_for_web(page("password.htm")));
-  ASSERT_TRUE(run_until([&] {
-    return controls_js("document.getElementById('title').textContent") == "Password Required";
-  }));
+  ASSERT_TRUE(run_until([&] { return title() == "Password Required"; }));
   fill("pwd", "Secret");
   click("ok");
   ASSERT_TRUE(run_until([&] { return messages_.texts.size() == 1; }));
@@ -117,9 +114,7 @@ TEST_F(ChildBrowsing, LeavingByTheButtonOrTheWindowIsBehindThePassword) {
   ASSERT_TRUE(has_element("cancel"));
   click("cancel");
   ASSERT_TRUE(wait_for_web(site_->url("/zoo.html")));
-  EXPECT_TRUE(run_until([&] {
-    return controls_js("getComputedStyle(document.getElementById('btnHome')).display") != "none";
-  }));
+  EXPECT_TRUE(run_until([&] { return button_shown("btnHome"); }));
   EXPECT_FALSE(ended_);
 
   gtk_window_close(gtk_window().window());

@@ -1,9 +1,6 @@
 #include "e2e_fixture.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <fstream>
 
 #include "bridge/script_call.h"
 #include "platform/main_loop.h"
@@ -200,10 +197,17 @@ void E2ETest::click_site(int id) {
 
 void E2ETest::press(const std::string& button) {
   settle(std::chrono::milliseconds(600));
-  const std::string element = "document.getElementById(" + js_string_literal(button) + ")";
-  ASSERT_TRUE(run_until(
-      [&] { return controls_js("getComputedStyle(" + element + ").display") != "none"; }));
-  controls_js(element + ".click(); 0");
+  ASSERT_TRUE(run_until([&] { return button_shown(button); }));
+  controls_js("document.getElementById(" + js_string_literal(button) + ").click(); 0");
+}
+
+bool E2ETest::button_shown(const std::string& button) {
+  return controls_js("getComputedStyle(document.getElementById(" + js_string_literal(button) +
+                     ")).display") != "none";
+}
+
+std::string E2ETest::title() {
+  return controls_js("document.getElementById('title').textContent");
 }
 
 void E2ETest::open_parents_pages(const std::string& password) {

@@ -80,6 +80,9 @@ class E2ETest : public ::testing::Test {
   // second press within half a second (a double click must not print
   // twice), so each press waits that long first.
   void press(const std::string& button);
+  bool button_shown(const std::string& button);
+  // The control bar's title.
+  std::string title();
   // Presses the Parents button and enters `password`; the parent's pages
   // are then shown.
   void open_parents_pages(const std::string& password);

@@ -20,7 +20,7 @@ TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
   site_->add_page("/zoo.html", "<html><body>zoo</body></html>");
   start();  // the default configuration of a fresh installation
   ASSERT_TRUE(wait_for_web(page("SWelcome.html")));
-  EXPECT_EQ(controls_js("document.getElementById('title').textContent"), "Kitebrook Configuration");
+  EXPECT_EQ(title(), "Kitebrook Configuration");
   click("start");
 
   ASSERT_TRUE(wait_for_web(page("Sresetpassword.htm")));
@@ -81,7 +81,7 @@ TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
   ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
   EXPECT_TRUE(
       run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
-  EXPECT_EQ(controls_js("document.getElementById('title').textContent"), "Select a User to Begin");
+  EXPECT_EQ(title(), "Select a User to Begin");
   choose_child("Ben");
   EXPECT_TRUE(start_page_shows("1"));
   EXPECT_TRUE(messages_.texts.empty());
@@ -199,9 +199,7 @@ TEST_F(Journeys, AParentPutsTheLastGoodSettingsBackFromTheRepairPage) {
   write_config("<KBConfig><Users>");
   start();
   ASSERT_TRUE(wait_for_web(page("RepairSettings.htm")));
-  EXPECT_TRUE(run_until([&] {
-    return controls_js("document.getElementById('title').textContent") == "Kitebrook Settings";
-  }));
+  EXPECT_TRUE(run_until([&] { return title() == "Kitebrook Settings"; }));
   EXPECT_TRUE(messages_.texts.empty());
 
   ASSERT_TRUE(has_element("pwd"));

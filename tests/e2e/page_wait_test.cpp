@@ -94,7 +94,7 @@ TEST_F(PageWait, TheFirstPageIsReadyBehindTheSplashAndShownAtTheTick) {
   app_->Main();
   ASSERT_TRUE(run_until([&] {
     return app_->has_main_window() && web_location() == page("SelectUser.htm") &&
-           controls_js("document.getElementById('title').textContent") == "Select a User to Begin";
+           title() == "Select a User to Begin";
   }));
   GtkWidget* window = GTK_WIDGET(gtk_window().window());
   EXPECT_FALSE(gtk_widget_get_visible(window));

@@ -36,7 +36,7 @@ class SiteDialogs : public E2ETest {
  protected:
   bool buttons_shown() {
     return controls_js("document.getElementById('controls').hidden") == "false" &&
-           controls_js("getComputedStyle(document.getElementById('btnHome')).display") != "none";
+           button_shown("btnHome");
   }
 };
 
