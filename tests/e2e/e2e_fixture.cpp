@@ -1,12 +1,8 @@
 #include "e2e_fixture.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <fstream>
 
 #include "bridge/script_call.h"
-#include "config/password_hash.h"
 #include "platform/main_loop.h"
 
 namespace kb::testing {
@@ -105,25 +101,6 @@ bool E2ETest::config_has(const std::string& text) {
   return run_until([&] { return read_config().find(text) != std::string::npos; });
 }
 
-bool E2ETest::password_becomes(const std::string& pwd) {
-  // A check costs a slow hash: each stored form is checked once, so that
-  // the events the change waits for get their turns.
-  std::string checked;
-  bool correct = false;
-  return run_until([&] {
-    try {
-      const std::string stored = KBConfigIO::stored_password(folder_ / "Data" / "KBConfig.xml");
-      if (stored != checked) {
-        checked = stored;
-        correct = KBConfigIO::check_password(stored, pwd) == KBConfigIO::PasswordCheck::Correct;
-      }
-      return correct;
-    } catch (const std::exception&) {
-      return false;
-    }
-  });
-}
-
 bool E2ETest::run_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {
   return gtk::run_events_until(done, limit);
 }
@@ -142,6 +119,21 @@ std::string E2ETest::controls_js(const std::string& script) {
   return app_->main_window().view().brwControls().run_script(script);
 }
 
+std::string E2ETest::prop(const std::string& id, const std::string& property) {
+  return web_js("document.getElementById(" + js_string_literal(id) + ")." + property);
+}
+
+bool E2ETest::prop_becomes(const std::string& id, const std::string& property,
+                           const std::string& value) {
+  return run_until([&] {
+    return web_is("document.getElementById(" + js_string_literal(id) + ")." + property, value);
+  });
+}
+
+gtk::MainWindowGtk& E2ETest::gtk_window() {
+  return dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view());
+}
+
 std::string E2ETest::web_location() {
   return app_->main_window().view().web().location_url();
 }
@@ -150,56 +142,76 @@ std::string E2ETest::caption() {
   return app_->main_window().view().caption();
 }
 
+bool E2ETest::web_is(const std::string& script, const std::string& value) {
+  try {
+    return web_js(script) == value;
+  } catch (const std::exception&) {
+    return false;  // the page is not (yet) the one the script is for
+  }
+}
+
 bool E2ETest::wait_for_web(const std::string& address) {
-  return run_until([&] {
-    if (web_location() != address) return false;
-    try {
-      return web_js("document.readyState") == "complete";
-    } catch (const std::exception&) {
-      return false;
-    }
-  });
+  return run_until(
+      [&] { return web_location() == address && web_is("document.readyState", "complete"); });
 }
 
 bool E2ETest::has_element(const std::string& id) {
-  return run_until([&] {
-    try {
-      return web_js("document.getElementById(" + js_string_literal(id) + ") !== null") == "true";
-    } catch (const std::exception&) {
-      return false;
-    }
-  });
+  return prop_becomes(id, "id", id);
 }
 
 void E2ETest::choose_child(const std::string& name) {
   const std::string tile = "document.querySelector('.user-tile[data-user=\"" + name + "\"]')";
   ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-  ASSERT_TRUE(run_until([&] { return web_js(tile + " !== null") == "true"; }));
+  ASSERT_TRUE(run_until([&] { return web_is(tile + " !== null", "true"); }));
   web_js(tile + ".click(); 0");
 }
 
-std::string E2ETest::site_ids_shown() {
-  return web_js(
-      "Array.from(document.querySelectorAll('.site-tile')).map(t => t.dataset.siteId).sort()"
-      ".join(',')");
-}
-
 bool E2ETest::start_page_shows(const std::string& ids) {
-  return wait_for_web(page("UserStart.html")) && run_until([&] { return site_ids_shown() == ids; });
+  const std::string shown =
+      "Array.from(document.querySelectorAll('.site-tile')).map(t => t.dataset.siteId).sort()"
+      ".join(',')";
+  return wait_for_web(page("UserStart.html")) && run_until([&] { return web_is(shown, ids); });
 }
 
 void E2ETest::start_as_child(const std::string& name) {
   start();
   choose_child(name);
   ASSERT_TRUE(wait_for_web(page("UserStart.html")));
-  ASSERT_TRUE(run_until([&] { return !site_ids_shown().empty(); }));
+  ASSERT_TRUE(run_until(
+      [&] { return web_is("document.querySelectorAll('.site-tile').length > 0", "true"); }));
+}
+
+void E2ETest::visit_zoo(const std::string& html, const std::string& pwd_exit,
+                        const std::string& print_limit) {
+  site_->add_page("/zoo.html", html);
+  write_config(two_children_config(pwd_exit, print_limit));
+  start_as_child("Mary");
+  click_site(1);
+  ASSERT_TRUE(wait_for_web(site_->url("/zoo.html")));
+}
+
+void E2ETest::click_site(int id) {
+  web_js("document.querySelector('.site-tile[data-site-id=\"" + std::to_string(id) +
+         "\"]').click(); 0");
+}
+
+void E2ETest::press(const std::string& button) {
+  settle(std::chrono::milliseconds(600));
+  ASSERT_TRUE(run_until([&] { return button_shown(button); }));
+  controls_js("document.getElementById(" + js_string_literal(button) + ").click(); 0");
+}
+
+bool E2ETest::button_shown(const std::string& button) {
+  return controls_js("getComputedStyle(document.getElementById(" + js_string_literal(button) +
+                     ")).display") != "none";
+}
+
+std::string E2ETest::title() {
+  return controls_js("document.getElementById('title').textContent");
 }
 
 void E2ETest::open_parents_pages(const std::string& password) {
-  ASSERT_TRUE(run_until([&] {
-    return controls_js("getComputedStyle(document.getElementById('btnParent')).display") != "none";
-  }));
-  controls_js("document.getElementById('btnParent').click(); 0");
+  press("btnParent");
   ASSERT_TRUE(wait_for_web(page("password.htm")));
   fill("pwd", password);
   click("ok");

@@ -1,20 +1,15 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 
 #include "platform/gtk_platform.h"
 #include "platform/main_loop.h"
 #include "platform/main_window_gtk.h"
+#include "support/temp_folder.h"
 #include "test_site.h"
 
 namespace kb::testing {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Records every navigation of the content area and lets it go ahead.
 class RecordingEvents : public MainWindowEvents {
@@ -40,17 +35,14 @@ class RecordingEvents : public MainWindowEvents {
 class NavigationFacts : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("kb_facts_" + std::to_string(::getpid()));
-    fs::create_directories(folder_);
     gtk::initialize_toolkit(folder_);
-    std::ofstream(folder_ / "host.html") << "<html><body>host</body></html>";
+    kbtest::write_file(folder_ / "host.html", "<html><body>host</body></html>");
     window_ = std::make_unique<gtk::MainWindowGtk>(events_, printer_);
     window_->show();
   }
   void TearDown() override {
     window_.reset();
     gtk::run_events_until([] { return false; }, std::chrono::milliseconds(50));
-    fs::remove_all(folder_);
   }
 
   // Waits for the content area's navigation to `url`.
@@ -67,7 +59,8 @@ class NavigationFacts : public ::testing::Test {
     return found;
   }
 
-  fs::path folder_;
+  kbtest::TempFolder temp_{"kb_facts"};
+  std::filesystem::path folder_ = temp_.path();
   TestSite site_;
   RecordingEvents events_;
   gtk::PrintHandler printer_ = [](WebKitWebView*) {};
@@ -99,7 +92,7 @@ TEST_F(NavigationFacts, EachNavigationSaysWhoStartedIt) {
   EXPECT_EQ(request->committed_document, host);
 
   // A server's redirect of a navigation the page started.
-  web.run_script("location.href = " + std::string("'") + site_.url("/hop") + "'; 0");
+  web.run_script("location.href = '" + site_.url("/hop") + "'; 0");
   request = navigation_to("vbcontainer:HOPPED()");
   ASSERT_TRUE(request);
   EXPECT_TRUE(request->is_redirect);

@@ -3,7 +3,6 @@
 #include <fstream>
 
 #include "e2e_fixture.h"
-#include "platform/main_window_gtk.h"
 
 namespace kb::testing {
 namespace {
@@ -56,12 +55,6 @@ TEST_F(PageWait, TheControlBarsFunctionsAreThereWhenTheHostCallsThem) {
   }
 }
 
-}  // namespace
-}  // namespace kb::testing
-
-namespace kb::testing {
-namespace {
-
 // A load counts as pending from the moment it is asked for: a script call
 // right after two requests for the same page, the second replacing the
 // first before the engine has started it, runs in the page, not in the
@@ -94,12 +87,6 @@ TEST_F(PageWait, AScriptCallWaitsForTheLoadItWasAskedForEvenWhenItReplacedAnothe
   }
 }
 
-}  // namespace
-}  // namespace kb::testing
-
-namespace kb::testing {
-namespace {
-
 // The main window is built and its first page loaded while the splash
 // shows; the window appears only at the splash's tick, its page already up.
 TEST_F(PageWait, TheFirstPageIsReadyBehindTheSplashAndShownAtTheTick) {
@@ -107,10 +94,9 @@ TEST_F(PageWait, TheFirstPageIsReadyBehindTheSplashAndShownAtTheTick) {
   app_->Main();
   ASSERT_TRUE(run_until([&] {
     return app_->has_main_window() && web_location() == page("SelectUser.htm") &&
-           controls_js("document.getElementById('title').textContent") == "Select a User to Begin";
+           title() == "Select a User to Begin";
   }));
-  GtkWidget* window =
-      GTK_WIDGET(dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view()).window());
+  GtkWidget* window = GTK_WIDGET(gtk_window().window());
   EXPECT_FALSE(gtk_widget_get_visible(window));
   EXPECT_FALSE(app_->state().start_done);
 

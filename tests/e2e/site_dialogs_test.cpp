@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <string>
-#include <vector>
 
 #include "e2e_fixture.h"
 #include "platform/main_loop.h"
-#include "platform/main_window_gtk.h"
 
 // Last: Xlib defines macros (None, Bool) that clash with the names above.
 #include <gdk/x11/gdkx.h>
@@ -14,28 +11,19 @@
 namespace kb::testing {
 namespace {
 
-// The program's windows that are message boxes.
-int message_boxes_open() {
+// Counts the program's open message boxes; answers each with OK if `answer`.
+int message_boxes(bool answer = false) {
   GListModel* toplevels = gtk_window_get_toplevels();
   int count = 0;
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
     g_autoptr(GObject) window = G_OBJECT(g_list_model_get_item(toplevels, i));
-    if (GTK_IS_MESSAGE_DIALOG(window) && gtk_widget_get_visible(GTK_WIDGET(window))) ++count;
+    if (!GTK_IS_MESSAGE_DIALOG(window)) continue;
+    if (gtk_widget_get_visible(GTK_WIDGET(window))) ++count;
+    if (answer) gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_OK);
   }
   G_GNUC_END_IGNORE_DEPRECATIONS
   return count;
-}
-
-// Answers every open message box with OK.
-void answer_message_boxes() {
-  GListModel* toplevels = gtk_window_get_toplevels();
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
-    g_autoptr(GObject) window = G_OBJECT(g_list_model_get_item(toplevels, i));
-    if (GTK_IS_MESSAGE_DIALOG(window)) gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_OK);
-  }
-  G_GNUC_END_IGNORE_DEPRECATIONS
 }
 
 int toplevel_count() {
@@ -43,47 +31,39 @@ int toplevel_count() {
 }
 
 // What a site may ask of the window around it: a file chooser, windows of
-// its own, message after message; and how the window may be closed.
+// its own, message after message, the full screen, a drop.
 class SiteDialogs : public E2ETest {
  protected:
-  // Mary visits the Zoo, which is `html` on the site.
-  void visit_zoo(const std::string& html, const std::string& print_limit = "3",
-                 const std::string& pwd_exit = "Yes") {
-    site_->add_page("/zoo.html", html);
-    write_config(two_children_config(pwd_exit, print_limit));
-    start_as_child("Mary");
-    web_js("document.querySelector('.site-tile[data-site-id=\"1\"]').click(); 0");
-    ASSERT_TRUE(wait_for_web(site_->url("/zoo.html")));
-  }
   bool buttons_shown() {
     return controls_js("document.getElementById('controls').hidden") == "false" &&
-           controls_js("getComputedStyle(document.getElementById('btnHome')).display") != "none";
-  }
-  void press(const std::string& button) {
-    settle(std::chrono::milliseconds(600));
-    controls_js("document.getElementById('" + button + "').click(); 0");
-  }
-  GtkWindow* main_gtk_window() {
-    return dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view()).window();
+           button_shown("btnHome");
   }
 };
 
-TEST_F(SiteDialogs, AFileChooserIsCancelledBeforeAnythingShows) {
+TEST_F(SiteDialogs, FileChoosersFullScreenAndWindowsWithoutAPageLeaveEverythingAsItWas) {
   visit_zoo(
       "<html><body><input type='file' id='f'><script>var cancelled = 0; "
       "document.getElementById('f').addEventListener('cancel', function () { cancelled++; });"
       "</script></body></html>");
+  ASSERT_TRUE(run_until([&] { return buttons_shown(); }));
+  // A file chooser is cancelled before anything shows.
   const int windows = toplevel_count();
-  web_js("document.getElementById('f').click(); 0");
+  click("f");
   EXPECT_TRUE(run_until([&] { return web_js("cancelled") == "1"; }));
   settle(std::chrono::milliseconds(500));
   EXPECT_EQ(toplevel_count(), windows);
-  EXPECT_EQ(web_js("document.getElementById('f').files.length"), "0");
-}
+  EXPECT_EQ(prop("f", "files.length"), "0");
 
-TEST_F(SiteDialogs, AWindowThatFailsOrHasNoAddressLeavesEverythingAsItWas) {
-  visit_zoo("<html><body>zoo</body></html>");
-  ASSERT_TRUE(run_until([&] { return buttons_shown(); }));
+  // The page cannot go full screen over the buttons.
+  web_js(
+      "(function (e) { var ask = e.requestFullscreen || e.webkitRequestFullscreen; "
+      "if (ask) { var p = ask.call(e); if (p && p.catch) p.catch(function () {}); } })"
+      "(document.documentElement); 0");
+  settle(std::chrono::milliseconds(1000));
+  EXPECT_EQ(web_js("!document.fullscreenElement && !document.webkitFullscreenElement"), "true");
+  EXPECT_FALSE(gtk_window_is_fullscreen(gtk_window().window()));
+  EXPECT_TRUE(buttons_shown());
+
   for (const std::string target :
        {"data:text/html,x", "about:blank", "", "http://127.0.0.1:1/refused"}) {
     web_js("window.open('" + target + "'); 0");
@@ -91,7 +71,7 @@ TEST_F(SiteDialogs, AWindowThatFailsOrHasNoAddressLeavesEverythingAsItWas) {
     EXPECT_EQ(web_location(), site_->url("/zoo.html")) << target;
     EXPECT_TRUE(buttons_shown()) << target;
   }
-  // A window with a real page still shows in the content area.
+  // A window with a real page shows in the content area.
   site_->add_page("/popup.html", "<html><body>popup</body></html>");
   web_js("window.open('/popup.html'); 0");
   EXPECT_TRUE(wait_for_web(site_->url("/popup.html")));
@@ -100,7 +80,7 @@ TEST_F(SiteDialogs, AWindowThatFailsOrHasNoAddressLeavesEverythingAsItWas) {
 
 TEST_F(SiteDialogs, APageAskingToPrintAgainAndAgainGetsOneMessage) {
   platform_->set_message_box(nullptr);  // the real message box
-  visit_zoo("<html><body>zoo</body></html>", "0");
+  visit_zoo("<html><body>zoo</body></html>", "Yes", "0");
   int open_while_flooding = -1;
   int second_show_returned = 0;
   web_js("setInterval(function () { window.print(); }, 100); 0");
@@ -114,11 +94,11 @@ TEST_F(SiteDialogs, APageAskingToPrintAgainAndAgainGetsOneMessage) {
       2000,
       +[](gpointer data) -> gboolean {
         auto* p = static_cast<Probe*>(data);
-        *p->open = message_boxes_open();
+        *p->open = message_boxes();
         // Another message asked for meanwhile is refused without a box.
         p->platform->message_box().show("a second message");
         ++*p->second;
-        answer_message_boxes();
+        message_boxes(true);
         return G_SOURCE_REMOVE;
       },
       &probe);
@@ -126,34 +106,15 @@ TEST_F(SiteDialogs, APageAskingToPrintAgainAndAgainGetsOneMessage) {
   EXPECT_EQ(open_while_flooding, 1);
   // The page keeps asking; no box comes back and the buttons answer.
   settle(std::chrono::milliseconds(1500));
-  EXPECT_EQ(message_boxes_open(), 0);
-  answer_message_boxes();
+  EXPECT_EQ(message_boxes(true), 0);
   press("btnHome");
   EXPECT_TRUE(wait_for_web(page("UserStart.html")));
   EXPECT_TRUE(printed_.empty());
 }
 
-TEST_F(SiteDialogs, ClosingTheWindowAsksForTheExitPassword) {
-  visit_zoo("<html><body>zoo</body></html>");
-  gtk_window_close(main_gtk_window());
-  ASSERT_TRUE(wait_for_web(page("password.htm")));
-  EXPECT_FALSE(ended_);
-  // Cancelling goes back to the site; the right password leaves.
-  ASSERT_TRUE(
-      run_until([&] { return web_js("document.getElementById('cancel') !== null") == "true"; }));
-  click("cancel");
-  ASSERT_TRUE(wait_for_web(site_->url("/zoo.html")));
-  EXPECT_FALSE(ended_);
-  gtk_window_close(main_gtk_window());
-  ASSERT_TRUE(wait_for_web(page("password.htm")));
-  fill("pwd", "secret");
-  click("ok");
-  EXPECT_TRUE(run_until([&] { return ended_; }));
-}
-
 TEST_F(SiteDialogs, ClosingWithoutTheExitPasswordAndTheSessionsEndLeaveAtOnce) {
-  visit_zoo("<html><body>zoo</body></html>", "3", "No");
-  gtk_window_close(main_gtk_window());
+  visit_zoo("<html><body>zoo</body></html>", "No");
+  gtk_window_close(gtk_window().window());
   EXPECT_TRUE(run_until([&] { return ended_; }));
   ended_ = false;
   // The end of the desktop session leaves without the password.
@@ -176,8 +137,7 @@ TEST_F(SiteDialogs, GuessingThePasswordSoonMeansWaiting) {
   }
   ASSERT_TRUE(wait_for_web(page("password.htm")));
   EXPECT_TRUE(run_until([&] {
-    return web_js("document.getElementById('pwd-error').textContent").find("Too many tries") !=
-           std::string::npos;
+    return prop("pwd-error", "textContent").find("Too many tries") != std::string::npos;
   }));
   // The right password waits too, and no more messages come.
   fill("pwd", "secret");
@@ -185,18 +145,6 @@ TEST_F(SiteDialogs, GuessingThePasswordSoonMeansWaiting) {
   settle(std::chrono::milliseconds(800));
   EXPECT_EQ(web_location(), page("password.htm"));
   EXPECT_EQ(messages_.texts.size(), 5u);
-}
-
-TEST_F(SiteDialogs, APageCannotGoFullScreenOverTheButtons) {
-  visit_zoo("<html><body>zoo</body></html>");
-  web_js(
-      "(function (e) { var ask = e.requestFullscreen || e.webkitRequestFullscreen; "
-      "if (ask) { var p = ask.call(e); if (p && p.catch) p.catch(function () {}); } })"
-      "(document.documentElement); 0");
-  settle(std::chrono::milliseconds(1000));
-  EXPECT_EQ(web_js("!document.fullscreenElement && !document.webkitFullscreenElement"), "true");
-  EXPECT_FALSE(gtk_window_is_fullscreen(main_gtk_window()));
-  EXPECT_TRUE(buttons_shown());
 }
 
 // Drags `uri_list` from a little window of the test's own onto the content
@@ -232,45 +180,27 @@ bool drag_onto_content(gtk::MainWindowGtk& main_window, const std::string& uri_l
   GtkWidget* main_toplevel = GTK_WIDGET(main_window.window());
   EXPECT_TRUE(
       gtk_widget_compute_bounds(GTK_WIDGET(main_window.web_view()), main_toplevel, &target));
-  const std::string x = std::to_string(static_cast<int>(target.origin.x + target.size.width / 2));
-  const std::string y = std::to_string(static_cast<int>(target.origin.y + target.size.height / 2));
-  const std::string from = xid(window);
-  const std::string to = xid(main_toplevel);
-  // Press on the handle, move past the drag threshold, then over the content
-  // area, wait there as a hand would, and let go.
-  std::vector<std::string> args = {"xdotool", "mousemove", "--window", from,    "80",
-                                   "80",      "mousedown", "1",        "sleep", "0.3"};
-  // Small steps, as a hand moves: the drag starts past the threshold, then
-  // crosses into the content area and rests there before letting go.
-  for (int step = 1; step <= 4; ++step)
-    for (const std::string& part :
-         {std::string("mousemove"), std::string("--window"), from, std::to_string(80 + 10 * step),
-          std::to_string(80 + 10 * step), std::string("sleep"), std::string("0.1")})
-      args.push_back(part);
-  for (int step = 0; step <= 6; ++step)
-    for (const std::string& part :
-         {std::string("mousemove"), std::string("--window"), to,
-          std::to_string(std::stoi(x) + 7 * step), std::to_string(std::stoi(y) + 5 * step),
-          std::string("sleep"), std::string("0.15")})
-      args.push_back(part);
-  for (const char* part : {"sleep", "0.5", "mouseup", "1", "sleep", "0.3"}) args.push_back(part);
-  std::vector<char*> argv;
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  const int x = static_cast<int>(target.origin.x + target.size.width / 2);
+  const int y = static_cast<int>(target.origin.y + target.size.height / 2);
+  // Press on the handle, move past the drag threshold in small steps as a
+  // hand does, cross into the content area, rest there and let go.
+  std::vector<std::string> args = {"xdotool", "mousemove", "--window", xid(window), "80",
+                                   "80",      "mousedown", "1",        "sleep",     "0.3"};
+  const auto move = [&](GtkWidget* over, int to_x, int to_y, const char* pause) {
+    args.insert(args.end(), {"mousemove", "--window", xid(over), std::to_string(to_x),
+                             std::to_string(to_y), "sleep", pause});
+  };
+  for (int step = 1; step <= 4; ++step) move(window, 80 + 10 * step, 80 + 10 * step, "0.1");
+  for (int step = 0; step <= 6; ++step) move(main_toplevel, x + 7 * step, y + 5 * step, "0.15");
+  args.insert(args.end(), {"sleep", "0.5", "mouseup", "1", "sleep", "0.3"});
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
   argv.push_back(nullptr);
-  GPid pid = 0;
-  bool done = false;
-  EXPECT_TRUE(
-      g_spawn_async(nullptr, argv.data(), nullptr,
-                    static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
-                    nullptr, nullptr, &pid, nullptr));
-  g_child_watch_add(
-      pid,
-      +[](GPid child, gint, gpointer done) {
-        g_spawn_close_pid(child);
-        *static_cast<bool*>(done) = true;
-      },
-      &done);
-  gtk::run_events_until([&] { return done; }, std::chrono::seconds(15));
+  g_autoptr(GSubprocess) xdotool = g_subprocess_newv(argv.data(), G_SUBPROCESS_FLAGS_NONE, nullptr);
+  EXPECT_NE(xdotool, nullptr);
+  // The process is reaped on GLib's own worker, which forgets its identifier.
+  gtk::run_events_until([&] { return !xdotool || !g_subprocess_get_identifier(xdotool); },
+                        std::chrono::seconds(15));
   gtk::run_events_until([] { return false; }, std::chrono::milliseconds(500));
   gtk_window_destroy(GTK_WINDOW(window));
   return began;
@@ -286,10 +216,9 @@ TEST_F(SiteDialogs, FilesAndLinksDroppedOnTheWindowDoNothing) {
       "document.addEventListener('dragover', function (e) { e.preventDefault(); });"
       "document.addEventListener('drop', function () { window.drops++; });"
       "</script></body></html>");
-  auto& window = dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view());
   g_autofree char* config_uri = g_filename_to_uri(folders_.config_file().c_str(), nullptr, nullptr);
   for (const std::string& dropped : {std::string(config_uri), site_->url("/elsewhere.html")}) {
-    ASSERT_TRUE(drag_onto_content(window, dropped + "\r\n")) << dropped;
+    ASSERT_TRUE(drag_onto_content(gtk_window(), dropped + "\r\n")) << dropped;
     settle(std::chrono::milliseconds(1000));
     EXPECT_EQ(web_location(), site_->url("/zoo.html")) << dropped;
     EXPECT_EQ(web_js("String(window.drops)"), "0") << dropped;

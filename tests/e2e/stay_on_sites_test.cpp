@@ -27,23 +27,13 @@ class StayOnSitesE2E : public E2ETest {
                                        away_ + "'></iframe></body></html>");
   }
 
-  std::string config(bool stay_on) {
-    std::string text = two_children_config();
-    if (stay_on) text.replace(text.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
-    return text;
-  }
-
   // Starts the program and the child, and opens the zoo page.
-  void start_child(const std::string& name, bool stay_on = true) {
-    write_config(config(stay_on));
+  void start_child(const std::string& name) {
+    std::string config = two_children_config();
+    config.replace(config.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
+    write_config(config);
     start();
-    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-    ASSERT_TRUE(
-        run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
-    open_child(name);
-  }
-  void open_child(const std::string& name) {
-    web_js("document.querySelector('.user-tile[data-user=\"" + name + "\"]').click()");
+    choose_child(name);
     ASSERT_TRUE(wait_for_web(page("UserStart.html")));
     visit("/zoo.html");
   }
@@ -53,9 +43,8 @@ class StayOnSitesE2E : public E2ETest {
     ASSERT_TRUE(wait_for_web(site_->url(path)));
   }
   bool on_refusal_page() {
-    return wait_for_web(page("NotOnList.html")) && run_until([&] {
-             return web_js("document.getElementById('refused-host').textContent") == "localhost";
-           });
+    return wait_for_web(page("NotOnList.html")) &&
+           prop_becomes("refused-host", "textContent", "localhost");
   }
   // From the friendly page through the password to the parent's choice.
   void approve(const std::string& choice_id) {
@@ -64,8 +53,7 @@ class StayOnSitesE2E : public E2ETest {
     fill("pwd", "secret");
     click("ok");
     ASSERT_TRUE(wait_for_web(page("Approve.html")));
-    ASSERT_TRUE(run_until(
-        [&] { return web_js("document.getElementById('approve-address').textContent") == away_; }));
+    ASSERT_TRUE(prop_becomes("approve-address", "textContent", away_));
     click(choice_id);
   }
 
@@ -112,14 +100,7 @@ TEST_F(StayOnSitesE2E, EveryWayToAnUnlistedHostEndsBeforeItIsAsked) {
   EXPECT_EQ(site_->requests("/away.html"), 0);
 }
 
-TEST_F(StayOnSitesE2E, WithTheSettingOffTheSameLinkLoads) {
-  start_child("Mary", false);
-  click("out");
-  EXPECT_TRUE(wait_for_web(away_));
-  EXPECT_EQ(site_->requests("/away.html"), 1);
-}
-
-TEST_F(StayOnSitesE2E, AllowOnceOpensThePageForThisVisitOnly) {
+TEST_F(StayOnSitesE2E, TheParentAllowsOnceForTheDayOrAlways) {
   start_child("Mary");
   click("out");
   ASSERT_TRUE(on_refusal_page());
@@ -127,58 +108,84 @@ TEST_F(StayOnSitesE2E, AllowOnceOpensThePageForThisVisitOnly) {
   ASSERT_TRUE(wait_for_web(away_));
   EXPECT_EQ(site_->requests("/away.html"), 1);
   // Home ends the visit.
-  controls_js("document.getElementById('btnHome').click()");
+  press("btnHome");
   ASSERT_TRUE(wait_for_web(page("UserStart.html")));
   visit("/zoo.html");
   click("out");
-  EXPECT_TRUE(on_refusal_page());
-  EXPECT_EQ(site_->requests("/away.html"), 1);
-}
-
-TEST_F(StayOnSitesE2E, AllowTodayLastsUntilMidnightAlsoAcrossARestart) {
-  start_child("Mary");
-  click("out");
   ASSERT_TRUE(on_refusal_page());
+  EXPECT_EQ(site_->requests("/away.html"), 1);
+
+  // For today: until midnight, also across a restart.
   approve("allow-today");
   ASSERT_TRUE(wait_for_web(away_));
   visit("/zoo.html");
   click("out");
   ASSERT_TRUE(wait_for_web(away_));
-  EXPECT_EQ(site_->requests("/away.html"), 2);
-  // A new start of the program keeps it.
+  EXPECT_EQ(site_->requests("/away.html"), 3);
   restart();
-  start();
-  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-  ASSERT_TRUE(
-      run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
-  open_child("Mary");
+  start_child("Mary");
   click("out");
   ASSERT_TRUE(wait_for_web(away_));
-  EXPECT_EQ(site_->requests("/away.html"), 3);
-  // A clock moved past midnight refuses it again.
+  EXPECT_EQ(site_->requests("/away.html"), 4);
   clock_.offset = visits::next_local_midnight(std::time(nullptr)) - std::time(nullptr) + 1;
   visit("/zoo.html");
   click("out");
-  EXPECT_TRUE(on_refusal_page());
-  EXPECT_EQ(site_->requests("/away.html"), 3);
+  ASSERT_TRUE(on_refusal_page());
+  EXPECT_EQ(site_->requests("/away.html"), 4);
+
+  // Always: kept in the child's settings.
+  approve("allow-always");
+  ASSERT_TRUE(wait_for_web(away_));
+  EXPECT_TRUE(config_has("<ID>2</ID>\n      <ApprovedHosts>\n        <Host>localhost</Host>"));
 }
 
-TEST_F(StayOnSitesE2E, AlwaysIsKeptForThisChildAndInvisibleToAnother) {
+TEST_F(StayOnSitesE2E, TheVisitLogShowsRefusedPagesFirstAndAllowsThemForGood) {
   start_child("Mary");
   click("out");
   ASSERT_TRUE(on_refusal_page());
-  approve("allow-always");
-  ASSERT_TRUE(wait_for_web(away_));
-  EXPECT_TRUE(config_has("<Host>localhost</Host>"));
-  restart();
-  start();
-  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-  ASSERT_TRUE(
-      run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
-  open_child("Chris");
-  click("out");
-  EXPECT_TRUE(on_refusal_page());
-  EXPECT_EQ(site_->requests("/away.html"), 1);
+
+  open_parents_pages("secret");
+  ASSERT_TRUE(has_element("visit-log-link"));
+  click("visit-log-link");
+  ASSERT_TRUE(wait_for_web(page("VisitLog.htm")));
+  const auto rows = [&] {
+    return web_js(
+        "Array.from(document.querySelectorAll('.visit-row'))"
+        ".map(r => r.dataset.host + ':' + r.cells[1].textContent).join(',')");
+  };
+  ASSERT_TRUE(run_until([&] { return rows() == "localhost:Kept closed,127.0.0.1:Opened"; }))
+      << rows();
+  EXPECT_EQ(web_js("document.getElementById('visit-child').selectedOptions[0].textContent"),
+            "Mary");
+  web_js("document.querySelector('.visit-row[data-host=\"localhost\"] .always-allow').click(); 0");
+  ASSERT_TRUE(config_has("<ApprovedHosts>"));
+  ASSERT_TRUE(run_until([&] {
+    return web_js(
+               "document.querySelector('.visit-row[data-host=\"localhost\"]')"
+               ".cells[4].textContent") == "Allowed now";
+  }));
+  EXPECT_NE(read_config().find("<ID>2</ID>\n      <ApprovedHosts>\n        <Host>localhost</Host>"),
+            std::string::npos)
+      << read_config();
+  ASSERT_TRUE(run_until([&] {
+    return web_js(
+               "Array.from(document.querySelectorAll('.approved-row'))"
+               ".map(r => r.dataset.host).join(',')") == "localhost";
+  }));
+  // Taken back again, it is gone from the file and the row offers it again.
+  web_js("document.querySelector('.approved-row[data-host=\"localhost\"] .withdraw').click(); 0");
+  ASSERT_TRUE(run_until([&] { return read_config().find("localhost") == std::string::npos; }));
+  ASSERT_TRUE(run_until([&] {
+    return web_js(
+               "document.querySelectorAll('.visit-row[data-host=\"localhost\"] "
+               ".always-allow').length") == "1";
+  }));
+  // Chris has no visits.
+  web_js(
+      "var s = document.getElementById('visit-child'); s.value = '3';"
+      "s.dispatchEvent(new Event('change')); 0");
+  EXPECT_TRUE(run_until([&] { return rows().empty(); }));
+  EXPECT_TRUE(messages_.texts.empty());
 }
 
 }  // namespace

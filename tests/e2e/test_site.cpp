@@ -37,17 +37,13 @@ std::string TestSite::address(const std::string& path) const {
   return "127.0.0.1:" + std::to_string(port_) + path;
 }
 
-void TestSite::add_page(const std::string& path, const std::string& html) {
-  pages_[path] = {200, html, {}};
+void TestSite::add_page(const std::string& path, const std::string& html,
+                        const std::map<std::string, std::string>& headers) {
+  pages_[path] = {200, html, headers};
 }
 
 void TestSite::add_redirect(const std::string& path, const std::string& location, int status) {
   pages_[path] = {status, "", {{"Location", location}}};
-}
-
-void TestSite::add_page_with_header(const std::string& path, const std::string& html,
-                                    const std::string& header, const std::string& value) {
-  pages_[path] = {200, html, {{header, value}}};
 }
 
 int TestSite::requests(const std::string& path) const {

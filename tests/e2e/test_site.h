@@ -23,13 +23,11 @@ class TestSite {
   std::string other_host_url(const std::string& path) const;
   // "127.0.0.1:PORT" followed by `path`: an address as the configuration stores it.
   std::string address(const std::string& path) const;
-  // Adds or replaces a page (text/html).
-  void add_page(const std::string& path, const std::string& html);
+  // Adds or replaces a page (text/html), its answer with these extra headers.
+  void add_page(const std::string& path, const std::string& html,
+                const std::map<std::string, std::string>& headers = {});
   // Answers `path` with a redirect (status 301, 302, 303, 307 or 308) to `location`.
   void add_redirect(const std::string& path, const std::string& location, int status = 302);
-  // Adds a page whose answer carries one extra header (such as Refresh).
-  void add_page_with_header(const std::string& path, const std::string& html,
-                            const std::string& header, const std::string& value);
   // How often a path was asked for.
   int requests(const std::string& path) const;
 

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "e2e_fixture.h"
-#include "platform/main_window_gtk.h"
 
 // Last: Xlib defines macros (None, Bool) that clash with the names above.
 #include <gdk/x11/gdkx.h>
@@ -13,9 +12,7 @@ namespace {
 
 class WindowLayout : public E2ETest {
  protected:
-  gtk::MainWindowGtk& window() {
-    return dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view());
-  }
+  gtk::MainWindowGtk& window() { return gtk_window(); }
   GtkWidget* client_area() { return gtk_window_get_child(window().window()); }
 
   // Resizes the window as a window manager does, from outside, and waits
@@ -86,6 +83,9 @@ TEST_F(WindowLayout, ControlsKeepTheirDesignedProportionsAsTheWindowResizes) {
   write_config(two_children_config());
   start();
   ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+  // An ordinary window keeps its frame.
+  EXPECT_TRUE(gtk_window_get_decorated(window().window()));
+  EXPECT_FALSE(gtk_window_is_fullscreen(window().window()));
   expect_designed_proportions();
 
   ASSERT_TRUE(resize_to(1000, 600));
@@ -115,6 +115,21 @@ TEST_F(WindowLayout, ControlsKeepTheirDesignedProportionsAsTheWindowResizes) {
   EXPECT_TRUE(hints.flags & PMinSize);
   EXPECT_EQ(hints.min_width, minimum.width);
   EXPECT_EQ(hints.min_height, minimum.height);
+}
+
+TEST_F(WindowLayout, AWholeSessionFillsTheScreenWithoutAFrameAlsoWhenTheWindowIsRebuilt) {
+  write_config(two_children_config());
+  platform_->set_whole_session(true);
+  start();
+  for (const std::string shown : {"SelectUser.htm", "UserStart.html"}) {
+    ASSERT_TRUE(wait_for_web(page(shown)));
+    EXPECT_FALSE(gtk_window_get_decorated(window().window())) << shown;
+    EXPECT_TRUE(run_until([&] { return gtk_window_is_fullscreen(window().window()) != FALSE; },
+                          std::chrono::seconds(5)))
+        << shown;
+    // Choosing a child rebuilds the main window.
+    if (shown == "SelectUser.htm") choose_child("Mary");
+  }
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST_F(InstalledProgram, AChildBrowsesAndAParentChangesTheSetUpWithTheStateApart
   start();
   choose_child("Mary");
   ASSERT_TRUE(start_page_shows("1,2"));
-  web_js("document.querySelector('.site-tile[data-site-id=\"1\"]').click(); 0");
+  click_site(1);
   ASSERT_TRUE(wait_for_web(site_->url("/zoo.html")));
   EXPECT_EQ(caption(), "Mary'sKitebrook--" + site_->url("/zoo.html"));
   // Only the host's pages are told where the configuration is.
@@ -56,8 +56,7 @@ TEST_F(InstalledProgram, AChildBrowsesAndAParentChangesTheSetUpWithTheStateApart
   open_parents_pages("secret");
   ASSERT_TRUE(has_element("site-2-user-2"));
   click("site-2-user-2");
-  ASSERT_TRUE(run_until(
-      [&] { return web_js("document.getElementById('site-2-user-2').checked") == "false"; }));
+  ASSERT_TRUE(prop_becomes("site-2-user-2", "checked", "false"));
   click("exit-config");
   ASSERT_TRUE(start_page_shows("1"));
   EXPECT_TRUE(messages_.texts.empty()) << messages_.texts.front();
