@@ -47,7 +47,12 @@ class SplashGtk : public SplashView {
   void set_visible(bool visible) override {
     gtk_widget_set_visible(GTK_WIDGET(window_.get()), visible);
   }
-  void unload() override { on_unload_(); }
+  void unload() override {
+    // No tick after the unload, even before the window is destroyed.
+    if (timer_) g_source_remove(timer_);
+    timer_ = 0;
+    on_unload_();
+  }
 
  private:
   static gboolean on_tick(gpointer data) {

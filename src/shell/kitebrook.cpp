@@ -69,7 +69,11 @@ void Kitebrook::prune_visit_log() {
   }
 }
 
-Kitebrook::~Kitebrook() = default;
+Kitebrook::~Kitebrook() {
+  // A splash loaded again to cover a rebuild of the main window would tick
+  // into a program that is gone.
+  if (splash_) splash_->unload();
+}
 
 std::filesystem::path Kitebrook::config_file() const {
   return state_.folders.config_file();
@@ -82,7 +86,9 @@ MessageBox& Kitebrook::message_box() {
 
 void Kitebrook::Main() {
   splash_ = &platform_.load_splash(*this);
-  platform_.run_soon([this] { prepare_start(); });
+  platform_.run_soon([this, alive = std::weak_ptr<bool>(alive_)] {
+    if (alive.lock()) prepare_start();
+  });
 }
 
 std::string Kitebrook::first_page() const {

@@ -85,6 +85,8 @@ class Kitebrook : public SplashEvents {
   std::unique_ptr<frmBrowser> main_window_;
   std::vector<std::unique_ptr<frmBrowser>> unloaded_windows_;
   SplashView* splash_ = nullptr;
+  // Tasks queued for a later turn run only while the program still exists.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   // Builds the main window and loads its first page while the splash shows,
   // so that the tick only has to read the settings and show the window.
   void prepare_start();

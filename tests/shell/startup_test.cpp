@@ -24,6 +24,24 @@ TEST_F(StartUp, ShowsTheUserSelectionPageWithItsTitleAndClosesTheSplash) {
   EXPECT_EQ(platform_.journal.back(), "splash unload");
 }
 
+// The platform's splash and its queued tasks can outlive the program that
+// loaded them (a splash shown again to cover a rebuilt main window).
+TEST_F(StartUp, AClosedProgramLeavesNoSplashOrTaskThatReachesIt) {
+  start();
+  app_->set_splash_visible(true);
+  ASSERT_TRUE(platform_.splash.loaded);
+  app_.reset();
+  EXPECT_FALSE(platform_.splash.loaded);
+
+  app_ =
+      std::make_unique<Kitebrook>(platform_, ProgramFolders::beside(folder_), *registry_, clock_);
+  app_->Main();
+  app_.reset();
+  const std::size_t before = platform_.journal.size();
+  platform_.run_soon_tasks();
+  EXPECT_EQ(platform_.journal.size(), before) << platform_.journal.back();
+}
+
 TEST_F(StartUp, ShowsTheWelcomePageWhileNoChildExists) {
   write_config(
       "<KBConfig><Settings><Pwd/><PrintAllowed>No</PrintAllowed><PrintLimit>0</PrintLimit>"
