@@ -289,6 +289,44 @@
     return LINK_SCHEME.test(text) ? text : "http://" + text;
   }
 
+  // ---- Password forms --------------------------------------------------------
+
+  // Wires a form holding a #pwd field and a #pwd-error line: submitting it
+  // hands the typed text to sendPassword (which answers the send's promise),
+  // one send at a time; text no stored password can hold is refused on the
+  // page. Answers { once(sendOther), error } so that the page's other
+  // buttons send through the same one-at-a-time guard.
+  function passwordForm(form, sendPassword) {
+    var field = form.querySelector("#pwd");
+    var error = form.querySelector("#pwd-error");
+    var sending = false;
+    function once(sendIt) {
+      if (sending) return;
+      sending = true;
+      sendIt().then(function () {
+        sending = false;
+      });
+    }
+    form.addEventListener("submit", function (event) {
+      event.preventDefault();
+      if (sending) return;
+      var typed = field.value;
+      // A stored password never holds these, so the typed one cannot match.
+      var problem = argumentProblem(typed);
+      if (problem) {
+        error.textContent = "That is not the password. " + problem;
+        error.hidden = false;
+        field.select();
+        return;
+      }
+      once(function () {
+        return sendPassword(typed, field, error);
+      });
+    });
+    field.focus();
+    return { once: once, error: error };
+  }
+
   // ---- Small DOM helper ------------------------------------------------------
 
   // el("p", { class: "x", id: "y" }, "text", otherNode)
@@ -315,6 +353,7 @@
     whenIdle: whenIdle,
     isBusy: isBusy,
     argumentProblem: argumentProblem,
+    passwordForm: passwordForm,
     readConfig: readConfig,
     parseConfig: parseConfig,
     sameId: sameId,
