@@ -301,12 +301,11 @@ void WebViewControl::load_failed(const char* failing_uri, const GError* error) {
   // A load that a newer request replaced fails as cancelled, sometimes after
   // the newer one started; only a real failure of the requested load, or
   // the end of its committed document, ends the wait.
-  auto& pending = pending_;
   const bool cancelled =
       g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED);
-  if (pending && pending->started &&
-      (pending->committed || (!cancelled && failing_uri && pending->uri == failing_uri)))
-    pending.reset();
+  if (pending_ && pending_->started &&
+      (pending_->committed || (!cancelled && failing_uri && pending_->uri == failing_uri)))
+    pending_.reset();
 }
 
 void WebViewControl::track_pending_load(WebKitLoadEvent event) {
