@@ -14,7 +14,8 @@ std::string users_with_ids(std::initializer_list<const char*> ids) {
   return "<KBConfig><Settings/><Users>" + users + "</Users><WebSites/></KBConfig>";
 }
 
-TEST_F(ConfigTest, NewUserGoesLastWithOnePlusTheLargestLeadingNumber) {
+TEST_F(ConfigTest, UsersAreAddedEditedInPlaceAndRemovedAndAFailureWritesNothing) {
+  // A new user goes last with one plus the largest leading number.
   const struct {
     std::initializer_list<const char*> ids;
     const char* expected;
@@ -25,27 +26,24 @@ TEST_F(ConfigTest, NewUserGoesLastWithOnePlusTheLargestLeadingNumber) {
     updateuser(path_, edit_, "Tom", "tom.png", box_);
     EXPECT_EQ(texts("/KBConfig/Users/User[last()]/ID"), c.expected);
   }
-  // The same name again is another user.
-  updateuser(path_, edit_, "Tom", "", box_);
-  EXPECT_EQ(texts("/KBConfig/Users/User/Name"), "u|u|Tom|Tom");
-  EXPECT_TRUE(box_.texts.empty());
-}
-
-// Kept in place, with their picture when none is sent: see the golden session.
-TEST_F(ConfigTest, AnEditedUserTakesANewPictureAndAnEditIdThatNamesNoUserAddsOne) {
-  edit_.edit_user_id = 2;
+  updateuser(path_, edit_, "Tom", "", box_);  // the same name again is another user
+  edit_.edit_user_id = 5;
   updateuser(path_, edit_, "Marie", "new.png", box_);
-  EXPECT_EQ(texts("/KBConfig/Users/User[ID=2]/Image"), "new.png");
-  edit_.edit_user_id = 9;
+  EXPECT_EQ(texts("/KBConfig/Users/User[ID=5]/Image"), "new.png");
+  edit_.edit_user_id = 9;  // names no user: adds one
   updateuser(path_, edit_, "Ann", "", box_);
-  EXPECT_EQ(texts("/KBConfig/Users/User/ID"), "1|2|3");
-  EXPECT_TRUE(box_.texts.empty());
-}
+  EXPECT_EQ(texts("/KBConfig/Users/User/Name"), "u|u|Marie|Tom|Ann");
+  EXPECT_EQ(texts("/KBConfig/Users/User/ID"), "3.5|-9|5|6|7");
 
-TEST_F(ConfigTest, UpdateUserFailureIsShownAndNothingIsWritten) {
-  fs::remove(path_);
+  write(kSmallConfig);
+  edit_ = {};
+  removeuser(path_, "2", box_);  // its permissions stay, and its ID returns
+  EXPECT_EQ(texts("//AllowedUsers/User/ID"), "2");
   updateuser(path_, edit_, "Tom", "", box_);
-  EXPECT_FALSE(fs::exists(path_));
+  EXPECT_EQ(texts("/KBConfig/Users/User[Name='Tom']/ID"), "2");
+  // Text that is not a plain number names no user, so nothing goes.
+  for (const char* id : {"1 or 1=1", "2]|//User[1", "", "-1", "2.0"}) removeuser(path_, id, box_);
+  EXPECT_EQ(texts("/KBConfig/Users/User/Name"), "AllUsers|Tom");
 
   write(kSmallConfig);
   // A name XML cannot hold is refused rather than making the file unreadable.
@@ -56,36 +54,22 @@ TEST_F(ConfigTest, UpdateUserFailureIsShownAndNothingIsWritten) {
   write(overflowing);
   updateuser(path_, edit_, "Tom", "", box_);
   EXPECT_EQ(read(), overflowing);
-  ASSERT_EQ(box_.texts.size(), 4u);
-  EXPECT_EQ(box_.texts[0], "Error: Object variable or With block variable not set91Kitebrook");
-  EXPECT_EQ(box_.texts[3], "Error: Overflow6Kitebrook");
-  EXPECT_EQ(box_.texts[1], box_.texts[2]);
-  EXPECT_EQ(box_.texts[2].rfind("Error: Invalid procedure call or argument", 0), 0u);
-  EXPECT_EQ(box_.texts[2].substr(box_.texts[2].size() - 10), "5Kitebrook");
-}
-
-TEST_F(ConfigTest, RemoveUserLeavesItsPermissionsAndItsIdReturns) {
-  removeuser(path_, "2", box_);
-  EXPECT_EQ(texts("/KBConfig/Users/User/Name"), "AllUsers");
-  EXPECT_EQ(texts("//AllowedUsers/User/ID"), "2");
-  updateuser(path_, edit_, "Tom", "", box_);
-  EXPECT_EQ(texts("/KBConfig/Users/User[Name='Tom']/ID"), "2");
-
-  // Text that is not a plain number names no user, so nothing goes.
-  for (const char* id : {"1 or 1=1", "2]|//User[1", "", "-1", "2.0"}) removeuser(path_, id, box_);
-  EXPECT_EQ(texts("/KBConfig/Users/User/Name"), "AllUsers|Tom");
-  EXPECT_TRUE(box_.texts.empty());
-
   write("<KBConfig><Users>");
   removeuser(path_, "2", box_);
   EXPECT_EQ(read(), "<KBConfig><Users>");
-  EXPECT_EQ(box_.texts, std::vector<std::string>{"Object variable or With block variable not set"});
-  check_well_formed_ = false;
+  fs::remove(path_);
+  updateuser(path_, edit_, "Tom", "", box_);
+  EXPECT_FALSE(fs::exists(path_));
+  ASSERT_EQ(box_.texts.size(), 5u);
+  EXPECT_EQ(box_.texts[0], box_.texts[1]);
+  EXPECT_EQ(box_.texts[1].rfind("Error: Invalid procedure call or argument", 0), 0u);
+  EXPECT_EQ(box_.texts[1].substr(box_.texts[1].size() - 10), "5Kitebrook");
+  EXPECT_EQ(box_.texts[2], "Error: Overflow6Kitebrook");
+  EXPECT_EQ(box_.texts[3], "Object variable or With block variable not set");
+  EXPECT_EQ(box_.texts[4], "Error: Object variable or With block variable not set91Kitebrook");
 }
 
-// Sites added and edited in place keeping picture and permissions: see the
-// golden session.
-TEST_F(ConfigTest, NewSitesAreStoredWithoutAnHttpPrefixInAnyCaseAndAnEditIdOfNoSiteAddsOne) {
+TEST_F(ConfigTest, SitesAreAddedWithoutAnHttpPrefixAndRemovedAndAFailureWritesNothing) {
   const std::pair<const char*, const char*> cases[] = {{"HtTp://B.example", "B.example"},
                                                        {"HTTP:\\\\c.example", "c.example"},
                                                        {"http:/", "http:/"},
@@ -95,15 +79,21 @@ TEST_F(ConfigTest, NewSitesAreStoredWithoutAnHttpPrefixInAnyCaseAndAnEditIdOfNoS
     EXPECT_EQ(texts("/KBConfig/WebSites/WebSite[last()]/Target"), stored);
   }
   EXPECT_EQ(child_names("/KBConfig/WebSites/WebSite[last()]/AllowedUsers"), "");
-  edit_.edit_site_id = 30;
+  edit_.edit_site_id = 30;  // names no site: adds one
   updatesite(path_, edit_, "Park", "", "park.example");
+  for (const char* id : {"1 or 1=1", "", "7"}) removesite(path_, id);
   EXPECT_EQ(texts("/KBConfig/WebSites/WebSite/ID"), "1|2|3|4|5|6");
-}
+  removesite(path_, "1");
+  EXPECT_EQ(texts("//AllowedUsers/User"), "");
+  updatesite(path_, edit_, "Farm", "", "farm.example");
+  EXPECT_EQ(texts("/KBConfig/WebSites/WebSite/ID"), "2|3|4|5|6|7");
 
-TEST_F(ConfigTest, UpdateSiteFailuresWriteNothing) {
-  fs::remove(path_);
-  EXPECT_THROW(updatesite(path_, edit_, "a", "", "b"), kb::Error);
-  EXPECT_FALSE(fs::exists(path_));
+  // Missing containers are made at the end of the root.
+  write("<KBConfig><Settings/></KBConfig>");
+  updatesite(path_, edit_, "Zoo", "", "zoo.example");
+  updateuser(path_, edit_, "Tom", "", box_);
+  EXPECT_EQ(child_names("/KBConfig"), "Settings|WebSites|Users");
+
   const std::string full =
       "<KBConfig><WebSites><WebSite><Label>x</Label><ID>32767</ID></WebSite></WebSites></KBConfig>";
   write(full);
@@ -111,65 +101,59 @@ TEST_F(ConfigTest, UpdateSiteFailuresWriteNothing) {
   edit_.edit_site_id = 32767;  // the edited site has no AllowedUsers
   EXPECT_THROW(updatesite(path_, edit_, "a", "", "b"), kb::Error);
   EXPECT_EQ(read(), full);
-}
-
-TEST_F(ConfigTest, MissingContainersAreCreatedAtTheEndOfTheRoot) {
-  write("<KBConfig><Settings/></KBConfig>");
-  updatesite(path_, edit_, "Zoo", "", "zoo.example");
-  updateuser(path_, edit_, "Tom", "", box_);
-  EXPECT_EQ(child_names("/KBConfig"), "Settings|WebSites|Users");
-  EXPECT_EQ(texts("/KBConfig/Users/User/ID"), "1");
-  EXPECT_TRUE(box_.texts.empty());
-}
-
-TEST_F(ConfigTest, RemoveSiteRemovesOnlyTheSiteNamedByAPlainNumber) {
-  updatesite(path_, edit_, "Farm", "", "farm.example");
-  for (const char* id : {"1 or 1=1", "", "7"}) removesite(path_, id);
-  EXPECT_EQ(texts("/KBConfig/WebSites/WebSite/Label"), "Zoo|Farm");
-  removesite(path_, "1");
-  EXPECT_EQ(texts("/KBConfig/WebSites/WebSite/Label"), "Farm");
-  EXPECT_EQ(texts("//AllowedUsers/User"), "");
-  updatesite(path_, edit_, "Park", "", "park.example");
-  EXPECT_EQ(texts("/KBConfig/WebSites/WebSite/ID"), "2|3");
   fs::remove(path_);
+  EXPECT_THROW(updatesite(path_, edit_, "a", "", "b"), kb::Error);
   EXPECT_THROW(removesite(path_, "1"), kb::Error);
   EXPECT_FALSE(fs::exists(path_));
 }
 
-TEST_F(ConfigTest, EditIdsTakeTheLeadingNumberRoundedHalvesToEven) {
-  const struct {
-    const char* text;
-    std::int16_t id;
-  } cases[] = {{"7", 7}, {"", 0}, {"2.5", 2}, {"3.5", 4}, {" 12abc", 12}, {"-3", -3}};
-  for (const auto& c : cases) {
-    setuserglobals(edit_, c.text);
-    setsiteglobals(edit_, c.text);
-    EXPECT_EQ(edit_.edit_user_id, c.id) << c.text;
-    EXPECT_EQ(edit_.edit_site_id, c.id) << c.text;
+TEST(EditGlobals, EditIdsTakeTheLeadingNumberRoundedHalvesToEven) {
+  EditGlobals edit;
+  const std::pair<const char*, int> cases[] = {{"7", 7},   {"", 0},        {"2.5", 2},
+                                               {"3.5", 4}, {" 12abc", 12}, {"-3", -3}};
+  for (const auto& [text, id] : cases) {
+    setuserglobals(edit, text);
+    setsiteglobals(edit, text);
+    EXPECT_EQ(edit.edit_user_id, id) << text;
+    EXPECT_EQ(edit.edit_site_id, id) << text;
   }
-  setuserglobals(edit_, "5");
-  EXPECT_THROW(setuserglobals(edit_, "32768"), kb::Error);
-  EXPECT_THROW(setsiteglobals(edit_, "1e9"), kb::Error);
-  EXPECT_EQ(edit_.edit_user_id, 5);
-  EXPECT_EQ(edit_.edit_site_id, -3);
-  clearuserglobals(edit_);
-  clearsiteglobals(edit_);
-  EXPECT_EQ(edit_.edit_user_id, 0);
-  EXPECT_EQ(edit_.edit_site_id, 0);
+  setuserglobals(edit, "5");
+  EXPECT_THROW(setuserglobals(edit, "32768"), kb::Error);
+  EXPECT_THROW(setsiteglobals(edit, "1e9"), kb::Error);
+  EXPECT_EQ(edit.edit_user_id, 5);
+  EXPECT_EQ(edit.edit_site_id, -3);
+  clearuserglobals(edit);
+  clearsiteglobals(edit);
+  EXPECT_EQ(edit.edit_user_id, 0);
+  EXPECT_EQ(edit.edit_site_id, 0);
 }
 
-TEST_F(ConfigTest, PasswordIsReplacedInPlaceOrAdded) {
+TEST_F(ConfigTest, PasswordIsASaltedHashThatPagesNeverSeeAndSettingsAreWrittenFromTheFlags) {
+  std::string seen = config_for_pages(path_);  // a password an older version kept as text
+  EXPECT_EQ(seen.find("secret"), std::string::npos);
+  EXPECT_NE(seen.find("<Pwd set=\"Yes\" />"), std::string::npos);
+  EXPECT_NE(seen.find("<PwdExit>Yes</PwdExit>"), std::string::npos);
+  EXPECT_EQ(check_password("secret", "secret"), PasswordCheck::CorrectPlainText);
+  EXPECT_EQ(check_password("secret", "Secret"), PasswordCheck::Wrong);
+  EXPECT_EQ(check_password("secret", "secret "), PasswordCheck::Wrong);
+
   updatepwd(path_, "kite <&> 'x'", box_);
-  // The file keeps a salted hash that the password checks against, never the text.
   const std::string stored = texts("/KBConfig/Settings/*[1]");
   EXPECT_EQ(stored.rfind("$argon2id$", 0), 0u);
   EXPECT_EQ(check_password(stored, "kite <&> 'x'"), PasswordCheck::Correct);
   EXPECT_EQ(check_password(stored, "kite <&> 'X'"), PasswordCheck::Wrong);
+  EXPECT_EQ(check_password(stored, ""), PasswordCheck::Wrong);
+  seen = config_for_pages(path_);
+  EXPECT_EQ(seen.find("argon2"), std::string::npos);
+  EXPECT_NE(seen.find("<Pwd set=\"Yes\" />"), std::string::npos);
   updatepwd(path_, "kite <&> 'x'", box_);
   EXPECT_NE(texts("/KBConfig/Settings/Pwd"), stored);
-  updatepwd(path_, "", box_);
+  updatepwd(path_, "", box_);  // no password: only the empty entry
   EXPECT_EQ(child_names("/KBConfig/Settings"), "Pwd|PrintAllowed|PrintLimit|PwdExit");
   EXPECT_EQ(texts("/KBConfig/Settings/Pwd"), "");
+  EXPECT_NE(config_for_pages(path_).find("<Pwd set=\"No\" />"), std::string::npos);
+  EXPECT_EQ(check_password("", ""), PasswordCheck::Correct);
+  EXPECT_EQ(check_password("", "x"), PasswordCheck::Wrong);
 
   write("<KBConfig><Settings><PwdExit>No</PwdExit></Settings></KBConfig>");
   updatepwd(path_, "a", box_);
@@ -178,15 +162,17 @@ TEST_F(ConfigTest, PasswordIsReplacedInPlaceOrAdded) {
   updatepwd(path_, "b", box_);
   EXPECT_EQ(check_password(texts("/KBConfig/*[2]/Pwd"), "b"), PasswordCheck::Correct);
   EXPECT_TRUE(box_.texts.empty());
-
+  write("<Other/>");
+  EXPECT_THROW(config_for_pages(path_), std::exception);
   fs::remove(path_);
   updatepwd(path_, "c", box_);
   EXPECT_EQ(box_.texts, std::vector<std::string>{
                             "Error: Object variable or With block variable not set91Kitebrook"});
   EXPECT_FALSE(fs::exists(path_));
-}
 
-TEST_F(ConfigTest, SettingsAreWrittenFromTheFlags) {
+  // The settings are written from the flags; a failure changes none of them.
+  write(kSmallConfig);
+  box_.texts.clear();
   updatesettings(path_, "0", "1", "anything", "5", box_);
   EXPECT_EQ(texts("/KBConfig/Settings/*"), "secret|Yes|5|No");
   updatesettings(path_, "-1", "0", "", "not read while printing is off", box_);
@@ -194,15 +180,14 @@ TEST_F(ConfigTest, SettingsAreWrittenFromTheFlags) {
   updatesettings(path_, " 2 ", "1e0", "", "32767", box_);
   EXPECT_EQ(texts("/KBConfig/Settings/*"), "secret|Yes|32767|Yes");
   EXPECT_TRUE(box_.texts.empty());
-}
 
-TEST_F(ConfigTest, SettingsFailuresChangeNothing) {
+  const std::string before = read();
   updatesettings(path_, "yes", "1", "", "5", box_);
   updatesettings(path_, "1", "", "", "5", box_);
   // A limit start-up could not read is never stored.
   for (const char* pages : {"", "abc", "5 pages", "2.5", "-1", "32768"})
     updatesettings(path_, "1", "1", "", pages, box_);
-  EXPECT_EQ(read(), kSmallConfig);
+  EXPECT_EQ(read(), before);
   ASSERT_EQ(box_.texts.size(), 8u);
   EXPECT_EQ(box_.texts[0], "error in updatesettings Type mismatch:13");
   EXPECT_EQ(box_.texts[7], "error in updatesettings Overflow:6");
@@ -222,46 +207,7 @@ TEST_F(ConfigTest, SettingsFailuresChangeNothing) {
   EXPECT_EQ(box_.texts.size(), 10u);
 }
 
-// Hashes salted and checked: see PasswordIsReplacedInPlaceOrAdded.
-TEST(PasswordHash, ChecksHashesPlainTextAndNoPassword) {
-  const std::string hash = make_password_hash("kite 1");
-  EXPECT_EQ(hash.find("kite"), std::string::npos);
-  EXPECT_EQ(check_password(hash, ""), PasswordCheck::Wrong);
-  // A password an older version stored as text, to be upgraded.
-  EXPECT_EQ(check_password("secret", "secret"), PasswordCheck::CorrectPlainText);
-  EXPECT_EQ(check_password("secret", "Secret"), PasswordCheck::Wrong);
-  EXPECT_EQ(check_password("secret", "secret "), PasswordCheck::Wrong);
-  // No password: only the empty entry.
-  EXPECT_EQ(make_password_hash(""), "");
-  EXPECT_EQ(check_password("", ""), PasswordCheck::Correct);
-  EXPECT_EQ(check_password("", "x"), PasswordCheck::Wrong);
-}
-
-TEST_F(ConfigTest, PagesSeeWhetherAPasswordIsSetButNeverIt) {
-  write(
-      "<KBConfig><Settings><Pwd>secret</Pwd><PwdExit>Yes</PwdExit></Settings><Users/></KBConfig>");
-  std::string seen = config_for_pages(path_);
-  EXPECT_EQ(seen.find("secret"), std::string::npos);
-  EXPECT_NE(seen.find("<Pwd set=\"Yes\" />"), std::string::npos);
-  EXPECT_NE(seen.find("<PwdExit>Yes</PwdExit>"), std::string::npos);
-  updatepwd(path_, "kite", box_);
-  seen = config_for_pages(path_);
-  EXPECT_EQ(seen.find("argon2"), std::string::npos);
-  EXPECT_NE(seen.find("<Pwd set=\"Yes\" />"), std::string::npos);
-  updatepwd(path_, "", box_);
-  EXPECT_NE(config_for_pages(path_).find("<Pwd set=\"No\" />"), std::string::npos);
-  write("<Other/>");
-  EXPECT_THROW(config_for_pages(path_), std::exception);
-}
-
-const std::string kAdvice =
-    "The web-site Zoo is configured for All Users.It must be removedfrom the AllUsers user "
-    "configuration to hide it from the current user.If only Selected Users should be allowed to "
-    "view a site, then it should behidden for the AllUsers user and allowed for the selected "
-    "users that arepermitted to view the site.  Please refer to the Help Section on Web-Site "
-    "Permissions.";
-
-TEST_F(ConfigTest, AssignListsAUserOnceAndSavesOnlyWhenItAdds) {
+TEST_F(ConfigTest, SitesAreOfferedToAUserOnceAndWithdrawnWithAdviceWhileOfferedToAllUsers) {
   assignsitetouser(path_, "1", "1");
   EXPECT_EQ(texts("//WebSite[ID=1]/AllowedUsers/User/ID"), "2|1");
   // Written back compactly: a second offer must not rewrite it.
@@ -270,37 +216,34 @@ TEST_F(ConfigTest, AssignListsAUserOnceAndSavesOnlyWhenItAdds) {
   assignsitetouser(path_, "1", "1");
   assignsitetouser(path_, "01", "1");
   EXPECT_EQ(read(), compact);
-  // Unlisted IDs are stored as sent, but only plain numbers.
-  assignsitetouser(path_, "007", "1");
-  EXPECT_EQ(texts("//WebSite[ID=1]/AllowedUsers/User/ID"), "2|1|007");
-}
-
-TEST_F(ConfigTest, AssignRefusesUnknownSitesAndIdsThatAreNotNumbers) {
   EXPECT_THROW(assignsitetouser(path_, "2", "5"), kb::Error);
   EXPECT_THROW(assignsitetouser(path_, "2", "1 or 1=1"), kb::Error);
   EXPECT_THROW(assignsitetouser(path_, "1 or 1=1", "1"), kb::Error);
   EXPECT_THROW(assignsitetouser(path_, "3]|/*[1", "1"), kb::Error);
-  EXPECT_EQ(read(), kSmallConfig);
-}
+  EXPECT_EQ(read(), compact);
 
-// A withdrawal without advice while the site is not offered to all: see the
-// golden session.
-TEST_F(ConfigTest, WithdrawingAUserAdvisesWhileTheSiteIsOfferedToAllUsers) {
-  assignsitetouser(path_, "1", "1");
-  const std::string before = read();
   removeuserfromsite(path_, "5", "1", box_);  // not listed: nothing saved, still advised
   removeuserfromsite(path_, "x", "1", box_);
-  EXPECT_EQ(read(), before);
+  EXPECT_EQ(read(), compact);
   removeuserfromsite(path_, "2", "1", box_);
-  EXPECT_EQ(box_.texts, std::vector<std::string>(3, kAdvice));
+  EXPECT_EQ(box_.texts,
+            std::vector<std::string>(
+                3,
+                "The web-site Zoo is configured for All Users.It must be removedfrom the "
+                "AllUsers user configuration to hide it from the current user.If only Selected "
+                "Users should be allowed to view a site, then it should behidden for the "
+                "AllUsers user and allowed for the selected users that arepermitted to view the "
+                "site.  Please refer to the Help Section on Web-Site Permissions."));
   removeuserfromsite(path_, "1", "1", box_);  // AllUsers itself: no advice
   removeuserfromsite(path_, "1", "9", box_);  // no such site: nothing at all
   removeuserfromsite(path_, "1", "1=1", box_);
   EXPECT_EQ(box_.texts.size(), 3u);
   EXPECT_EQ(texts("//WebSite[ID=1]/AllowedUsers/User/ID"), "");
-}
+  // Unlisted IDs are stored as sent, but only plain numbers.
+  assignsitetouser(path_, "007", "1");
+  EXPECT_EQ(texts("//WebSite[ID=1]/AllowedUsers/User/ID"), "007");
 
-TEST_F(ConfigTest, WithdrawalIsSavedBeforeAMissingAllUsersUserFails) {
+  // The withdrawal is saved before a missing AllUsers user fails.
   write(
       "<KBConfig><Users/><WebSites><WebSite><Label>Zoo</Label><ID>1</ID><AllowedUsers>"
       "<User><ID>2</ID></User></AllowedUsers></WebSite><WebSite><ID>2</ID></WebSite>"
@@ -310,7 +253,7 @@ TEST_F(ConfigTest, WithdrawalIsSavedBeforeAMissingAllUsersUserFails) {
   const std::string before = read();
   EXPECT_THROW(removeuserfromsite(path_, "2", "2", box_), kb::Error);  // no Label
   EXPECT_EQ(read(), before);
-  EXPECT_TRUE(box_.texts.empty());
+  EXPECT_EQ(box_.texts.size(), 3u);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-#include "config/child_sites.h"
-
 #include "common/kb_error.h"
+#include "config/child_sites.h"
 #include "config_test_fixture.h"
 
 namespace kbtest {
@@ -26,7 +25,13 @@ const char* const kChildrenConfig =
     "<AllowedUsers><User><ID>3</ID></User></AllowedUsers>"
     "<AlsoAllow><Host>games-cdn.example</Host></AlsoAllow></WebSite></WebSites></KBConfig>";
 
-TEST_F(ConfigTest, ChildSitesAreThoseOfferedToTheChildOrToEverybody) {
+std::string users_named(std::initializer_list<const char*> names) {
+  std::string users;
+  for (const char* name : names) users += std::string("<User><Name>") + name + "</Name></User>";
+  return "<KBConfig><Users>" + users + "</Users></KBConfig>";
+}
+
+TEST_F(ConfigTest, QueriesFindAChildsSitesTheSettingAndTheUsersInAFileOfAnyLetterCase) {
   write(kChildrenConfig);
   const ChildSites mary = child_sites(path_, "Mary");
   EXPECT_EQ(mary.site_targets, (std::vector<std::string>{"zoo.example/kids", "tales.example"}));
@@ -37,21 +42,45 @@ TEST_F(ConfigTest, ChildSitesAreThoseOfferedToTheChildOrToEverybody) {
   EXPECT_EQ(tom.also_allow, (std::vector<std::string>{"games-cdn.example"}));
   EXPECT_TRUE(tom.approved_hosts.empty());
   EXPECT_TRUE(child_sites(path_, "Nobody").site_targets.empty());
-}
-
-TEST_F(ConfigTest, StayOnSitesIsOnOnlyForYes) {
-  write(kChildrenConfig);
   EXPECT_TRUE(stay_on_sites(path_));
   write(kSmallConfig);
   EXPECT_FALSE(stay_on_sites(path_));
   write("<KBConfig><Settings><StayOnSites>yes please</StayOnSites></Settings></KBConfig>");
   EXPECT_FALSE(stay_on_sites(path_));
-  check_well_formed_ = false;
   write("not a configuration");
   EXPECT_THROW(stay_on_sites(path_), kb::Error);
+
+  // Users are defined once anyone but AllUsers exists; found by name with either quote.
+  write(users_named({}));
+  EXPECT_FALSE(users_defined(path_));
+  write(users_named({"AllUsers"}));
+  EXPECT_FALSE(users_defined(path_));
+  write(users_named({"AllUsers", ""}));
+  EXPECT_TRUE(users_defined(path_));
+
+  write(users_named({"Mary", "O'Brien", "Say &quot;hi&quot;", "a'b&quot;c''d&quot;", ""}));
+  for (const char* name : {"Mary", "O'Brien", "Say \"hi\"", "a'b\"c''d\""})
+    EXPECT_TRUE(user_exists(path_, name)) << name;
+  for (const char* name : {"mary", "Mary'", "'Mary'", "\"", "", "x] | //User[1"})
+    EXPECT_FALSE(user_exists(path_, name)) << name;
+  write("<KBConfig><Users>");
+  EXPECT_FALSE(user_exists(path_, "Mary"));
+  fs::remove(path_);
+  EXPECT_FALSE(user_exists(path_, "Mary"));
+  EXPECT_THROW(users_defined(path_), kb::Error);
+
+  // The configuration's file name is matched without regard to case.
+  EXPECT_EQ(path_, folder_ / "Data" / "KBConfig.xml");
+  write_parents_file("KBConfig.xml.backup");  // a longer name is another file
+  EXPECT_EQ(config_path(folder_), path_);
+  std::ofstream(folder_ / "Data" / "KBCONFIG.XML") << "<KBConfig/>";
+  EXPECT_EQ(config_path(folder_), folder_ / "Data" / "KBCONFIG.XML");
+  std::ofstream(path_) << "<KBConfig/>";
+  EXPECT_EQ(config_path(folder_), path_);
+  EXPECT_EQ(config_path(folder_ / "none"), folder_ / "none" / "Data" / "KBConfig.xml");
 }
 
-TEST_F(ConfigTest, StayOnSitesIsStoredAndSurvivesTheOtherSettings) {
+TEST_F(ConfigTest, HostsAndStayOnSitesAreStoredAndSurviveEveryOtherChange) {
   updatestayonsites(path_, "1", box_);
   EXPECT_EQ(texts("/KBConfig/Settings/StayOnSites"), "Yes");
   updatesettings(path_, "0", "1", "0", "7", box_);
@@ -61,13 +90,12 @@ TEST_F(ConfigTest, StayOnSitesIsStoredAndSurvivesTheOtherSettings) {
   updatestayonsites(path_, "0", box_);
   EXPECT_EQ(texts("/KBConfig/Settings/StayOnSites"), "No");
   EXPECT_TRUE(box_.texts.empty());
-  const std::string before = read();
+  std::string before = read();
   updatestayonsites(path_, "maybe", box_);
   EXPECT_EQ(box_.texts.size(), 1u);
   EXPECT_EQ(read(), before);
-}
 
-TEST_F(ConfigTest, RebuiltSitesAndUsersKeepTheirHosts) {
+  // Rebuilt sites and users keep their hosts.
   write(kChildrenConfig);
   edit_.edit_site_id = 1;
   updatesite(path_, edit_, "Big zoo", "", "http://zoo.example/");
@@ -77,25 +105,21 @@ TEST_F(ConfigTest, RebuiltSitesAndUsersKeepTheirHosts) {
   updateuser(path_, edit_, "Mary Ann", "", box_);
   EXPECT_EQ(texts("/KBConfig/Users/User[ID=2]/ApprovedHosts/Host"), "museum.example");
   EXPECT_EQ(texts("/KBConfig/Users/User[ID=2]/Name"), "Mary Ann");
-  EXPECT_TRUE(box_.texts.empty());
-}
+  EXPECT_EQ(box_.texts.size(), 1u);
 
-TEST_F(ConfigTest, AlsoAllowHostsAreReplacedWholeOrRemoved) {
-  write(kChildrenConfig);
+  // Hosts a site also needs are replaced whole or removed.
   set_also_allow(path_, "1", {"a.example", "b.example"});
   EXPECT_EQ(texts("/KBConfig/WebSites/WebSite[ID=1]/AlsoAllow/Host"), "a.example|b.example");
   set_also_allow(path_, "2", {"c.example"});
   EXPECT_EQ(texts("/KBConfig/WebSites/WebSite[ID=2]/AlsoAllow/Host"), "c.example");
   set_also_allow(path_, "1", {});
   EXPECT_EQ(child_names("/KBConfig/WebSites/WebSite[ID=1]"), "Label|Image|Target|ID|AllowedUsers");
-  const std::string before = read();
+  before = read();
   EXPECT_THROW(set_also_allow(path_, "9", {"x.example"}), kb::Error);
   EXPECT_THROW(set_also_allow(path_, "2", {std::string("bad\x01")}), kb::Error);
   EXPECT_EQ(read(), before);
-}
 
-TEST_F(ConfigTest, ApprovedHostsAreAddedOnceToTheRightChildAndWithdrawn) {
-  write(kChildrenConfig);
+  // Hosts a parent approves go once to the right child, and are withdrawn.
   approve_host_for_user_name(path_, "Tom", "library.example");
   approve_host_for_user_id(path_, "3", "library.example");
   approve_host_for_user_id(path_, "2", "library.example");
@@ -106,7 +130,7 @@ TEST_F(ConfigTest, ApprovedHostsAreAddedOnceToTheRightChildAndWithdrawn) {
   EXPECT_EQ(texts("/KBConfig/Users/User[ID=2]/ApprovedHosts/Host"), "library.example");
   withdraw_host_for_user_id(path_, "3", "library.example");
   EXPECT_EQ(child_names("/KBConfig/Users/User[ID=3]"), "Name|Image|ID");
-  const std::string before = read();
+  before = read();
   withdraw_host_for_user_id(path_, "2", "never.example");
   EXPECT_THROW(withdraw_host_for_user_id(path_, "9", "x.example"), kb::Error);
   EXPECT_THROW(approve_host_for_user_name(path_, "Nobody", "x.example"), kb::Error);
