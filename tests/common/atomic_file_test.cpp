@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "common/kb_error.h"
+#include "support/full_disk.h"
 #include "support/temp_folder.h"
 
 namespace kb {
@@ -34,7 +35,7 @@ TEST(AtomicFile, AWriteReplacesTheFileWholeKeepingItsPermissionsOrLeavesItAsItWa
   const fs::path dir = temp.path(), target = dir / "a.xml";
   EXPECT_THROW(write_file_atomically(dir / "none" / "a.xml", "x"), Error);
   write_file_atomically(target, "old");
-  ::chmod(target.c_str(), 0600);
+  ::chmod(target.c_str(), 0640);
   std::ofstream(dir / "a.xml.backup") << "the parent's";
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
@@ -57,14 +58,18 @@ TEST(AtomicFile, AWriteReplacesTheFileWholeKeepingItsPermissionsOrLeavesItAsItWa
   fs::path temporary;
   for (const auto& entry : fs::directory_iterator(dir))
     if (entry.path().filename().string().rfind(".a.xml.kb-tmp-", 0) == 0) temporary = entry.path();
-  EXPECT_EQ(mode_of(temporary), 0600u);
+  EXPECT_EQ(mode_of(temporary), 0640u);
   EXPECT_EQ(entries_in(dir), 3);
   EXPECT_EQ(remove_leftover_temporaries(dir), 1);
   EXPECT_EQ(remove_leftover_temporaries(dir), 0);
 
   write_file_atomically(target, "new text");
+  {
+    const kbtest::FullDisk full(8);
+    EXPECT_THROW(write_file_atomically(target, "a text longer than the limit"), Error);
+  }
   EXPECT_EQ(read_file(target), "new text");
-  EXPECT_EQ(mode_of(target), 0600u);
+  EXPECT_EQ(mode_of(target), 0640u);
   EXPECT_EQ(entries_in(dir), 2);
 }
 

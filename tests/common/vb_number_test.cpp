@@ -35,6 +35,8 @@ TEST(KbError, AnyFailureBecomesAnErrorOfItsKind) {
   EXPECT_EQ(shown(as_error(path_not_found("No such folder", "modRegistry"))),
             "76 No such folder (modRegistry)");
   EXPECT_EQ(shown(as_error(std::bad_alloc())), "7 Out of memory (Kitebrook)");
+  EXPECT_EQ(shown(permission_denied("Another window is busy")),
+            "70 Another window is busy (Kitebrook)");
   EXPECT_EQ(shown(as_error(std::runtime_error("disk on fire"))),
             "51 Internal error: disk on fire (Kitebrook)");
   // A message shows a foreign failure's own words, without the prefix.
