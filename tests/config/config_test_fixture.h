@@ -37,10 +37,6 @@ class ConfigTest : public ::testing::Test {
   }
 
   void write(const std::string& text) { write_file(path_, text); }
-  // A file of the parent's own beside the configuration.
-  void write_parents_file(const std::string& name) const {
-    std::ofstream(folder_ / "Data" / name) << "the parent's";
-  }
   std::string read() const { return read_file(path_); }
   // What the Data folder holds beside the configuration, its lock file and
   // its versions: a temporary file left behind would show here.

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "common/kb_error.h"
+#include "config/child_sites.h"
 #include "config/config_recovery.h"
 #include "config/config_versions.h"
 #include "config/password_hash.h"
@@ -36,7 +37,7 @@ TEST_F(ConfigTest, SessionsChangingAtOnceOrKilledAtRandomPointsLoseNoChangeAndLe
             0);
 
   write(kSmallConfig);
-  write_parents_file("KBConfig.xml.backup");
+  write_file(folder_ / "Data" / "KBConfig.xml.backup", "the parent's");
   const unsigned seed = static_cast<unsigned>(std::random_device{}());
   std::mt19937 random(seed);
   std::uniform_int_distribution<int> delay_us(0, 15000);
@@ -69,11 +70,11 @@ TEST_F(ConfigTest, OnlyTheProgramsOwnTemporaryFilesAreRemoved) {
   const fs::path versions = versions_folder(path_);
   fs::create_directories(versions);
   for (const char* own : {".KBConfig.xml.kb-tmp-Ab12Cd", ".Saved.xml.kb-tmp-000000"})
-    write_parents_file(own);
+    write_file(folder_ / "Data" / own, "partial");
   std::ofstream(versions / ".KBConfig.000001.xml.kb-tmp-xYz123") << "partial";
   for (const char* theirs : {"KBConfig.xml.backup", "KBConfig.xml.Ab12Cd",
                              ".KBConfig.xml.kb-tmp-Ab12Cd7", ".KBConfig.xml.kb-tmp-Ab-2Cd"})
-    write_parents_file(theirs);
+    write_file(folder_ / "Data" / theirs, "the parent's");
   fs::create_directories(folder_ / "Data" / ".folder.kb-tmp-abcdef");
   EXPECT_EQ(remove_save_leftovers(path_), 3);
   std::vector<std::string> left = stray_files();
@@ -202,7 +203,8 @@ TEST_F(ConfigTest, SavingKeepsDeclarationCommentsAndTheEncodingInOurLayout) {
 }
 
 // A parent's first evening with a fresh installation: three children, five
-// sites, sites offered and withdrawn, a rename, the settings changed.
+// sites, sites offered and withdrawn, hosts allowed, a rename, the settings
+// changed.
 TEST_F(ConfigTest, AParentsSessionGivesTheGoldenFile) {
   const fs::path source(std::getenv("KB_SOURCE_DIR"));
   fs::copy_file(source / "Data" / "KBConfig.xml", path_, fs::copy_options::overwrite_existing);
@@ -219,6 +221,13 @@ TEST_F(ConfigTest, AParentsSessionGivesTheGoldenFile) {
   const char* offers[][2] = {{"1", "1"}, {"2", "2"}, {"3", "2"}, {"4", "3"},
                              {"2", "4"}, {"3", "5"}, {"4", "5"}, {"2", "2"}};
   for (const auto& offer : offers) assignsitetouser(path_, offer[0], offer[1]);
+  set_also_allow(path_, "2", {"a.example", "b.example"});
+  set_also_allow(path_, "2", {"farm-cdn.example"});
+  approve_host_for_user_name(path_, "Ben", "library.example");
+  approve_host_for_user_id(path_, "3", "library.example");
+  approve_host_for_user_id(path_, "4", "museum.example");
+  approve_host_for_user_id(path_, "4", "zoo.example");
+  withdraw_host_for_user_id(path_, "4", "museum.example");
 
   setuserglobals(edit_, "3");
   updateuser(path_, edit_, "Benjamin", "", box_);
