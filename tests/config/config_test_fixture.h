@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -25,6 +26,11 @@ inline const char* const kSmallConfig =
     "<WebSites><WebSite><Label>Zoo</Label><Image>zoo.png</Image><Target>zoo.example</Target>"
     "<ID>1</ID><AllowedUsers><User><ID>2</ID></User></AllowedUsers></WebSite></WebSites>"
     "</KBConfig>";
+
+// The configuration a parent's session leaves (see store_safety_test.cpp).
+inline fs::path golden_file() {
+  return fs::path(std::getenv("KB_SOURCE_DIR")) / "tests/config/golden/parent_session.xml";
+}
 
 // A program folder with a Data folder in the temporary directory, holding the
 // small configuration.

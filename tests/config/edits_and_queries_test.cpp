@@ -1,4 +1,5 @@
 #include "common/kb_error.h"
+#include "config/child_sites.h"
 #include "config/password_hash.h"
 #include "config_test_fixture.h"
 
@@ -253,6 +254,101 @@ TEST_F(ConfigTest, SitesAreOfferedToAUserOnceAndWithdrawnWithAdviceWhileOfferedT
   EXPECT_THROW(removeuserfromsite(path_, "2", "2", box_), kb::Error);  // no Label
   EXPECT_EQ(read(), before);
   EXPECT_EQ(box_.texts.size(), 3u);
+}
+
+// The file the parent's session of store_safety_test.cpp leaves, with Zoo
+// offered to AllUsers by an ID between blanks: Anna (2) has Zoo and Farm,
+// which needs another host; Benjamin (3) has Zoo and Puzzles and a host of
+// his own.
+std::string children_config() {
+  std::string text = read_file(golden_file());
+  return text.replace(text.find("<ID>1</ID></User></AllowedUsers>"), 10, "<ID> 1 </ID>");
+}
+
+std::string users_named(std::initializer_list<const char*> names) {
+  std::string users;
+  for (const char* name : names) users += std::string("<User><Name>") + name + "</Name></User>";
+  return "<KBConfig><Users>" + users + "</Users></KBConfig>";
+}
+
+TEST_F(ConfigTest, QueriesFindAChildsSitesTheSettingAndTheUsersInAFileOfAnyLetterCase) {
+  write(children_config());
+  const ChildSites anna = child_sites(path_, "Anna");
+  EXPECT_EQ(anna.site_targets, (std::vector<std::string>{"zoo.example", "farm.example/animals"}));
+  EXPECT_EQ(anna.also_allow, (std::vector<std::string>{"farm-cdn.example"}));
+  EXPECT_TRUE(anna.approved_hosts.empty());
+  const ChildSites ben = child_sites(path_, "Benjamin");
+  EXPECT_EQ(ben.site_targets,
+            (std::vector<std::string>{"zoo.example", "puzzles.example/?a=1&b=2"}));
+  EXPECT_TRUE(ben.also_allow.empty());
+  EXPECT_EQ(ben.approved_hosts, (std::vector<std::string>{"library.example"}));
+  EXPECT_TRUE(child_sites(path_, "Nobody").site_targets.empty());
+  EXPECT_TRUE(stay_on_sites(path_));
+  write(kSmallConfig);
+  EXPECT_FALSE(stay_on_sites(path_));
+  write("<KBConfig><Settings><StayOnSites>yes please</StayOnSites></Settings></KBConfig>");
+  EXPECT_FALSE(stay_on_sites(path_));
+  write("not a configuration");
+  EXPECT_THROW(stay_on_sites(path_), kb::Error);
+
+  // Users are defined once anyone but AllUsers exists; found by name with either quote.
+  write(users_named({}));
+  EXPECT_FALSE(users_defined(path_));
+  write(users_named({"AllUsers"}));
+  EXPECT_FALSE(users_defined(path_));
+  write(users_named({"AllUsers", ""}));
+  EXPECT_TRUE(users_defined(path_));
+
+  write(users_named({"Mary", "O'Brien", "Say &quot;hi&quot;", "a'b&quot;c''d&quot;", ""}));
+  for (const char* name : {"Mary", "O'Brien", "Say \"hi\"", "a'b\"c''d\""})
+    EXPECT_TRUE(user_exists(path_, name)) << name;
+  for (const char* name : {"mary", "Mary'", "'Mary'", "\"", "", "x] | //User[1"})
+    EXPECT_FALSE(user_exists(path_, name)) << name;
+  write("<KBConfig><Users>");
+  EXPECT_FALSE(user_exists(path_, "Mary"));
+  fs::remove(path_);
+  EXPECT_FALSE(user_exists(path_, "Mary"));
+  EXPECT_THROW(users_defined(path_), kb::Error);
+
+  // The configuration's file name is matched without regard to case.
+  EXPECT_EQ(path_, folder_ / "Data" / "KBConfig.xml");
+  // A longer name is another file.
+  write_file(folder_ / "Data" / "KBConfig.xml.backup", "the parent's");
+  EXPECT_EQ(config_path(folder_), path_);
+  std::ofstream(folder_ / "Data" / "KBCONFIG.XML") << "<KBConfig/>";
+  EXPECT_EQ(config_path(folder_), folder_ / "Data" / "KBCONFIG.XML");
+  std::ofstream(path_) << "<KBConfig/>";
+  EXPECT_EQ(config_path(folder_), path_);
+  EXPECT_EQ(config_path(folder_ / "none"), folder_ / "none" / "Data" / "KBConfig.xml");
+}
+
+// Hosts kept when their entry is rebuilt, replaced whole, approved once to
+// the right child: see the golden session.
+TEST_F(ConfigTest, HostsAndStayOnSitesAreStoredAndAFailureSavesNothing) {
+  updatestayonsites(path_, "1", box_);
+  EXPECT_EQ(texts("/KBConfig/Settings/StayOnSites"), "Yes");
+  updatestayonsites(path_, "0", box_);
+  EXPECT_EQ(texts("/KBConfig/Settings/StayOnSites"), "No");
+  std::string before = read();
+  updatestayonsites(path_, "maybe", box_);
+  EXPECT_EQ(box_.texts.size(), 1u);
+  EXPECT_EQ(read(), before);
+
+  // An empty list goes with its last host.
+  write(children_config());
+  set_also_allow(path_, "2", {});
+  EXPECT_EQ(child_names("/KBConfig/WebSites/WebSite[ID=2]"), "Label|Image|Target|ID|AllowedUsers");
+  withdraw_host_for_user_id(path_, "3", "library.example");
+  EXPECT_EQ(child_names("/KBConfig/Users/User[ID=3]"), "Name|Image|ID");
+  before = read();
+  EXPECT_THROW(set_also_allow(path_, "9", {"x.example"}), kb::Error);
+  EXPECT_THROW(set_also_allow(path_, "3", {std::string("bad\x01")}), kb::Error);
+  withdraw_host_for_user_id(path_, "3", "never.example");
+  EXPECT_THROW(withdraw_host_for_user_id(path_, "9", "x.example"), kb::Error);
+  EXPECT_THROW(approve_host_for_user_name(path_, "Nobody", "x.example"), kb::Error);
+  EXPECT_THROW(approve_host_for_user_id(path_, "x", "x.example"), kb::Error);
+  EXPECT_THROW(approve_host_for_user_id(path_, "2", ""), kb::Error);
+  EXPECT_EQ(read(), before);
 }
 
 }  // namespace
