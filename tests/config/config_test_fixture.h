@@ -60,12 +60,6 @@ class ConfigTest : public ::testing::Test {
   // of the first one, separated by "|".
   std::string texts(const char* query) const { return joined(query, false); }
   std::string child_names(const char* query) const { return joined(query, true); }
-  // The number an XPath expression gives on the file, such as a count.
-  double number(const char* expression) const {
-    pugi::xml_document doc;
-    EXPECT_TRUE(doc.load_file(path_.c_str()));
-    return pugi::xpath_query(expression).evaluate_number(doc);
-  }
 
   TempFolder temp_{"kb_config"};
   const fs::path folder_ = temp_.path();
