@@ -165,6 +165,22 @@ TEST_F(ConfigTest, AFailedSaveOrATextOrFileThatIsNoWellFormedConfigurationWrites
   }
   EXPECT_EQ(box_.texts.size(), 1 + 2 * std::size(bad));
   EXPECT_EQ(stray_files(), std::vector<std::string>{});
+
+  // A missing file is never made; each change says so in its own words.
+  fs::remove(path_);
+  box_.texts.clear();
+  updateuser(path_, edit_, "Tom", "", box_);
+  updatepwd(path_, "c", box_);
+  updatesettings(path_, "1", "0", "", "5", box_);
+  removeuser(path_, "2", box_);
+  EXPECT_THROW(updatesite(path_, edit_, "a", "", "b"), kb::Error);
+  EXPECT_THROW(removesite(path_, "1"), kb::Error);
+  EXPECT_FALSE(fs::exists(path_));
+  const std::string not_set = "Object variable or With block variable not set";
+  EXPECT_EQ(box_.texts,
+            (std::vector<std::string>{"Error: " + not_set + "91Kitebrook",
+                                      "Error: " + not_set + "91Kitebrook",
+                                      "error in updatesettings " + not_set + ":91", not_set}));
 }
 
 TEST_F(ConfigTest, SavingKeepsDeclarationCommentsAndTheEncodingInOurLayout) {
