@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -45,7 +46,7 @@ class ConfigTest : public ::testing::Test {
   void write(const std::string& text) { write_file(path_, text); }
   std::string read() const { return read_file(path_); }
   // What the Data folder holds beside the configuration, its lock file and
-  // its versions: a temporary file left behind would show here.
+  // its versions, sorted: a temporary file left behind would show here.
   std::vector<std::string> stray_files() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder_ / "Data")) {
@@ -53,6 +54,7 @@ class ConfigTest : public ::testing::Test {
       if (name != "KBConfig.xml" && name != "KBConfig.xml.lock" && name != "KBConfigVersions")
         names.push_back(name);
     }
+    std::sort(names.begin(), names.end());
     return names;
   }
 
