@@ -37,7 +37,6 @@ TEST_F(ConfigTest, UsersAreAddedEditedInPlaceAndRemovedAndAFailureWritesNothing)
   EXPECT_EQ(texts("/KBConfig/Users/User/ID"), "3.5|-9|5|6|7");
 
   write(kSmallConfig);
-  edit_ = {};
   removeuser(path_, "2", box_);  // its permissions stay, and its ID returns
   EXPECT_EQ(texts("//AllowedUsers/User/ID"), "2");
   updateuser(path_, edit_, "Tom", "", box_);
@@ -220,10 +219,8 @@ TEST_F(ConfigTest, SitesAreOfferedToAUserOnceAndWithdrawnWithAdviceWhileOfferedT
   EXPECT_EQ(box_.texts.size(), 3u);
 }
 
-// The file the parent's session of store_safety_test.cpp leaves, with Zoo
-// offered to AllUsers by an ID between blanks: Anna (2) has Zoo and Farm,
-// which needs another host; Benjamin (3) has Zoo and Puzzles and a host of
-// his own.
+// The golden file, Zoo offered to AllUsers by an ID between blanks: Anna has
+// Zoo and Farm with its extra host, Benjamin Zoo, Puzzles and a host of his own.
 std::string children_config() {
   std::string text = read_file(golden_file());
   return text.replace(text.find("<ID>1</ID></User></AllowedUsers>"), 10, "<ID> 1 </ID>");
@@ -274,9 +271,8 @@ TEST_F(ConfigTest, QueriesFindAChildsSitesTheSettingAndTheUsersInAFileOfAnyLette
   EXPECT_FALSE(user_exists(path_, "Mary"));
   EXPECT_THROW(users_defined(path_), kb::Error);
 
-  // The configuration's file name is matched without regard to case.
-  EXPECT_EQ(path_, folder_ / "Data" / "KBConfig.xml");
-  // A longer name is another file.
+  // The configuration's file name is matched without regard to case; a
+  // longer name is another file.
   write_file(folder_ / "Data" / "KBConfig.xml.backup", "the parent's");
   EXPECT_EQ(config_path(folder_), path_);
   std::ofstream(folder_ / "Data" / "KBCONFIG.XML") << "<KBConfig/>";
