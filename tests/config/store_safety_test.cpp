@@ -135,15 +135,10 @@ TEST_F(ConfigTest, AFailedSaveOrATextOrFileThatIsNoWellFormedConfigurationWrites
   EXPECT_EQ(read(), kSmallConfig);
 
   const fs::path data = folder_ / "Data";
-  const std::string bad[] = {"",
-                             "<KBConfig><Users></KBConfig>",
-                             "<KBConfig/><KBConfig/>",
-                             "<KBConfig/>trailing text",
-                             "<Config><Users/></Config>",
-                             "<KBConfig><Users/></KBConfig><?xml version=\"1.0\"?>",
-                             "<KBConfig>\xFF</KBConfig>",
-                             "<KBConfig>&#1;</KBConfig>"};
-  for (const std::string& text : bad) {
+  for (const std::string text :
+       {"", "<KBConfig><Users></KBConfig>", "<KBConfig/><KBConfig/>", "<KBConfig/>trailing text",
+        "<Config><Users/></Config>", "<KBConfig><Users/></KBConfig><?xml version=\"1.0\"?>",
+        "<KBConfig>\xFF</KBConfig>", "<KBConfig>&#1;</KBConfig>"}) {
     const std::string before = read();
     EXPECT_THROW(save_xml_file(path_, path_, text), kb::Error) << text;
     EXPECT_THROW(save_xml_file(path_, data / "kbconfig.XML", text), kb::Error) << text;
@@ -155,7 +150,7 @@ TEST_F(ConfigTest, AFailedSaveOrATextOrFileThatIsNoWellFormedConfigurationWrites
     EXPECT_THROW(updatesite(path_, edit_, "a", "b", "c"), kb::Error);
     EXPECT_EQ(read(), text);
   }
-  EXPECT_EQ(box_.texts.size(), 1 + 2 * std::size(bad));
+  EXPECT_EQ(box_.texts.size(), 17u);  // the full disk's, then two for each text
 
   // A missing file is never made; each change says so in its own words.
   fs::remove(path_);

@@ -63,8 +63,7 @@ TEST(VisitLog, VisitsAreSummedPerLocalDayAndHostRefusedFirstKeptThirtyDaysAndSho
     log.prune(now);
   }
   VisitLog reopened(file);
-  const auto approvals = reopened.approvals_of("Ann", now);
-  EXPECT_EQ(approvals,
+  EXPECT_EQ(reopened.approvals_of("Ann", now),
             (std::vector<std::pair<std::string, std::time_t>>{{"today.example", now + 60}}));
   EXPECT_TRUE(reopened.approvals_of("Ann", now + 60).empty());
   EXPECT_EQ(listed(reopened.hosts_between("Ann", 0, now)),
