@@ -1,28 +1,22 @@
 // Adds users to one configuration file in a loop, as a parent's session
-// would, so that tests can kill it at any point or run two at once.
-// Usage: config_writer_driver <KBConfig.xml> <name prefix> <users, 0 for endless>
+// would: config_writer_driver <KBConfig.xml> <name prefix> <users, 0 for endless>
 // Writes "a" to standard output for each user added, "f" for each failure.
 #include <unistd.h>
 
 #include <cstdlib>
-#include <iostream>
 #include <string>
 
 #include "config/kb_config_io.h"
 #include "support/error_stream_box.h"
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::cerr << "usage: config_writer_driver <KBConfig.xml> <name prefix> <users>\n";
-    return 2;
-  }
-  const std::filesystem::path config = argv[1];
+  if (argc != 4) return 2;
   const std::string prefix = argv[2];
   const long users = std::atol(argv[3]);
   const KBConfigIO::EditGlobals adding;
   for (long i = 0; users == 0 || i < users; ++i) {
     kbtest::ErrorStreamBox box;
-    KBConfigIO::updateuser(config, adding, prefix + std::to_string(i), "", box);
+    KBConfigIO::updateuser(argv[1], adding, prefix + std::to_string(i), "", box);
     const char mark = box.failed ? 'f' : 'a';
     // Unbuffered: what the test reads is what was reported before a kill.
     if (::write(STDOUT_FILENO, &mark, 1) != 1) return 1;

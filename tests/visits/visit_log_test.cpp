@@ -16,93 +16,72 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class VisitLogTest : public ::testing::Test {
- protected:
-  VisitLogTest() {
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
-  }
-
-  // Local noon of a day in December 2026.
-  static std::time_t december(int day, int hour = 12) {
-    return local_day_span("2026-12-" + std::string(day < 10 ? "0" : "") + std::to_string(day))
-               ->first +
-           hour * 3600;
-  }
-
-  kbtest::TempFolder temp_{"kb_visits"};
-  const fs::path folder_ = temp_.path();
-};
-
-TEST_F(VisitLogTest, VisitsAreSummedPerDayAndHostRefusedFirst) {
-  VisitLog log(visit_log_file(folder_ / "Registry" / "HKLM.sqlite"));
-  EXPECT_TRUE(fs::exists(folder_ / "Registry" / "Visits.sqlite"));
-  log.record({december(5, 9), "Mary", "zoo.example", "http://zoo.example/", false});
-  log.record({december(5, 10), "Mary", "zoo.example", "http://zoo.example/lions", false});
-  log.record({december(5, 11), "Mary", "games.example", "http://games.example/a", true});
-  log.record({december(5, 23), "Mary", "music.example", "http://music.example/", false});
-  log.record({december(6, 0), "Mary", "zoo.example", "http://zoo.example/next-day", false});
-  log.record({december(5, 12), "Tom", "games.example", "http://games.example/", false});
-
-  const std::vector<DaySummary> days = log.days_of("Mary");
-  ASSERT_EQ(days.size(), 2u);
-  EXPECT_EQ(days[0].day, "2026-12-06");
-  EXPECT_EQ(days[1].day, "2026-12-05");
-  EXPECT_EQ(days[1].opened, 3);
-  EXPECT_EQ(days[1].refused, 1);
-
-  const auto span = local_day_span("2026-12-05");
-  const std::vector<HostSummary> hosts = log.hosts_between("Mary", span->first, span->second);
-  ASSERT_EQ(hosts.size(), 3u);
-  EXPECT_EQ(hosts[0].host, "games.example");
-  EXPECT_TRUE(hosts[0].refused);
-  EXPECT_EQ(hosts[1].host, "music.example");
-  EXPECT_EQ(hosts[2].host, "zoo.example");
-  EXPECT_EQ(hosts[2].count, 2);
-  EXPECT_EQ(hosts[2].last_url, "http://zoo.example/lions");
-  EXPECT_EQ(log.days_of("Nobody").size(), 0u);
+// Local noon, or another hour, of a day in December 2026 (no change of clocks).
+std::time_t december(int day, int hour = 12) {
+  return local_day_span("2026-12-01")->first + (day - 1) * 86400 + hour * 3600;
 }
 
-TEST_F(VisitLogTest, PruningKeepsThirtyDaysAndLiveApprovalsAndTheLogSurvivesReopening) {
-  const fs::path file = folder_ / "Visits.sqlite";
+// One line per host, as the log page lists them.
+std::string listed(const std::vector<HostSummary>& hosts) {
+  std::string text;
+  for (const HostSummary& h : hosts)
+    text += h.host + (h.refused ? " refused " : " ") + std::to_string(h.count) + " " + h.last_url +
+            "\n";
+  return text;
+}
+
+// Days are the child's local calendar days, summer time included.
+TEST(VisitLog, VisitsAreSummedPerLocalDayAndHostRefusedFirstKeptThirtyDaysAndShownAsJson) {
+  setenv("TZ", "Europe/Berlin", 1);
+  tzset();
+  const kbtest::TempFolder temp("kb_visits");
+  const fs::path file = temp.path() / "Registry" / "Visits.sqlite";
   const std::time_t now = december(31);
   {
-    VisitLog log(file);
-    log.record({now - 30 * 86400 - 1, "Mary", "old.example", "http://old.example/", false});
-    log.record({now - 30 * 86400, "Mary", "kept.example", "http://kept.example/", true});
-    log.record_approval("Mary", "today.example", now + 60);
-    log.record_approval("Mary", "yesterday.example", now);
+    VisitLog log(visit_log_file(temp.path() / "Registry" / "HKLM.sqlite"));
+    log.record({december(5, 9), "Mary", "zoo.example", "http://zoo.example/", false});
+    log.record({december(5, 10), "Mary", "zoo.example", "http://zoo.example/lions", false});
+    log.record({december(5, 11), "Mary", "games.example", "http://games.example/a", true});
+    log.record({december(5, 23), "Mary", "music.example", "http://music.example/", false});
+    log.record({december(6, 0), "Mary", "zoo.example", "http://zoo.example/next-day", false});
+    log.record({december(5, 12), "Tom", "games.example", "http://games.example/", false});
+    std::string days;
+    for (const DaySummary& d : log.days_of("Mary"))
+      days += d.day + " " + std::to_string(d.opened) + "/" + std::to_string(d.refused) + "\n";
+    EXPECT_EQ(days, "2026-12-06 1/0\n2026-12-05 3/1\n");
+    const auto span = local_day_span("2026-12-05");
+    EXPECT_EQ(listed(log.hosts_between("Mary", span->first, span->second)),
+              "games.example refused 1 http://games.example/a\n"
+              "music.example 1 http://music.example/\n"
+              "zoo.example 2 http://zoo.example/lions\n");
+
+    log.record({now - 30 * 86400 - 1, "Ann", "old.example", "http://old.example/", false});
+    log.record({now - 30 * 86400, "Ann", "kept.example", "http://kept.example/", true});
+    log.record_approval("Ann", "today.example", now + 60);
+    log.record_approval("Ann", "yesterday.example", now);
     log.record_approval("Tom", "tom.example", now + 60);
     log.prune(now);
   }
   VisitLog reopened(file);
-  const auto approvals = reopened.approvals_of("Mary", now);
-  ASSERT_EQ(approvals.size(), 1u);
-  EXPECT_EQ(approvals[0], std::make_pair(std::string("today.example"), now + 60));
-  EXPECT_TRUE(reopened.approvals_of("Mary", now + 60).empty());
-  const std::vector<HostSummary> hosts = reopened.hosts_between("Mary", 0, now);
-  ASSERT_EQ(hosts.size(), 1u);
-  EXPECT_EQ(hosts[0].host, "kept.example");
-}
+  EXPECT_EQ(reopened.approvals_of("Ann", now),
+            (std::vector<std::pair<std::string, std::time_t>>{{"today.example", now + 60}}));
+  EXPECT_TRUE(reopened.approvals_of("Ann", now + 60).empty());
+  EXPECT_EQ(listed(reopened.hosts_between("Ann", 0, now)),
+            "kept.example refused 1 http://kept.example/\n");
 
-TEST_F(VisitLogTest, AFileThatIsNoDatabaseFailsLoudly) {
-  std::ofstream(folder_ / "Visits.sqlite") << "not a database, just words words words words";
-  EXPECT_THROW(VisitLog(folder_ / "Visits.sqlite"), modRegistry::StoreError);
-}
+  std::ofstream(temp.path() / "Other.sqlite") << "not a database, just words words words words";
+  EXPECT_THROW(VisitLog(temp.path() / "Other.sqlite"), modRegistry::StoreError);
 
-TEST_F(VisitLogTest, LocalDaysFollowTheCalendarAndSummerTime) {
   const auto spring = local_day_span("2026-03-29");  // clocks go forward in Berlin
   ASSERT_TRUE(spring);
   EXPECT_EQ(spring->second - spring->first, 23 * 3600);
   EXPECT_EQ(next_local_midnight(spring->first + 3600), spring->second);
   EXPECT_EQ(local_day_of(spring->second), "2026-03-30");
-  EXPECT_EQ(local_day_span("2026-02-30"), std::nullopt);
-  EXPECT_EQ(local_day_span("2026-1-01"), std::nullopt);
-  EXPECT_EQ(local_day_span("yesterday"), std::nullopt);
+  for (const char* no_day : {"2026-02-30", "2026-1-01", "yesterday"})
+    EXPECT_EQ(local_day_span(no_day), std::nullopt) << no_day;
   EXPECT_EQ(next_local_midnight(december(31, 23)), local_day_span("2027-01-01")->first);
-}
 
-TEST_F(VisitLogTest, PageDataIsJsonThatNoPageTextCanBreak) {
+  // The log page's data is JSON that no page text can break.
   const std::vector<DaySummary> days = {{"2026-12-05", 3, 1}};
   const std::vector<HostSummary> hosts = {
       {"evil.example", true, 2, december(5, 9), "http://evil.example/\"</script><b>\\\n"}};

@@ -1,0 +1,114 @@
+#include "common/atomic_file.h"
+#include "common/vb_number.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <new>
+#include <stdexcept>
+
+#include "common/kb_error.h"
+#include "support/full_disk.h"
+#include "support/temp_folder.h"
+
+namespace kb {
+namespace {
+
+namespace fs = std::filesystem;
+
+using kbtest::entries_in;
+using kbtest::read_file;
+
+unsigned mode_of(const fs::path& file) {
+  struct stat st {};
+  EXPECT_EQ(::stat(file.c_str(), &st), 0) << file;
+  return st.st_mode & 0777;
+}
+
+// A process killed in the middle of a write (here by the file size limit's
+// signal) leaves the old file and its temporary file, which is no more open
+// than the target and is the only thing the clean-up at start removes.
+TEST(AtomicFile, AWriteReplacesTheFileWholeKeepingItsPermissionsOrLeavesItAsItWas) {
+  const kbtest::TempFolder temp("kb_atomic");
+  const fs::path dir = temp.path(), target = dir / "a.xml";
+  EXPECT_THROW(write_file_atomically(dir / "none" / "a.xml", "x"), Error);
+  write_file_atomically(target, "old");
+  ::chmod(target.c_str(), 0640);
+  std::ofstream(dir / "a.xml.backup") << "the parent's";
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    rlimit no_core{0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);
+    rlimit small{16, 16};
+    setrlimit(RLIMIT_FSIZE, &small);
+    signal(SIGXFSZ, SIG_DFL);
+    try {
+      write_file_atomically(target, std::string(4096, 'x'));
+    } catch (...) {
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(read_file(target), "old");
+  fs::path temporary;
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (entry.path().filename().string().rfind(".a.xml.kb-tmp-", 0) == 0) temporary = entry.path();
+  EXPECT_EQ(mode_of(temporary), 0640u);
+  EXPECT_EQ(entries_in(dir), 3);
+  EXPECT_EQ(remove_leftover_temporaries(dir), 1);
+  EXPECT_EQ(remove_leftover_temporaries(dir), 0);
+
+  write_file_atomically(target, "new text");
+  {
+    const kbtest::FullDisk full(8);
+    EXPECT_THROW(write_file_atomically(target, "a text longer than the limit"), Error);
+  }
+  EXPECT_EQ(read_file(target), "new text");
+  EXPECT_EQ(mode_of(target), 0640u);
+  EXPECT_EQ(entries_in(dir), 2);
+}
+
+TEST(VbNumber, TextsAreReadAsNumbersAsThePagesMeanThem) {
+  // The leading numeric part, rounded halves to even, within 16 bits.
+  const std::pair<const char*, int> values[] = {
+      {"7abc", 7}, {"2.5", 2}, {"3.5", 4}, {"-2.5", -2},  {"  12 ", 12},    {"", 0},
+      {"abc", 0},  {".", 0},   {"5e", 5},  {"1e2x", 100}, {"32767", 32767}, {"-32768", -32768}};
+  for (const auto& [text, value] : values) EXPECT_EQ(numeric_value16(text), value) << text;
+  for (const char* text : {"40000", "-32769", "1e400"})
+    EXPECT_THROW(numeric_value16(text), Error) << text;
+  EXPECT_EQ(whole_number(" -1 "), -1.0);
+  EXPECT_EQ(whole_number("0"), 0.0);
+  for (const char* text : {"yes", "1x", ""}) EXPECT_FALSE(whole_number(text)) << text;
+  EXPECT_TRUE(is_plain_decimal("0012"));
+  for (const char* text : {"", "1 or 1=1", "-1", "1.0"})
+    EXPECT_FALSE(is_plain_decimal(text)) << text;
+}
+
+// Every failure reaches the message traps as a kb::Error: the program's own
+// unchanged, the rest with the number and words of their kind.
+TEST(KbError, AnyFailureBecomesAnErrorOfItsKind) {
+  const auto shown = [](const Error& e) {
+    return std::to_string(e.number()) + " " + e.description() + " (" + e.source() + ")";
+  };
+  EXPECT_EQ(shown(as_error(path_not_found("No such folder", "modRegistry"))),
+            "76 No such folder (modRegistry)");
+  EXPECT_EQ(shown(as_error(std::bad_alloc())), "7 Out of memory (Kitebrook)");
+  EXPECT_EQ(shown(permission_denied("Another window is busy")),
+            "70 Another window is busy (Kitebrook)");
+  EXPECT_EQ(shown(as_error(std::runtime_error("disk on fire"))),
+            "51 Internal error: disk on fire (Kitebrook)");
+  // A message shows a foreign failure's own words, without the prefix.
+  EXPECT_EQ(describe(std::runtime_error("disk on fire")), "disk on fire");
+  EXPECT_EQ(describe(permission_denied("Another window is busy")), "Another window is busy");
+}
+
+}  // namespace
+}  // namespace kb
