@@ -41,7 +41,6 @@ class E2ETest : public ::testing::Test {
   }
   void build_program() {
     gtk::initialize_toolkit(folders_.pages());
-    site_ = std::make_unique<TestSite>();
     platform_ = std::make_unique<gtk::GtkPlatform>(folders_.pages(), folders_.config_file());
     platform_->set_message_box(&messages_);
     platform_->set_print_handler([this](WebKitWebView* view) {
@@ -57,23 +56,22 @@ class E2ETest : public ::testing::Test {
   void TearDown() override {
     app_.reset();
     platform_.reset();
-    site_.reset();
     settle(milliseconds(50));
   }
 
   void write_config(const std::string& text) { kbtest::write_file(folders_.config_file(), text); }
   std::string read_config() const { return kbtest::read_file(folders_.config_file()); }
   // Mary and Chris; the Zoo for everybody, Music for Mary, Space for Chris.
-  std::string two_children_config(const std::string& pwd_exit = "Yes",
-                                  const std::string& print_limit = "3") const {
+  std::string two_children_config(const std::string& pwd_exit = "Yes") const {
     const auto site = [this](const char* label, const char* path, int id, int user) {
       return std::string("<WebSite><Label>") + label + "</Label><Image>a.svg</Image><Target>" +
-             site_->address(path) + "</Target><ID>" + std::to_string(id) +
+             site_.address(path) + "</Target><ID>" + std::to_string(id) +
              "</ID><AllowedUsers><User><ID>" + std::to_string(user) +
              "</ID></User></AllowedUsers></WebSite>";
     };
-    return "<KBConfig><Settings><Pwd>secret</Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>" +
-           print_limit + "</PrintLimit><PwdExit>" + pwd_exit +
+    return "<KBConfig><Settings><Pwd>secret</Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>3"
+           "</PrintLimit><PwdExit>" +
+           pwd_exit +
            "</PwdExit></Settings><Users>"
            "<User><Name>AllUsers</Name><Image></Image><ID>1</ID></User>"
            "<User><Name>Mary</Name><Image>cat.svg</Image><ID>2</ID></User>"
@@ -136,6 +134,13 @@ class E2ETest : public ::testing::Test {
   bool web_becomes(const std::string& script, const std::string& value) {
     return run_until([&] { return web_is(script, value); });
   }
+  // What a request of the content area's page for `url` reads, or "refused".
+  std::string page_reads(const std::string& url) {
+    return web_js("(function () { try { var r = new XMLHttpRequest(); r.open('GET', " +
+                  js_string_literal(url) +
+                  ", false); r.send(); return r.responseText; } catch (e) { return 'refused'; } "
+                  "})()");
+  }
   std::string element(const std::string& id) {
     return "document.getElementById(" + js_string_literal(id) + ")";
   }
@@ -146,6 +151,10 @@ class E2ETest : public ::testing::Test {
     return web_becomes(element(id) + "." + property, value);
   }
   bool has_element(const std::string& id) { return prop_becomes(id, "id", id); }
+  // Waits until the page has read a saved entry back and emptied the form.
+  bool saved_and_cleared(const std::string& row, const std::string& field) {
+    return has_element(row) && prop_becomes(field, "value", "");
+  }
   // Sets a form field (with its input and change events) or a check box.
   void fill(const std::string& id, const std::string& value) {
     web_js("(function (e) { e.value = " + js_string_literal(value) +
@@ -190,13 +199,13 @@ class E2ETest : public ::testing::Test {
   }
   // Starts the program as Mary with the Zoo (`html` on the site) and opens it.
   void visit_zoo(const std::string& html, const std::string& config = "") {
-    site_->add_page("/zoo.html", html);
+    site_.add_page("/zoo.html", html);
     write_config(config.empty() ? two_children_config() : config);
     start();
     choose_child("Mary");
     ASSERT_TRUE(start_page_shows("1,2"));
     click_site(1);
-    ASSERT_TRUE(wait_for_web(site_->url("/zoo.html")));
+    ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
   }
   // The bar ignores a second press within half a second: each press waits.
   void press(const std::string& button) {
@@ -230,7 +239,7 @@ class E2ETest : public ::testing::Test {
   std::vector<std::string> printed_;
   bool ended_ = false;
   kbtest::ShiftedClock clock_;
-  std::unique_ptr<TestSite> site_;
+  TestSite site_;
   std::unique_ptr<gtk::GtkPlatform> platform_;
   std::unique_ptr<modRegistry::Registry> registry_;
   std::unique_ptr<Kitebrook> app_;
