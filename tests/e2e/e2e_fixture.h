@@ -3,14 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "common/clock.h"
+#include "bridge/script_call.h"
 #include "platform/gtk_platform.h"
+#include "platform/main_loop.h"
 #include "platform/main_window_gtk.h"
 #include "registry/mod_registry.h"
 #include "shell/kitebrook.h"
@@ -22,77 +24,212 @@
 
 namespace kb::testing {
 
-// The real program on the real engine, in a temporary program folder with
-// the pages of Data/, a configuration of the test's choosing and a registry
-// of its own. Only the message box, the print dialog and the end of the
-// program are replaced by recorders.
+using KBVBHTMLInterfaces::js_string_literal;
+using std::chrono::milliseconds;
+
+// The real program on the real engine in a temporary folder; only the message
+// box, the print dialog and the end of the program are recorders.
 class E2ETest : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-  // Builds the platform, the registry and the program on folders_.
-  void build_program();
+  void SetUp() override {
+    const char* source = std::getenv("KB_SOURCE_DIR");
+    ASSERT_NE(source, nullptr) << "KB_SOURCE_DIR names the source tree";
+    std::filesystem::copy(std::filesystem::path(source) / "Data", folder_ / "Data",
+                          std::filesystem::copy_options::recursive);
+    folders_ = ProgramFolders::beside(folder_);
+    build_program();
+  }
+  void build_program() {
+    gtk::initialize_toolkit(folders_.pages());
+    platform_ = std::make_unique<gtk::GtkPlatform>(folders_.pages(), folders_.config_file());
+    platform_->set_message_box(&messages_);
+    platform_->set_print_handler([this](WebKitWebView* view) {
+      printed_.push_back(gtk::address_of_uri(webkit_web_view_get_uri(view)));
+    });
+    platform_->set_end_handler([this] { ended_ = true; });
+    // The account's own hive stays in the test's folder too.
+    modRegistry::HiveFiles hives = folders_.hive_files();
+    hives.hkcu = folder_ / "Registry" / "HKCU.sqlite";
+    registry_ = std::make_unique<modRegistry::Registry>(hives);
+    app_ = std::make_unique<Kitebrook>(*platform_, folders_, *registry_, clock_);
+  }
+  void TearDown() override {
+    app_.reset();
+    platform_.reset();
+    settle(milliseconds(50));
+  }
 
-  void write_config(const std::string& text);
-  std::string read_config() const;
-  // Two children (Mary, Chris) and three sites on the test site: Zoo for
-  // everybody, Music for Mary, Space for Chris.
-  std::string two_children_config(const std::string& pwd_exit = "Yes",
-                                  const std::string& print_limit = "3") const;
-  std::string page(const std::string& file) const;
+  void write_config(const std::string& text) { kbtest::write_file(folders_.config_file(), text); }
+  std::string read_config() const { return kbtest::read_file(folders_.config_file()); }
+  // Mary and Chris; the Zoo for everybody, Music for Mary, Space for Chris.
+  std::string two_children_config(const std::string& pwd_exit = "Yes") const {
+    const auto site = [this](const char* label, const char* path, int id, int user) {
+      return std::string("<WebSite><Label>") + label + "</Label><Image>a.svg</Image><Target>" +
+             site_.address(path) + "</Target><ID>" + std::to_string(id) +
+             "</ID><AllowedUsers><User><ID>" + std::to_string(user) +
+             "</ID></User></AllowedUsers></WebSite>";
+    };
+    return "<KBConfig><Settings><Pwd>secret</Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>3"
+           "</PrintLimit><PwdExit>" +
+           pwd_exit +
+           "</PwdExit></Settings><Users>"
+           "<User><Name>AllUsers</Name><Image></Image><ID>1</ID></User>"
+           "<User><Name>Mary</Name><Image>cat.svg</Image><ID>2</ID></User>"
+           "<User><Name>Chris</Name><Image>dog.svg</Image><ID>3</ID></User>"
+           "</Users><WebSites>" +
+           site("Zoo", "/zoo.html", 1, 1) + site("Music", "/music.html", 2, 2) +
+           site("Space", "/space.html", 3, 3) + "</WebSites></KBConfig>";
+  }
+  std::string page(const std::string& file) const { return folders_.page(file); }
 
-  // Runs the start sequence and waits until the first page is up.
-  void start();
-  // Ends this run of the program and begins a new one, which reads its
-  // settings afresh (call start() next).
-  void restart();
-  // Sets a form field in the content area (with its input and change events).
-  void fill(const std::string& id, const std::string& value);
-  void click(const std::string& id);
-  // Waits until the configuration file holds `text`.
-  bool config_has(const std::string& text);
-  // Runs events until `done` answers true; false when the time ran out.
-  bool run_until(const std::function<bool()>& done,
-                 std::chrono::milliseconds limit = std::chrono::seconds(20));
-  void settle(std::chrono::milliseconds duration);
+  // Runs the start sequence; the first page is up behind the splash.
+  void start() {
+    app_->Main();
+    app_->Timer1_Timer();
+  }
+  // Ends this run of the program and begins a new one (call start() next).
+  void restart() {
+    app_.reset();
+    settle(milliseconds(100));
+    app_ = std::make_unique<Kitebrook>(*platform_, folders_, *registry_, clock_);
+  }
+  bool run_until(const std::function<bool()>& done, milliseconds limit = milliseconds(20000)) {
+    return gtk::run_events_until(done, limit);
+  }
+  void settle(milliseconds duration) {
+    gtk::run_events_until([] { return false; }, duration);
+  }
+  // Runs `step` from a timer, as the test must while a modal dialog runs.
+  static void after(milliseconds delay, std::function<void()>* step) {
+    const auto run = +[](gpointer step) -> gboolean {
+      (*static_cast<std::function<void()>*>(step))();
+      return G_SOURCE_REMOVE;
+    };
+    g_timeout_add(static_cast<guint>(delay.count()), run, step);
+  }
+  bool config_has(const std::string& text) {
+    return run_until([&] { return read_config().find(text) != std::string::npos; });
+  }
+  bool messages_reach(std::size_t count) {
+    return run_until([&] { return messages_.texts.size() == count; });
+  }
 
   // Runs script in the content area / the control bar and answers its value.
-  std::string web_js(const std::string& script);
-  std::string controls_js(const std::string& script);
-  // Whether a script in the content area answers `value` (false while it throws).
-  bool web_is(const std::string& script, const std::string& value);
+  std::string web_js(const std::string& script) {
+    Kitebrook::HandlerScope scope(*app_);
+    return app_->main_window().view().web().run_script(script);
+  }
+  std::string controls_js(const std::string& script) {
+    Kitebrook::HandlerScope scope(*app_);
+    return app_->main_window().view().brwControls().run_script(script);
+  }
+  // Whether the content area's script answers `value` (false while it throws).
+  bool web_is(const std::string& script, const std::string& value) {
+    try {
+      return web_js(script) == value;
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
+  bool web_becomes(const std::string& script, const std::string& value) {
+    return run_until([&] { return web_is(script, value); });
+  }
+  // What a request of the content area's page for `url` reads, or "refused".
+  std::string page_reads(const std::string& url) {
+    return web_js("(function () { try { var r = new XMLHttpRequest(); r.open('GET', " +
+                  js_string_literal(url) +
+                  ", false); r.send(); return r.responseText; } catch (e) { return 'refused'; } "
+                  "})()");
+  }
+  std::string element(const std::string& id) {
+    return "document.getElementById(" + js_string_literal(id) + ")";
+  }
+  std::string prop(const std::string& id, const std::string& property) {
+    return web_js(element(id) + "." + property);
+  }
+  bool prop_becomes(const std::string& id, const std::string& property, const std::string& value) {
+    return web_becomes(element(id) + "." + property, value);
+  }
+  bool has_element(const std::string& id) { return prop_becomes(id, "id", id); }
+  // Waits until the page has read a saved entry back and emptied the form.
+  bool saved_and_cleared(const std::string& row, const std::string& field) {
+    return has_element(row) && prop_becomes(field, "value", "");
+  }
+  // Sets a form field (with its input and change events) or a check box.
+  void fill(const std::string& id, const std::string& value) {
+    web_js("(function (e) { e.value = " + js_string_literal(value) +
+           "; e.dispatchEvent(new Event('input', {bubbles: true})); "
+           "e.dispatchEvent(new Event('change', {bubbles: true})); })(" +
+           element(id) + "); 0");
+  }
+  void check(const std::string& id, bool on) {
+    web_js(element(id) + ".checked = " + (on ? "true" : "false") + "; 0");
+  }
+  void click(const std::string& id) { web_js(element(id) + ".click(); 0"); }
+  void go(const std::string& url) { web_js("location.href = " + js_string_literal(url) + "; 0"); }
+  std::string web_location() { return app_->main_window().view().web().location_url(); }
+  std::string caption() { return app_->main_window().view().caption(); }
+  gtk::MainWindowGtk& gtk_window() {
+    return dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view());
+  }
   // Waits until the content area shows `address` and its document is complete.
-  bool wait_for_web(const std::string& address);
-  // Waits until the content area's page holds an element with this id.
-  bool has_element(const std::string& id);
+  bool wait_for_web(const std::string& address) {
+    return run_until(
+        [&] { return web_location() == address && web_is("document.readyState", "complete"); });
+  }
+
   // On the user-selection page: waits for the child's tile and clicks it.
-  void choose_child(const std::string& name);
+  void choose_child(const std::string& name) {
+    const std::string tile = "document.querySelector('.user-tile[data-user=\"" + name + "\"]')";
+    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+    ASSERT_TRUE(web_becomes(tile + " !== null", "true"));
+    web_js(tile + ".click(); 0");
+  }
   // Waits until the start page lists exactly these site IDs ("1,2").
-  bool start_page_shows(const std::string& ids);
-  // Starts the program and makes `name` the current child, whose start page
-  // then shows its site tiles.
-  void start_as_child(const std::string& name);
+  bool start_page_shows(const std::string& ids) {
+    return wait_for_web(page("UserStart.html")) &&
+           web_becomes(
+               "Array.from(document.querySelectorAll('.site-tile')).map(t => t.dataset.siteId)"
+               ".sort().join(',')",
+               ids);
+  }
+  void click_site(int id) {
+    web_js("document.querySelector('.site-tile[data-site-id=\"" + std::to_string(id) +
+           "\"]').click(); 0");
+  }
   // Starts the program as Mary with the Zoo (`html` on the site) and opens it.
-  void visit_zoo(const std::string& html, const std::string& pwd_exit = "Yes",
-                 const std::string& print_limit = "3");
-  void click_site(int id);
-  // Presses a button of the control bar once it shows. The bar ignores a
-  // second press within half a second (a double click must not print
-  // twice), so each press waits that long first.
-  void press(const std::string& button);
-  bool button_shown(const std::string& button);
-  // The control bar's title.
-  std::string title();
-  // Presses the Parents button and enters `password`; the parent's pages
-  // are then shown.
-  void open_parents_pages(const std::string& password);
-  // `document.getElementById(id).<property>` in the content area, and a wait
-  // until it reads `value` (also for an element not there yet).
-  std::string prop(const std::string& id, const std::string& property);
-  bool prop_becomes(const std::string& id, const std::string& property, const std::string& value);
-  std::string web_location();
-  std::string caption();
-  gtk::MainWindowGtk& gtk_window();
+  void visit_zoo(const std::string& html, const std::string& config = "") {
+    site_.add_page("/zoo.html", html);
+    write_config(config.empty() ? two_children_config() : config);
+    start();
+    choose_child("Mary");
+    ASSERT_TRUE(start_page_shows("1,2"));
+    click_site(1);
+    ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
+  }
+  // The bar ignores a second press within half a second: each press waits.
+  void press(const std::string& button) {
+    settle(milliseconds(600));
+    ASSERT_TRUE(run_until([&] { return button_shown(button); }));
+    controls_js("document.getElementById(" + js_string_literal(button) + ").click(); 0");
+  }
+  bool button_shown(const std::string& button) {
+    return controls_js("getComputedStyle(document.getElementById(" + js_string_literal(button) +
+                       ")).display") != "none";
+  }
+  std::string title() { return controls_js("document.getElementById('title').textContent"); }
+  // On the password page: enters `password` and sends it.
+  void enter_password(const std::string& password) {
+    ASSERT_TRUE(wait_for_web(page("password.htm")));
+    ASSERT_TRUE(has_element("pwd"));
+    fill("pwd", password);
+    click("ok");
+  }
+  void open_parents_pages(const std::string& password) {
+    press("btnParent");
+    enter_password(password);
+    ASSERT_TRUE(wait_for_web(page("KBConfigmain.htm")));
+  }
 
   // The state folder; for a program run beside its pages, also theirs.
   kbtest::TempFolder temp_{"kb_e2e"};
@@ -102,7 +239,7 @@ class E2ETest : public ::testing::Test {
   std::vector<std::string> printed_;
   bool ended_ = false;
   kbtest::ShiftedClock clock_;
-  std::unique_ptr<TestSite> site_;
+  TestSite site_;
   std::unique_ptr<gtk::GtkPlatform> platform_;
   std::unique_ptr<modRegistry::Registry> registry_;
   std::unique_ptr<Kitebrook> app_;

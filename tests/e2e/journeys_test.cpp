@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include "config/config_versions.h"
 #include "config/password_hash.h"
 #include "e2e_fixture.h"
@@ -7,17 +9,73 @@
 namespace kb::testing {
 namespace {
 
-class Journeys : public E2ETest {
- protected:
-  // Waits until the page has read a saved entry back: its row is shown and
-  // the form field emptied for the next one.
-  bool saved_and_cleared(const std::string& row, const std::string& field) {
-    return has_element(row) && prop_becomes(field, "value", "");
-  }
-};
+using Journeys = E2ETest;
+
+// Whether the program stops a view's context menu (a right click).
+bool context_menu_suppressed(WebKitWebView* view) {
+  g_autoptr(WebKitContextMenu) menu = webkit_context_menu_new();
+  g_autoptr(WebKitHitTestResult) hit =
+      WEBKIT_HIT_TEST_RESULT(g_object_new(WEBKIT_TYPE_HIT_TEST_RESULT, nullptr));
+  gboolean handled = FALSE;
+  g_signal_emit_by_name(view, "context-menu", menu, hit, &handled);
+  return handled;
+}
+
+TEST_F(Journeys, AChildBrowsesItsSitesAndLeavesOnlyWithThePassword) {
+  site_.add_page("/second.html", "second");
+  visit_zoo("<a id='next' href='/second.html'>next</a><a id='file' href='/file.bin'>file</a>");
+  EXPECT_EQ(caption(), "Mary'sKitebrook--" + site_.url("/zoo.html"));
+  EXPECT_EQ(app_->state().current_user, "Mary");
+  EXPECT_TRUE(context_menu_suppressed(gtk_window().web_view()));
+  EXPECT_TRUE(context_menu_suppressed(gtk_window().controls_view()));
+
+  // A file the engine cannot show is not saved; the page stays.
+  click("file");
+  run_until([&] { return site_.requests("/file.bin") > 0; });
+  settle(milliseconds(500));
+  EXPECT_EQ(web_location(), site_.url("/zoo.html"));
+
+  click("next");
+  ASSERT_TRUE(wait_for_web(site_.url("/second.html")));
+  press("btnBack");
+  ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
+  press("btnForward");
+  ASSERT_TRUE(wait_for_web(site_.url("/second.html")));
+  press("btnHome");
+  EXPECT_TRUE(start_page_shows("1,2"));
+  EXPECT_TRUE(messages_.texts.empty());
+
+  // Exit and closing the window ask for the password; Cancel gives the site back.
+  click_site(1);
+  ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
+  press("btnExit");
+  ASSERT_TRUE(run_until([&] { return title() == "Password Required"; }));
+  enter_password("Secret");
+  ASSERT_TRUE(messages_reach(1));
+  EXPECT_EQ(messages_.texts[0], "The password entered is incorrect, try again!");
+  ASSERT_TRUE(wait_for_web(page("password.htm")));
+  ASSERT_TRUE(has_element("cancel"));
+  click("cancel");
+  ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
+  EXPECT_TRUE(run_until([&] { return button_shown("btnHome"); }));
+  EXPECT_FALSE(ended_);
+  gtk_window_close(gtk_window().window());
+  ASSERT_TRUE(wait_for_web(page("password.htm")));
+  EXPECT_FALSE(ended_);
+  enter_password("secret");
+  EXPECT_TRUE(run_until([&] { return ended_; }));
+
+  // The end of the desktop session leaves without the password.
+  ended_ = false;
+  restart();
+  start();
+  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+  std::raise(SIGTERM);
+  EXPECT_TRUE(run_until([&] { return ended_; }));
+}
 
 TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
-  site_->add_page("/zoo.html", "<html><body>zoo</body></html>");
+  site_.add_page("/zoo.html", "zoo");
   start();  // the default configuration of a fresh installation
   ASSERT_TRUE(wait_for_web(page("SWelcome.html")));
   EXPECT_EQ(title(), "Kitebrook Configuration");
@@ -44,7 +102,7 @@ TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
   ASSERT_TRUE(wait_for_web(page("SAddSites.html")));
   ASSERT_TRUE(has_element("site-label"));
   fill("site-label", "Zoo");
-  fill("site-address", site_->url("/zoo.html"));
+  fill("site-address", site_.url("/zoo.html"));
   fill("site-also-allow", " Videos.Example  https://pictures.example/zoo ");
   click("site-pic-animals");
   click("site-save");
@@ -61,54 +119,41 @@ TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
   // Keeping children on their sites is offered, explained and on.
   ASSERT_TRUE(prop_becomes("settings-stay", "checked", "true"));
   EXPECT_NE(prop("settings-stay-hint", "textContent").find("only the sites"), std::string::npos);
-  web_js("document.getElementById('settings-print').checked = true; 0");
+  check("settings-print", true);
   fill("settings-pages", "4");
-  web_js("document.getElementById('settings-exit-pwd').checked = true; 0");
+  check("settings-exit-pwd", true);
   click("settings-save");
   ASSERT_TRUE(wait_for_web(page("Sfinish.html")));
   const std::string config = read_config();
-  EXPECT_NE(config.find("<StayOnSites>Yes</StayOnSites>"), std::string::npos);
   // The wizard's pass over the sites keeps their extra hosts.
-  EXPECT_NE(config.find("<Host>videos.example</Host>"), std::string::npos);
-  EXPECT_NE(config.find("<PrintAllowed>Yes</PrintAllowed>"), std::string::npos);
-  EXPECT_NE(config.find("<PrintLimit>4</PrintLimit>"), std::string::npos);
-  EXPECT_NE(config.find("<Image>" + folder_.string() + "/Data/Images/animals.svg</Image>"),
-            std::string::npos);
-  EXPECT_NE(config.find("<Target>" + site_->address("/zoo.html") + "</Target>"), std::string::npos);
+  for (const std::string& saved :
+       std::vector<std::string>{"<StayOnSites>Yes</StayOnSites>", "<Host>videos.example</Host>",
+                                "<PrintAllowed>Yes</PrintAllowed>", "<PrintLimit>4</PrintLimit>",
+                                "<Image>" + folder_.string() + "/Data/Images/animals.svg</Image>",
+                                "<Target>" + site_.address("/zoo.html") + "</Target>"})
+    EXPECT_NE(config.find(saved), std::string::npos) << saved;
 
   ASSERT_TRUE(has_element("finish"));
   click("finish");
   ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-  EXPECT_TRUE(
-      run_until([&] { return web_js("document.querySelectorAll('.user-tile').length") == "2"; }));
+  EXPECT_TRUE(web_becomes("document.querySelectorAll('.user-tile').length", "2"));
   EXPECT_EQ(title(), "Select a User to Begin");
   choose_child("Ben");
   EXPECT_TRUE(start_page_shows("1"));
   EXPECT_TRUE(messages_.texts.empty());
 
-  // The wizard's password applies in this same session: an empty entry is
-  // wrong, the new password opens the parent's pages.
+  // The wizard's password applies at once; an empty entry is wrong.
   press("btnParent");
   ASSERT_TRUE(wait_for_web(page("password.htm")));
   click("ok");
-  ASSERT_TRUE(run_until([&] { return messages_.texts.size() == 1; }));
-  EXPECT_EQ(messages_.texts[0], "The password entered is incorrect, try again!");
-  ASSERT_TRUE(wait_for_web(page("password.htm")));
-  fill("pwd", "kite 123");
-  click("ok");
+  ASSERT_TRUE(messages_reach(1));
+  enter_password("kite 123");
   ASSERT_TRUE(wait_for_web(page("KBConfigmain.htm")));
-  // The pages read the configuration through the host, which leaves the
-  // password out; they cannot read the file itself.
-  const std::string seen = web_js(
-      "(function () { var r = new XMLHttpRequest(); "
-      "r.open('GET', 'kitebrook://config/KBConfig.xml', false); r.send(); "
-      "return r.responseText; })()");
+  // The pages read the configuration without the password, never the file.
+  const std::string seen = page_reads("kitebrook://config/KBConfig.xml");
   EXPECT_NE(seen.find("<Pwd set=\"Yes\""), std::string::npos);
   EXPECT_EQ(seen.find("argon2"), std::string::npos);
-  EXPECT_EQ(web_js("(function () { try { var r = new XMLHttpRequest(); "
-                   "r.open('GET', 'KBConfig.xml', false); r.send(); return r.responseText; } "
-                   "catch (e) { return 'refused'; } })()"),
-            "refused");
+  EXPECT_EQ(page_reads("KBConfig.xml"), "refused");
 }
 
 TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
@@ -129,11 +174,10 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
 
   // Books for Lucy alone, Games for everybody.
   fill("site-label", "Books");
-  fill("site-address", site_->url("/books.html"));
+  fill("site-address", site_.url("/books.html"));
   click("site-pic-books");
-  web_js(
-      "document.getElementById('site-offer-all').checked = false;"
-      "document.getElementById('site-offer-4').checked = true; 0");
+  check("site-offer-all", false);
+  check("site-offer-4", true);
   click("site-save");
   ASSERT_TRUE(prop_becomes("site-4-user-4", "checked", "true"));
   fill("site-label", "Games");
@@ -157,12 +201,12 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   ASSERT_TRUE(prop_becomes("site-2-user-2", "checked", "false"));
 
   // Printing on with four pages a day, leaving without the password, a new password.
-  web_js("document.getElementById('settings-print').checked = true; 0");
+  check("settings-print", true);
   fill("settings-pages", "4");
-  web_js("document.getElementById('settings-exit-pwd').checked = false; 0");
+  check("settings-exit-pwd", false);
   // A file without the setting browses freely until the parent turns it on.
   EXPECT_EQ(prop("settings-stay", "checked"), "false");
-  web_js("document.getElementById('settings-stay').checked = true; 0");
+  check("settings-stay", true);
   click("settings-save");
   ASSERT_TRUE(config_has("<PwdExit>No</PwdExit>"));
   ASSERT_TRUE(config_has("<StayOnSites>Yes</StayOnSites>"));
@@ -182,7 +226,7 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   // Mary still exists, so her start page comes back, without Music now.
   ASSERT_TRUE(start_page_shows("1,5"));
 
-  // The next start takes the new settings; Lucy sees exactly her sites.
+  // The next start takes the new settings; closing leaves at once now.
   restart();
   start();
   EXPECT_EQ(app_->state().print_limit, 4);
@@ -190,12 +234,18 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   choose_child("Lucy");
   EXPECT_TRUE(start_page_shows("1,4,5"));
   EXPECT_TRUE(messages_.texts.empty()) << messages_.texts.front();
+  gtk_window_close(gtk_window().window());
+  EXPECT_TRUE(run_until([&] { return ended_; }));
 }
 
 TEST_F(Journeys, AParentPutsTheLastGoodSettingsBackFromTheRepairPage) {
-  const std::string good = two_children_config();
-  const auto config = folder_ / "Data" / "KBConfig.xml";
-  KBConfigIO::keep_version(config, good);
+  std::string good = two_children_config();
+  // Nothing for everybody: Mary keeps Music, Chris keeps Space, Sam has none.
+  good.replace(good.find("<AllowedUsers><User><ID>1</ID></User></AllowedUsers>"), 52,
+               "<AllowedUsers></AllowedUsers>");
+  good.replace(good.find("</Users>"), 8,
+               "<User><Name>Sam</Name><Image>fox.svg</Image><ID>4</ID></User></Users>");
+  KBConfigIO::keep_version(folders_.config_file(), good);
   write_config("<KBConfig><Users>");
   start();
   ASSERT_TRUE(wait_for_web(page("RepairSettings.htm")));
@@ -205,16 +255,37 @@ TEST_F(Journeys, AParentPutsTheLastGoodSettingsBackFromTheRepairPage) {
   ASSERT_TRUE(has_element("pwd"));
   fill("pwd", "not it");
   click("restore");
-  ASSERT_TRUE(run_until([&] { return messages_.texts.size() == 1; }));
+  ASSERT_TRUE(messages_reach(1));
   EXPECT_EQ(read_config(), "<KBConfig><Users>");
 
   fill("pwd", "secret");
   click("restore");
-  ASSERT_TRUE(run_until([&] { return messages_.texts.size() == 2; }));
+  ASSERT_TRUE(messages_reach(2));
   EXPECT_EQ(messages_.texts[1].rfind("Kitebrook's settings were put back", 0), 0u);
   EXPECT_EQ(read_config(), good);
-  choose_child("Mary");
-  EXPECT_TRUE(start_page_shows("1,2"));
+  choose_child("Sam");
+  ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+  EXPECT_TRUE(
+      web_becomes("(function (e) { return e !== null && !e.hidden && e.offsetHeight > 0; })"
+                  "(document.getElementById('no-sites'))",
+                  "true"));
+  EXPECT_EQ(web_js("document.querySelectorAll('.site-tile').length"), "0");
+
+  press("btnParent");
+  for (std::size_t i = 3; i <= 7; ++i) {
+    enter_password("guess");
+    ASSERT_TRUE(messages_reach(i));
+  }
+  ASSERT_TRUE(wait_for_web(page("password.htm")));
+  EXPECT_TRUE(run_until([&] {
+    return prop("pwd-error", "textContent").find("Too many tries") != std::string::npos;
+  }));
+  // The right password waits too, and no more messages come.
+  fill("pwd", "secret");
+  click("ok");
+  settle(milliseconds(800));
+  EXPECT_EQ(web_location(), page("password.htm"));
+  EXPECT_EQ(messages_.texts.size(), 7u);
 }
 
 }  // namespace

@@ -1,0 +1,380 @@
+#include <gtest/gtest.h>
+
+#include "e2e_fixture.h"
+#include "visits/local_days.h"
+
+// Last: Xlib defines macros (None, Bool) that clash with the names above.
+#include <gdk/x11/gdkx.h>
+
+namespace kb::testing {
+namespace {
+
+constexpr const char* kTakeOver = "vbcontainer:UPDATESETTINGS(0,1,0,999)";
+constexpr const char* kNewPassword = "vbcontainer:UPDATEPWD(hacked)";
+
+using HostileSite = E2ETest;
+
+// Counts the program's open message boxes; answers each with OK if `answer`.
+int message_boxes(bool answer = false) {
+  GListModel* toplevels = gtk_window_get_toplevels();
+  int count = 0;
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
+    g_autoptr(GObject) window = G_OBJECT(g_list_model_get_item(toplevels, i));
+    if (!GTK_IS_MESSAGE_DIALOG(window)) continue;
+    if (gtk_widget_get_visible(GTK_WIDGET(window))) ++count;
+    if (answer) gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_OK);
+  }
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  return count;
+}
+
+// Drags `uri_list` from a window of the test's own onto the content area with
+// the real pointer (xdotool); answers whether the drag really started.
+bool drag_onto_content(gtk::MainWindowGtk& main_window, const std::string& uri_list) {
+  GtkWidget* window = gtk_window_new();
+  GtkWidget* handle = gtk_label_new("drag me");
+  gtk_widget_set_size_request(handle, 160, 160);
+  gtk_window_set_child(GTK_WINDOW(window), handle);
+  GtkDragSource* source = gtk_drag_source_new();
+  g_autoptr(GBytes) bytes = g_bytes_new(uri_list.data(), uri_list.size());
+  g_autoptr(GdkContentProvider) content =
+      gdk_content_provider_new_for_bytes("text/uri-list", bytes);
+  gtk_drag_source_set_content(source, content);
+  bool began = false;
+  g_signal_connect(source, "drag-begin", G_CALLBACK(+[](GtkDragSource*, GdkDrag*, gpointer began) {
+                     *static_cast<bool*>(began) = true;
+                   }),
+                   &began);
+  gtk_widget_add_controller(handle, GTK_EVENT_CONTROLLER(source));
+  gtk_window_present(GTK_WINDOW(window));
+  gtk::run_events_until([&] { return gtk_widget_get_mapped(window); }, std::chrono::seconds(5));
+  gtk::run_events_until([] { return false; }, milliseconds(300));
+
+  const auto xid = [](GtkWidget* toplevel) {
+    return std::to_string(gdk_x11_surface_get_xid(gtk_native_get_surface(GTK_NATIVE(toplevel))));
+  };
+  graphene_rect_t target{};
+  GtkWidget* main_toplevel = GTK_WIDGET(main_window.window());
+  EXPECT_TRUE(
+      gtk_widget_compute_bounds(GTK_WIDGET(main_window.web_view()), main_toplevel, &target));
+  const int x = static_cast<int>(target.origin.x + target.size.width / 2);
+  const int y = static_cast<int>(target.origin.y + target.size.height / 2);
+  // Small steps past the drag threshold as a hand does, then rest and let go.
+  std::string script = "xdotool mousemove --window " + xid(window) + " 80 80 mousedown 1 sleep 0.3";
+  const auto move = [&](GtkWidget* over, int to_x, int to_y, const char* pause) {
+    script += " mousemove --window " + xid(over) + " " + std::to_string(to_x) + " " +
+              std::to_string(to_y) + " sleep " + pause;
+  };
+  for (int step = 1; step <= 4; ++step) move(window, 80 + 10 * step, 80 + 10 * step, "0.1");
+  for (int step = 0; step <= 6; ++step) move(main_toplevel, x + 7 * step, y + 5 * step, "0.15");
+  script += " sleep 0.5 mouseup 1 sleep 0.3";
+  g_autoptr(GSubprocess) xdotool =
+      g_subprocess_new(G_SUBPROCESS_FLAGS_NONE, nullptr, "sh", "-c", script.c_str(), nullptr);
+  EXPECT_NE(xdotool, nullptr);
+  // The process is reaped on GLib's own worker, which forgets its identifier.
+  gtk::run_events_until([&] { return !xdotool || !g_subprocess_get_identifier(xdotool); },
+                        std::chrono::seconds(15));
+  gtk::run_events_until([] { return false; }, milliseconds(500));
+  gtk_window_destroy(GTK_WINDOW(window));
+  return began;
+}
+
+// Redirects of a host page's navigation, a history step, its own page or its
+// window: nothing the site sends runs a command.
+TEST_F(HostileSite, NothingTheSiteSendsRunsACommand) {
+  site_.add_redirect("/go", kNewPassword);
+  site_.add_redirect("/hop1", site_.url("/hop2"), 301);
+  site_.add_redirect("/hop2", kTakeOver, 307);
+  site_.add_page("/refresh", "wait", {{"Refresh", std::string("0; url=") + kNewPassword}});
+  site_.add_page("/meta",
+                 std::string("<meta http-equiv='refresh' content='0; url=") + kTakeOver + "'>wait");
+  site_.add_page("/reader.html", "reader");
+  site_.add_page("/flip", "flip", {{"Cache-Control", "no-store"}});
+  // The opened window keeps trying to send its opener to a command.
+  site_.add_page("/opener.html", "<script>window.open('/popup.html');</script>");
+  site_.add_page("/popup.html", std::string("<script>setInterval(function () { try { "
+                                            "window.opener.location = '") +
+                                    kNewPassword + "'; } catch (e) {} }, 50);</script>");
+  const std::string config = two_children_config("No");
+  write_config(config);
+  start();
+  choose_child("Mary");
+  ASSERT_TRUE(start_page_shows("1,2"));
+  // As for a page the engine cannot keep: going back asks the site again.
+  webkit_settings_set_enable_page_cache(webkit_web_view_get_settings(gtk_window().web_view()),
+                                        FALSE);
+  // Points the start page's Zoo tile at `path` on the site and follows it.
+  const auto follow_tile_to = [&](const std::string& path) {
+    if (web_location() != page("UserStart.html")) press("btnHome");
+    ASSERT_TRUE(start_page_shows("1,2"));
+    web_js("(function (t) { t.href = '" + site_.url(path) + "'; t.click(); })" +
+           "(document.querySelector('.site-tile[data-site-id=\"1\"]')); 0");
+    ASSERT_TRUE(run_until([&] { return site_.requests(path) > 0; }));
+  };
+  // The configuration as written, the program running, no parent's page.
+  const auto expect_nothing_ran = [&](const std::string& how) {
+    SCOPED_TRACE(how);
+    settle(milliseconds(1500));
+    EXPECT_EQ(read_config(), config);
+    EXPECT_FALSE(ended_);
+    EXPECT_NE(web_location(), page("KBConfigmain.htm"));
+    EXPECT_NE(web_location(), page("password.htm"));
+  };
+
+  for (const std::string path : {"/go", "/hop1", "/refresh", "/meta"}) {
+    follow_tile_to(path);
+    expect_nothing_ran(path);
+  }
+  EXPECT_EQ(site_.requests("/hop2"), 1);
+
+  // The site's own page can neither read the configuration nor command.
+  follow_tile_to("/reader.html");
+  ASSERT_TRUE(wait_for_web(site_.url("/reader.html")));
+  EXPECT_EQ(page_reads("kitebrook://config/KBConfig.xml"), "refused");
+  go(kNewPassword);
+  go("vbcontainer:GO_EXIT()");
+  expect_nothing_ran("the site's page");
+  EXPECT_EQ(web_location(), site_.url("/reader.html"));
+
+  // Back from the start page into the site, which now redirects to a command.
+  follow_tile_to("/flip");
+  ASSERT_TRUE(wait_for_web(site_.url("/flip")));
+  press("btnHome");
+  ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+  site_.add_redirect("/flip", kNewPassword);
+  press("btnBack");
+  ASSERT_TRUE(run_until([&] { return site_.requests("/flip") > 1; }));
+  expect_nothing_ran("a history step");
+
+  // The window keeps trying once the child has gone home to a host page.
+  follow_tile_to("/opener.html");
+  ASSERT_TRUE(run_until([&] { return site_.requests("/popup.html") > 0; }));
+  press("btnHome");
+  ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+  expect_nothing_ran("an opened window");
+}
+
+// localhost plays a site nobody listed: every way there ends on the friendly
+// page (or an empty frame) before it is asked, until the parent allows it.
+TEST_F(HostileSite, EveryWayToAnUnlistedHostEndsBeforeItIsAskedUntilTheParentAllowsIt) {
+  const std::string away = site_.other_host_url("/away.html");
+  site_.add_page("/away.html", "<h1 id='away'>Away</h1>");
+  site_.add_redirect("/hop", away);
+  site_.add_page("/refresh.html", "<meta http-equiv='refresh' content='0;url=" + away + "'>");
+  site_.add_page("/frame.html",
+                 "<h1 id='framed'>Framed</h1><iframe id='fr' src='" + away + "'></iframe>");
+  std::string config = two_children_config();
+  config.replace(config.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
+  visit_zoo("<a id='out' href='" + away + "'>out</a><form id='f' method='post' action='" + away +
+                "'><input name='q'></form>",
+            config);
+  const auto visit = [&](const std::string& path) {
+    go(site_.url(path));
+    ASSERT_TRUE(wait_for_web(site_.url(path))) << path;
+  };
+  const auto refused = [&](const std::string& how) {
+    EXPECT_TRUE(wait_for_web(page("NotOnList.html")) &&
+                prop_becomes("refused-host", "textContent", "localhost"))
+        << how;
+  };
+  const auto approve = [&](const std::string& choice_id) {
+    click("ask");
+    enter_password("secret");
+    ASSERT_TRUE(wait_for_web(page("Approve.html")));
+    ASSERT_TRUE(prop_becomes("approve-address", "textContent", away));
+    click(choice_id);
+  };
+  const auto out_from_zoo = [&] {
+    visit("/zoo.html");
+    click("out");
+  };
+  const auto opened = [&](int away_requests) {
+    ASSERT_TRUE(wait_for_web(away));
+    EXPECT_EQ(site_.requests("/away.html"), away_requests);
+  };
+
+  const std::pair<const char*, std::string> ways_from_the_zoo[] = {
+      {"a link", "document.getElementById('out').click()"},
+      {"a server's redirect", "location.href = '/hop'"},
+      {"a refresh in the page", "location.href = '/refresh.html'"},
+      {"a window the page opens", "window.open('" + away + "')"},
+      {"a form sent there", "document.getElementById('f').submit()"},
+  };
+  for (const auto& [how, script] : ways_from_the_zoo) {
+    visit("/zoo.html");
+    web_js(script + "; 0");
+    refused(how);
+  }
+  EXPECT_EQ(site_.requests("/hop"), 1);
+  // A frame stays empty and the page around it stays.
+  visit("/frame.html");
+  settle(milliseconds(500));
+  EXPECT_EQ(web_location(), site_.url("/frame.html"));
+  EXPECT_EQ(prop("framed", "textContent"), "Framed");
+  EXPECT_EQ(web_js("(function (d) { return d && d.body ? d.body.textContent : ''; })"
+                   "(document.getElementById('fr').contentDocument)"),
+            "");
+  // "Go back" returns to the page before the refusal.
+  out_from_zoo();
+  refused("a link again");
+  click("go-back");
+  EXPECT_TRUE(wait_for_web(site_.url("/zoo.html")));
+  EXPECT_EQ(site_.requests("/away.html"), 0);
+
+  // The visit log shows the refused host first and allows it for good.
+  open_parents_pages("secret");
+  ASSERT_TRUE(has_element("visit-log-link"));
+  click("visit-log-link");
+  ASSERT_TRUE(wait_for_web(page("VisitLog.htm")));
+  const std::string rows =
+      "Array.from(document.querySelectorAll('.visit-row'))"
+      ".map(r => r.dataset.host + ':' + r.cells[1].textContent).join(',')";
+  ASSERT_TRUE(web_becomes(rows, "localhost:Kept closed,127.0.0.1:Opened")) << web_js(rows);
+  EXPECT_EQ(web_js("document.getElementById('visit-child').selectedOptions[0].textContent"),
+            "Mary");
+  const std::string localhost_row = "document.querySelector('.visit-row[data-host=\"localhost\"]')";
+  web_js(localhost_row + ".querySelector('.always-allow').click(); 0");
+  ASSERT_TRUE(config_has("<ID>2</ID>\n      <ApprovedHosts>\n        <Host>localhost</Host>"));
+  ASSERT_TRUE(web_becomes(localhost_row + ".cells[4].textContent", "Allowed now"));
+  ASSERT_TRUE(web_becomes(
+      "Array.from(document.querySelectorAll('.approved-row')).map(r => r.dataset.host).join()",
+      "localhost"));
+  web_js("document.querySelector('.approved-row[data-host=\"localhost\"] .withdraw').click(); 0");
+  ASSERT_TRUE(run_until([&] { return read_config().find("localhost") == std::string::npos; }));
+  ASSERT_TRUE(web_becomes(localhost_row + ".querySelectorAll('.always-allow').length", "1"));
+  // Chris has no visits.
+  fill("visit-child", "3");
+  EXPECT_TRUE(web_becomes(rows, ""));
+  click("visit-back");
+  ASSERT_TRUE(has_element("exit-config"));
+  click("exit-config");
+  ASSERT_TRUE(start_page_shows("1,2"));
+
+  // Once: Home ends the visit.
+  out_from_zoo();
+  approve("allow-once");
+  opened(1);
+  press("btnHome");
+  ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+  out_from_zoo();
+  refused("after the visit allowed once");
+  EXPECT_EQ(site_.requests("/away.html"), 1);
+  // For today: until midnight, also across a restart.
+  approve("allow-today");
+  opened(2);
+  out_from_zoo();
+  opened(3);
+  restart();
+  start();
+  choose_child("Mary");
+  ASSERT_TRUE(start_page_shows("1,2"));
+  out_from_zoo();
+  opened(4);
+  clock_.offset = visits::next_local_midnight(std::time(nullptr)) - std::time(nullptr) + 1;
+  out_from_zoo();
+  refused("the next day");
+  EXPECT_EQ(site_.requests("/away.html"), 4);
+  // Always: kept in the child's settings.
+  approve("allow-always");
+  ASSERT_TRUE(wait_for_web(away));
+  EXPECT_TRUE(config_has("<ID>2</ID>\n      <ApprovedHosts>\n        <Host>localhost</Host>"));
+  EXPECT_TRUE(messages_.texts.empty());
+}
+
+TEST_F(HostileSite, FileChoosersFullScreenWindowsAndDropsLeaveEverythingAsItWas) {
+  visit_zoo(
+      "<body style='height: 2000px'><input type='file' id='f'><script>"
+      "var cancelled = 0, drops = 0;"
+      "document.getElementById('f').addEventListener('cancel', function () { cancelled++; });"
+      "document.addEventListener('dragover', function (e) { e.preventDefault(); });"
+      "document.addEventListener('drop', function () { drops++; });</script></body>");
+  const auto buttons_shown = [&] {
+    return controls_js("document.getElementById('controls').hidden") == "false" &&
+           button_shown("btnHome");
+  };
+  ASSERT_TRUE(run_until(buttons_shown));
+  // A file chooser is cancelled before anything shows.
+  const auto windows = g_list_model_get_n_items(gtk_window_get_toplevels());
+  click("f");
+  EXPECT_TRUE(web_becomes("cancelled", "1"));
+  settle(milliseconds(500));
+  EXPECT_EQ(g_list_model_get_n_items(gtk_window_get_toplevels()), windows);
+  EXPECT_EQ(prop("f", "files.length"), "0");
+
+  web_js(
+      "(function (e) { var ask = e.requestFullscreen || e.webkitRequestFullscreen; "
+      "if (ask) { var p = ask.call(e); if (p && p.catch) p.catch(function () {}); } })"
+      "(document.documentElement); 0");
+  settle(milliseconds(1000));
+  EXPECT_EQ(web_js("!document.fullscreenElement && !document.webkitFullscreenElement"), "true");
+  EXPECT_FALSE(gtk_window_is_fullscreen(gtk_window().window()));
+  EXPECT_TRUE(buttons_shown());
+
+  // A dropped file or link neither reaches the page nor opens.
+  g_autofree char* config_uri = g_filename_to_uri(folders_.config_file().c_str(), nullptr, nullptr);
+  for (const std::string& dropped : {std::string(config_uri), site_.url("/elsewhere.html")}) {
+    ASSERT_TRUE(drag_onto_content(gtk_window(), dropped + "\r\n")) << dropped;
+    settle(milliseconds(1000));
+    EXPECT_EQ(web_location(), site_.url("/zoo.html")) << dropped;
+    EXPECT_EQ(web_js("String(drops)"), "0") << dropped;
+  }
+
+  // Windows without a page leave the site and its buttons.
+  for (const std::string target :
+       {"data:text/html,x", "about:blank", "", "http://127.0.0.1:1/refused"}) {
+    web_js("window.open('" + target + "'); 0");
+    settle(milliseconds(1500));
+    EXPECT_EQ(web_location(), site_.url("/zoo.html")) << target;
+    EXPECT_TRUE(buttons_shown()) << target;
+  }
+  // A window with a real page shows in the content area.
+  site_.add_page("/popup.html", "popup");
+  web_js("window.open('/popup.html'); 0");
+  EXPECT_TRUE(wait_for_web(site_.url("/popup.html")));
+  EXPECT_TRUE(buttons_shown());
+}
+
+TEST_F(HostileSite, PrintCallsAreCountedAndRefusedWithoutAFloodOfMessages) {
+  visit_zoo("<button id='p' onclick='window.print()'>print</button>");
+  press("btnPrint");
+  press("btnPrint");
+  ASSERT_TRUE(run_until([&] { return printed_.size() == 2; }));
+  click("p");
+  ASSERT_TRUE(run_until([&] { return printed_.size() == 3; }));
+  EXPECT_TRUE(messages_.texts.empty());
+  click("p");
+  ASSERT_TRUE(messages_reach(1));
+  press("btnPrint");
+  ASSERT_TRUE(messages_reach(2));
+  settle(milliseconds(300));
+  EXPECT_EQ(printed_, std::vector<std::string>(3, site_.url("/zoo.html")));
+  EXPECT_EQ(messages_.texts, std::vector<std::string>(2, "Mommy says no more printing!"));
+
+  // A page shown afresh may ask again; now with the real message box.
+  platform_->set_message_box(nullptr);
+  go(site_.url("/zoo.html"));
+  ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
+  int open_while_flooding = -1;
+  int second_show_returned = 0;
+  web_js("setInterval(function () { window.print(); }, 100); 0");
+  std::function<void()> probe = [&] {
+    open_while_flooding = message_boxes();
+    // Another message asked for meanwhile is refused without a box.
+    platform_->message_box().show("a second message");
+    ++second_show_returned;
+    message_boxes(true);
+  };
+  after(milliseconds(2000), &probe);
+  ASSERT_TRUE(run_until([&] { return second_show_returned == 1; }));
+  EXPECT_EQ(open_while_flooding, 1);
+  // The page keeps asking; no box comes back and the buttons answer.
+  settle(milliseconds(1500));
+  EXPECT_EQ(message_boxes(true), 0);
+  press("btnHome");
+  EXPECT_TRUE(wait_for_web(page("UserStart.html")));
+  EXPECT_EQ(printed_.size(), 3u);
+}
+
+}  // namespace
+}  // namespace kb::testing

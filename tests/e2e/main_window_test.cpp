@@ -1,0 +1,286 @@
+#include <gtest/gtest.h>
+#include <gtk/gtkunixprint.h>
+
+#include <fstream>
+#include <optional>
+
+#include "e2e_fixture.h"
+#include "platform/print_dialog.h"
+
+// Last: Xlib defines macros (None, Bool) that clash with the names above.
+#include <gdk/x11/gdkx.h>
+
+namespace kb::testing {
+namespace {
+
+using MainWindow = E2ETest;
+
+// The texts of every label in a widget tree.
+void collect_labels(GtkWidget* widget, std::vector<std::string>& texts) {
+  if (GTK_IS_LABEL(widget)) texts.emplace_back(gtk_label_get_text(GTK_LABEL(widget)));
+  if (GTK_IS_INSCRIPTION(widget) && gtk_inscription_get_text(GTK_INSCRIPTION(widget)))
+    texts.emplace_back(gtk_inscription_get_text(GTK_INSCRIPTION(widget)));
+  for (GtkWidget* child = gtk_widget_get_first_child(widget); child;
+       child = gtk_widget_get_next_sibling(child))
+    collect_labels(child, texts);
+}
+
+// Designed: 6255 twips high, the bar 855 of them, the content area from 840
+// down; every view inside the window, its scrollbar and bottom included.
+void expect_designed_proportions(gtk::MainWindowGtk& window) {
+  GtkWidget* client = gtk_window_get_child(window.window());
+  const double width = gtk_widget_get_width(client);
+  const double height = gtk_widget_get_height(client);
+  graphene_rect_t bar{}, web{};
+  ASSERT_TRUE(gtk_widget_compute_bounds(GTK_WIDGET(window.controls_view()), client, &bar));
+  ASSERT_TRUE(gtk_widget_compute_bounds(GTK_WIDGET(window.web_view()), client, &web));
+  EXPECT_EQ(bar.origin.x, 0);
+  EXPECT_EQ(bar.origin.y, 0);
+  EXPECT_EQ(bar.size.width, width);
+  EXPECT_NEAR(bar.size.height, height * 855 / 6255, 1.5);
+  EXPECT_EQ(web.origin.x, 0);
+  EXPECT_EQ(web.size.width, width);
+  EXPECT_NEAR(web.origin.y, height * 840 / 6255, 1.5);
+  EXPECT_LE(web.origin.y, bar.origin.y + bar.size.height);
+  EXPECT_NEAR(web.origin.y + web.size.height, height, 1);
+  EXPECT_LE(web.origin.y + web.size.height, height);
+}
+
+TEST_F(MainWindow, TheViewsKeepTheirDesignedProportionsAsTheWindowResizes) {
+  write_config(two_children_config());
+  start();
+  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
+  GtkWindow* window = gtk_window().window();
+  // An ordinary window keeps its frame.
+  EXPECT_TRUE(gtk_window_get_decorated(window));
+  EXPECT_FALSE(gtk_window_is_fullscreen(window));
+  expect_designed_proportions(gtk_window());
+  GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
+  Display* display = gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface));
+  // Resized from outside as a window manager does, after unmaximizing.
+  for (const auto& [width, height] : {std::pair{1000, 600}, {500, 700}, {853, 611}}) {
+    SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+    gtk_window_unmaximize(window);
+    run_until([&] { return !gtk_window_is_maximized(window); }, milliseconds(1000));
+    XResizeWindow(display, gdk_x11_surface_get_xid(surface), width, height);
+    ASSERT_TRUE(run_until([&] {
+      return gtk_widget_get_width(gtk_window_get_child(window)) == width &&
+             gtk_widget_get_height(gtk_window_get_child(window)) == height;
+    }));
+    expect_designed_proportions(gtk_window());
+  }
+  gtk_window_maximize(window);
+  run_until([&] { return gtk_window_is_maximized(window); }, milliseconds(2000));
+  settle(milliseconds(200));
+  expect_designed_proportions(gtk_window());
+
+  // The window manager is told the smallest size.
+  XSizeHints hints{};
+  long supplied = 0;
+  ASSERT_TRUE(XGetWMNormalHints(display, gdk_x11_surface_get_xid(surface), &hints, &supplied));
+  const gtk::PixelSize minimum =
+      dynamic_cast<gtk::MainWindowForm&>(gtk_window().form()).minimum_client_size();
+  EXPECT_TRUE(hints.flags & PMinSize);
+  EXPECT_EQ(hints.min_width, minimum.width);
+  EXPECT_EQ(hints.min_height, minimum.height);
+
+  // A whole session is full screen, also once choosing a child rebuilt the window.
+  restart();
+  platform_->set_whole_session(true);
+  start();
+  for (const std::string shown : {"SelectUser.htm", "UserStart.html"}) {
+    ASSERT_TRUE(wait_for_web(page(shown)));
+    EXPECT_FALSE(gtk_window_get_decorated(gtk_window().window())) << shown;
+    EXPECT_TRUE(run_until([&] { return gtk_window_is_fullscreen(gtk_window().window()); },
+                          milliseconds(5000)))
+        << shown;
+    if (shown == "SelectUser.htm") choose_child("Mary");
+  }
+}
+
+TEST_F(MainWindow, ThePrintDialogOffersRealPrintersOnlyAndPrintsOneCopy) {
+  platform_->set_print_handler(gtk::print_with_dialog);
+  visit_zoo("zoo");
+  bool dialog = false;
+  bool closed = false;
+  std::vector<std::string> labels;
+  // Read once the printers are listed (the press waits 600 ms), then cancelled.
+  std::function<void()> read_and_cancel = [&] {
+    GListModel* toplevels = gtk_window_get_toplevels();
+    for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
+      g_autoptr(GObject) window = G_OBJECT(g_list_model_get_item(toplevels, i));
+      if (!GTK_IS_PRINT_UNIX_DIALOG(window) || !gtk_widget_get_visible(GTK_WIDGET(window)))
+        continue;
+      dialog = true;
+      collect_labels(GTK_WIDGET(window), labels);
+      G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+      gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_CANCEL);
+      G_GNUC_END_IGNORE_DEPRECATIONS
+    }
+    closed = true;
+  };
+  after(milliseconds(3600), &read_and_cancel);
+  press("btnPrint");
+  ASSERT_TRUE(run_until([&] { return closed; }));
+  ASSERT_TRUE(dialog);
+  EXPECT_FALSE(labels.empty());
+  for (const std::string& label : labels) {
+    EXPECT_EQ(label.find("Print to File"), std::string::npos);
+    EXPECT_EQ(label.find("Output file"), std::string::npos);
+  }
+
+  g_autoptr(GtkPrintSettings) settings = gtk_print_settings_new();
+  gtk_print_settings_set_n_copies(settings, 5);
+  gtk_print_settings_set_collate(settings, TRUE);
+  gtk::limit_to_one_copy(settings);
+  EXPECT_EQ(gtk_print_settings_get_n_copies(settings), 1);
+}
+
+// A call into the page a load replaces fails ("undefined is not a function").
+TEST_F(MainWindow, TheFirstPageIsUpAtTheTickAndEveryScriptCallRunsInThePageAskedFor) {
+  write_config(two_children_config());
+  app_->Main();
+  ASSERT_TRUE(run_until([&] {
+    return app_->has_main_window() && web_location() == page("SelectUser.htm") &&
+           title() == "Select a User to Begin";
+  }));
+  GtkWidget* window = GTK_WIDGET(gtk_window().window());
+  EXPECT_FALSE(gtk_widget_get_visible(window));
+  EXPECT_FALSE(app_->state().start_done);
+  app_->Timer1_Timer();
+  EXPECT_TRUE(app_->state().start_done);
+  EXPECT_TRUE(gtk_widget_get_visible(window));
+  EXPECT_EQ(web_location(), page("SelectUser.htm"));
+
+  const std::string without_children =
+      "<KBConfig><Settings><Pwd></Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>3</PrintLimit>"
+      "<PwdExit>No</PwdExit></Settings><Users><User><Name>AllUsers</Name><Image></Image>"
+      "<ID>1</ID></User></Users><WebSites></WebSites></KBConfig>";
+  for (const bool slow : {false, true}) {
+    // A control bar whose functions come at once or after a busy script.
+    std::ofstream(folder_ / "Data" / "KBControls.html", std::ios::binary)
+        << "<!DOCTYPE html><div id='msg'></div><script>"
+        << (slow ? "const until = Date.now() + 250; while (Date.now() < until) {}" : "")
+        << "function WriteMsg(t) { document.getElementById('msg').textContent = t; }"
+           "function LoadControls() { document.getElementById('msg').textContent = 'b'; }"
+           "</script>";
+    const std::string kind = slow ? "slow control bar" : "instant control bar";
+    for (int run = 0; run < 8; ++run) {
+      restart();
+      const bool welcome = run % 2 == 0;  // the welcome page reloads the bar again
+      write_config(welcome ? without_children : two_children_config());
+      start();
+      ASSERT_TRUE(wait_for_web(page(welcome ? "SWelcome.html" : "SelectUser.htm")));
+      EXPECT_TRUE(run_until([&] {
+        return controls_js("document.getElementById('msg').textContent") ==
+               (welcome ? "Kitebrook Configuration" : "Select a User to Begin");
+      })) << kind
+          << ", run " << run;
+      ASSERT_TRUE(messages_.texts.empty()) << messages_.texts.front();
+    }
+    // A load is pending from its request: a call after a second request that
+    // replaced the first (or a blank page) before it started runs in the page.
+    for (const int gap : {0, 0, 5, 20, 60, 150}) {
+      Kitebrook::HandlerScope scope(*app_);
+      BrowserControl& bar = app_->main_window().view().brwControls();
+      for (const std::string& first : {page("KBControls.html"), std::string("about:blank")}) {
+        bar.navigate(first);
+        settle(milliseconds(gap));
+        bar.navigate(page("KBControls.html"));
+        EXPECT_EQ(bar.run_script("typeof WriteMsg"), "function")
+            << kind << ", after " << first << " and " << gap << " ms";
+      }
+    }
+  }
+}
+
+// Records every navigation of the content area and lets it go ahead.
+class RecordingEvents : public MainWindowEvents {
+ public:
+  void Form_Resize() override {}
+  bool web_BeforeNavigate2(const NavigationRequest& request) override {
+    web.push_back(request);
+    return false;
+  }
+  bool brwControls_BeforeNavigate2(const NavigationRequest&) override { return false; }
+  bool wbbrwnewhidden_BeforeNavigate2(const NavigationRequest&) override { return false; }
+  void web_NavigateComplete2(const std::string&) override {}
+  void web_CommandStateChange(NavigationCommand, bool) override {}
+  void wbbrwnewhidden_DocumentComplete() override {}
+  bool web_PrintRequested() override { return false; }
+  void Form_QueryUnload() override {}
+
+  std::vector<NavigationRequest> web;
+};
+
+TEST(NavigationFacts, EachNavigationSaysWhoStartedIt) {
+  kbtest::TempFolder temp("kb_facts");
+  gtk::initialize_toolkit(temp.path());
+  const std::string host = (temp.path() / "host.html").string();
+  kbtest::write_file(host, "host");
+  TestSite site;
+  site.add_page("/a.html", "a");
+  site.add_redirect("/hop", "vbcontainer:HOPPED()");
+  RecordingEvents events;
+  const gtk::PrintHandler printer = [](WebKitWebView*) {};
+  gtk::MainWindowGtk window(events, printer);
+  window.show();
+  BrowserControl& web = window.web();
+  // Waits for the content area's navigation to `url`.
+  const auto navigation_to = [&](const std::string& url) {
+    std::optional<NavigationRequest> found;
+    gtk::run_events_until(
+        [&] {
+          for (const NavigationRequest& r : events.web)
+            if (r.url == url) found = r;
+          return found.has_value();
+        },
+        milliseconds(10000));
+    events.web.clear();
+    if (!found) ADD_FAILURE() << "no navigation to " << url;
+    return found.value_or(NavigationRequest{});
+  };
+
+  web.navigate(host);
+  auto request = navigation_to(host);
+  EXPECT_TRUE(request.by_program);
+  EXPECT_EQ(request.frame, NavigationFrame::Main);
+  EXPECT_EQ(request.sender_document, "");
+  web.run_script("0");
+
+  web.run_script("location.href = 'vbcontainer:SENT(1)'; 0");
+  request = navigation_to("vbcontainer:SENT(1)");
+  EXPECT_FALSE(request.by_program);
+  EXPECT_FALSE(request.is_redirect);
+  EXPECT_EQ(request.type, NavigationType::Other);
+  EXPECT_EQ(request.sender_document, host);
+  EXPECT_EQ(request.committed_document, host);
+
+  // A server's redirect of a navigation the page started.
+  web.run_script("location.href = '" + site.url("/hop") + "'; 0");
+  request = navigation_to("vbcontainer:HOPPED()");
+  EXPECT_TRUE(request.is_redirect);
+  EXPECT_EQ(request.frame, NavigationFrame::Main);
+  EXPECT_EQ(request.sender_document, "");
+  EXPECT_EQ(request.committed_document, host);
+
+  // A history step and a reload.
+  web.navigate(site.url("/a.html"));
+  navigation_to(site.url("/a.html"));
+  web.run_script("0");
+  ASSERT_TRUE(gtk::run_events_until([&] { return webkit_web_view_can_go_back(window.web_view()); },
+                                    milliseconds(5000)));
+  web.go_back();
+  request = navigation_to(host);
+  EXPECT_EQ(request.type, NavigationType::BackForward);
+  EXPECT_EQ(request.sender_document, "");
+  EXPECT_EQ(request.committed_document, site.url("/a.html"));
+  web.run_script("0");
+  web.run_script("location.reload(); 0");
+  request = navigation_to(host);
+  EXPECT_EQ(request.type, NavigationType::Reload);
+  EXPECT_EQ(request.sender_document, "");
+}
+
+}  // namespace
+}  // namespace kb::testing
