@@ -38,13 +38,18 @@ class ClassElasticTest : public ::testing::Test {
   int line = 0, text = 0, browser = 0;
 };
 
-TEST_F(ClassElasticTest, FirstResizeOnlyClearsTheFlagAndTheDesignSizeGivesTheRecordingBack) {
+TEST_F(ClassElasticTest, ScalesEachKindOfControlByItsOwnPropertiesFromTheRecording) {
+  resize_to(7290, 100);  // before Init: nothing at all
+  EXPECT_EQ(form.width_twips, 100);
+  EXPECT_TRUE(form.controls[text].set.empty());
+
+  // The first resize only clears the flag; the design size gives the recording back.
+  form.width_twips = 9690;
   elastic.Init(form);
   form.prop(text, "FontSize") = 30;
   elastic.FormResize(form);
   EXPECT_TRUE(form.controls[text].set.empty());
   EXPECT_FALSE(form.redraw);
-
   elastic.FormResize(form);
   EXPECT_EQ(form.prop(line, "X1"), 332);  // halves round to even
   EXPECT_EQ(form.prop(text, "Left"), 332);
@@ -53,9 +58,7 @@ TEST_F(ClassElasticTest, FirstResizeOnlyClearsTheFlagAndTheDesignSizeGivesTheRec
   EXPECT_EQ(form.prop(text, "FontSize"), 10);
   EXPECT_EQ(form.sets_without_redraw, 0);
   EXPECT_FALSE(form.redraw);
-}
 
-TEST_F(ClassElasticTest, ScalesEachKindOfControlByItsOwnProperties) {
   form.height_twips = 6000;
   record();
   resize_to(6000, 2 * 9690);
@@ -75,9 +78,17 @@ TEST_F(ClassElasticTest, ScalesEachKindOfControlByItsOwnProperties) {
   EXPECT_EQ(form.prop(line, "Y1"), 200);
   EXPECT_EQ(form.prop(browser, "Left"), -1502);  // -1501.5 rounds toward minus infinity
   EXPECT_EQ(form.prop(text, "FontSize"), 14);    // 13.5 -> 13 -> 14
+
+  // Only controls recorded at Init are moved.
+  const int added = form.add(false, {{"Top", 1}, {"Left", 2}});
+  resize_to(6000, 9690);
+  EXPECT_TRUE(form.controls[added].set.empty());
+  form.controls.resize(2);  // the browser control is gone
+  resize_to(6000, 2 * 9690);
+  EXPECT_EQ(form.prop(text, "Width"), 6000);
 }
 
-TEST_F(ClassElasticTest, WindowSmallerThanHalfTheDesignIsSetBackToHalf) {
+TEST_F(ClassElasticTest, AWindowSmallerThanHalfTheDesignIsSetBackToHalf) {
   record();
   resize_to(1000, 2000);
   EXPECT_EQ(form.height_twips, 3645);
@@ -111,14 +122,17 @@ TEST_F(ClassElasticTest, InitFitsTheWindowToTheScreenOrFailsAndKeepsTheEarlierRe
   testing::StandInForm other = form;
   other.height_twips = 32767.5;
   EXPECT_THROW(elastic.Init(other), Error);
+  // A failed recording (a window without controls) leaves resizes heard.
   other.height_twips = 7290;
   other.controls.clear();
+  ElasticHooks hooks;
   try {
-    elastic.Init(other);
+    hooks.record(other);
     FAIL() << "an empty window was recorded";
   } catch (const Error& e) {
     EXPECT_EQ(e.number(), 9);
   }
+  EXPECT_FALSE(hooks.in_layout_init());
   form.fixed_size = false;
   resize_to(11520, 2 * 15360);
   EXPECT_EQ(form.prop(text, "Width"), 6000);
@@ -147,33 +161,6 @@ TEST_F(ClassElasticTest, ValuesThatCannotBeReadOrDividedAreSkipped) {
   form.prop(text, "Left") = 1;
   EXPECT_NO_THROW(elastic.FormResize(form));
   EXPECT_EQ(form.prop(text, "Left"), 1);
-  EXPECT_EQ(form.sets_without_redraw, 0);
-  EXPECT_FALSE(form.redraw);
-}
-
-TEST_F(ClassElasticTest, OnlyControlsRecordedAtInitAreMoved) {
-  resize_to(100, 100);  // before Init: nothing at all
-  EXPECT_EQ(form.height_twips, 100);
-  EXPECT_TRUE(form.controls[text].set.empty());
-
-  form.height_twips = 7290;
-  form.width_twips = 9690;
-  record();
-  const int added = form.add(false, {{"Top", 1}, {"Left", 2}});
-  resize_to(7290, 2 * 9690);
-  EXPECT_TRUE(form.controls[added].set.empty());
-  form.controls.resize(2);  // the browser control is gone
-  resize_to(7290, 9690);
-  EXPECT_EQ(form.prop(text, "Width"), 3000);
-}
-
-// A recording that fails (here: a window without controls) must not leave
-// the window deaf to its resizes.
-TEST(ElasticHooks, AFailedRecordingLeavesResizesHeard) {
-  testing::StandInForm form;
-  ElasticHooks hooks;
-  EXPECT_THROW(hooks.record(form), Error);
-  EXPECT_FALSE(hooks.in_layout_init());
 }
 
 }  // namespace

@@ -20,32 +20,26 @@ const std::string kKey = "Software\\Marlowby Software\\Kitebrook";
 
 class RegistryTest : public ::testing::Test {
  protected:
-  RegistryTest() : registry_(files()) {}
-
-  HiveFiles files() const {
-    return hive_files(dir_.path() / "program" / "Registry", dir_.path() / "home" / "HKCU.sqlite");
-  }
   Read get(const std::string& name, const char* code, const RegValue& fallback,
            const std::string& root = "HKLM", const std::string& key = kKey) const {
     RegValue out;
-    const std::int32_t status = registry_.get_reg_value(root, key, name, code, fallback, out);
-    return {status, out};
+    return {registry_.get_reg_value(root, key, name, code, fallback, out), out};
   }
   std::int32_t set(const std::string& name, const char* code, const RegValue& value,
                    const std::string& root = "HKLM", const std::string& key = kKey) const {
     return registry_.set_reg_value(root, key, name, code, value);
   }
-
   // The type and raw bytes of a stored value, read straight from the database.
   std::pair<int, std::string> raw(const std::string& name) const {
-    SqliteDb db(files().hklm, SQLITE_OPEN_READONLY);
+    SqliteDb db(files_.hklm, SQLITE_OPEN_READONLY);
     SqliteStatement query(db, "SELECT type, data FROM reg_values WHERE name = ?1");
     if (!query.bind_text(1, name).step()) return {-1, ""};
     return {static_cast<int>(query.column_int64(0)), query.column_blob(1)};
   }
 
   kbtest::TempFolder dir_;
-  Registry registry_;
+  HiveFiles files_ = hive_files(dir_.path() / "program" / "Registry", dir_.path() / "HKCU.sqlite");
+  Registry registry_{files_};
 };
 
 TEST_F(RegistryTest, RootKeysAreHiveNamesInAnyCaseOrVisibleOrdinaryFiles) {
@@ -65,10 +59,10 @@ TEST_F(RegistryTest, RootKeysAreHiveNamesInAnyCaseOrVisibleOrdinaryFiles) {
   EXPECT_EQ(set("v", "S", "x"s, "nowhere"), NO_ROOT);
 }
 
-TEST_F(RegistryTest, TextAndTheDefaultValueRoundTripWithAnyLetterCaseCreatingNoFileOnRead) {
+TEST_F(RegistryTest, ValuesRoundTripInTheirStoredFormWithAnyLetterCaseCreatingNoFileOnRead) {
   EXPECT_EQ(get("PrintCount", "S", "none"s), Read(ERROR_FILE_NOT_FOUND, "none"s));
   EXPECT_EQ(get("x", "X", "none"s), Read(ERROR_FILE_NOT_FOUND, "none"s));
-  EXPECT_FALSE(fs::exists(files().hklm.parent_path()));
+  EXPECT_FALSE(fs::exists(files_.hklm.parent_path()));
 
   ASSERT_EQ(set("PrintCount", "S", "0"s), 0);
   EXPECT_EQ(raw("PrintCount"), std::make_pair(1, "0\0"s));  // the text and one NUL
@@ -81,17 +75,15 @@ TEST_F(RegistryTest, TextAndTheDefaultValueRoundTripWithAnyLetterCaseCreatingNoF
   EXPECT_EQ(get("", "S", "d"s), Read(ERROR_FILE_NOT_FOUND, "d"s));
   ASSERT_EQ(set("", "S", "top"s), 0);
   EXPECT_EQ(get("", "S", ""s), Read(0, "top"s));
-}
 
-TEST_F(RegistryTest, UnknownTypeCodeCreatesTheKeyAndStoresNoValue) {
-  EXPECT_EQ(set("v", "X", "1"s), 0);
-  // The key exists now, with no value: other codes query nothing and succeed.
-  EXPECT_EQ(get("v", "X", std::int32_t{7}), Read(0, std::int32_t{7}));
-  EXPECT_EQ(get("v", "X", std::int32_t{7}, "HKLM", "Software"), Read(0, std::int32_t{7}));
-  EXPECT_EQ(get("v", "S", "d"s), Read(ERROR_FILE_NOT_FOUND, "d"s));
-}
+  // An unknown type code creates the key and stores no value; reading with
+  // one queries nothing and succeeds.
+  EXPECT_EQ(set("v", "X", "1"s, "HKLM", "Fresh\\Sub"), 0);
+  EXPECT_EQ(get("v", "X", std::int32_t{7}, "HKLM", "Fresh\\Sub"), Read(0, std::int32_t{7}));
+  EXPECT_EQ(get("v", "X", std::int32_t{7}, "HKLM", "Fresh"), Read(0, std::int32_t{7}));
+  EXPECT_EQ(get("v", "S", "d"s, "HKLM", "Fresh\\Sub"), Read(ERROR_FILE_NOT_FOUND, "d"s));
 
-TEST_F(RegistryTest, BooleansAreTwoBytesDwordsSixteenBitsSignExtendedAndOversizedValuesMoreData) {
+  // Booleans are two bytes, dwords 16 bits sign-extended, oversized values more data.
   ASSERT_EQ(set("On", "B", true), 0);
   EXPECT_EQ(raw("On"), std::make_pair(3, "\xFF\xFF"s));
   ASSERT_EQ(set("Off", "b", "False"s), 0);
@@ -105,7 +97,6 @@ TEST_F(RegistryTest, BooleansAreTwoBytesDwordsSixteenBitsSignExtendedAndOversize
   ASSERT_EQ(set("Long", "S", "12345678"s), 0);
   EXPECT_EQ(get("Long", "D", std::int32_t{5}), Read(ERROR_MORE_DATA, std::int32_t{5}));
   EXPECT_EQ(set("Bad", "B", "maybe"s), NO_ROOT);
-
   ASSERT_EQ(set("Neg", "D", std::int32_t{-2}), 0);
   EXPECT_EQ(raw("Neg"), std::make_pair(4, "\xFE\xFF\xFF\xFF"s));
   EXPECT_EQ(get("Neg", "D", std::int32_t{0}), Read(0, std::int32_t{-2}));
@@ -119,44 +110,40 @@ TEST_F(RegistryTest, BooleansAreTwoBytesDwordsSixteenBitsSignExtendedAndOversize
   EXPECT_EQ(get("Big", "X", std::int32_t{0}, "HKLM", "Other").first, ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(RegistryTest, AnUnwritableOrDamagedStoreIsReportedAndLeftAsItWas) {
-  // A file where the hive's folder should be: no account, root included, can
-  // create the database there.
-  kbtest::write_file(dir_.path() / "program", "not a folder");
-  EXPECT_EQ(set("PrintCount", "S", "1"s), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(get("PrintCount", "S", ""s).first, ERROR_FILE_NOT_FOUND);
-  fs::create_directories(files().hkcu);  // a folder where the database file should be
-  EXPECT_EQ(set("v", "S", "1"s, "HKCU"), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(get("v", "S", ""s, "HKCU").first, ERROR_ACCESS_DENIED);
-
-  fs::remove(dir_.path() / "program");
-  fs::create_directories(files().hklm.parent_path());
-  const std::string garbage(4096, 'x');
-  kbtest::write_file(files().hklm, garbage);
-  EXPECT_EQ(set("v", "S", "1"s), ERROR_BADDB);
-  EXPECT_EQ(get("v", "S", ""s).first, ERROR_BADDB);
-  EXPECT_EQ(kbtest::read_file(files().hklm), garbage);
-}
-
-TEST_F(RegistryTest, HivesAreSeparateAndMachineHivesAreWritableByEveryAccount) {
+TEST_F(RegistryTest, HivesAreSeparateSharedByEveryAccountAndReportedWhenUnwritableOrDamaged) {
   ASSERT_EQ(set("v", "S", "machine"s), 0);
   ASSERT_EQ(set("v", "S", "account"s, "HKCU"), 0);
   EXPECT_EQ(get("v", "S", ""s, "HKU").first, ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(get("v", "S", ""s), Read(0, "machine"s));
   struct stat st {};
-  ASSERT_EQ(::stat(files().hklm.c_str(), &st), 0);
+  ASSERT_EQ(::stat(files_.hklm.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0666u);
-  ASSERT_EQ(::stat(files().hklm.parent_path().c_str(), &st), 0);
+  ASSERT_EQ(::stat(files_.hklm.parent_path().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0777u);
-  ASSERT_EQ(::stat(files().hkcu.c_str(), &st), 0);
+  ASSERT_EQ(::stat(files_.hkcu.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0002, 0u);
+
+  // A file where the hive's folder should be: no account, root included, can
+  // create the database there.
+  fs::remove_all(dir_.path() / "program");
+  kbtest::write_file(dir_.path() / "program", "not a folder");
+  EXPECT_EQ(set("PrintCount", "S", "1"s), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(get("PrintCount", "S", ""s).first, ERROR_FILE_NOT_FOUND);
+  fs::remove(files_.hkcu);
+  fs::create_directories(files_.hkcu);  // a folder where the database file should be
+  EXPECT_EQ(set("v", "S", "1"s, "HKCU"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(get("v", "S", ""s, "HKCU").first, ERROR_ACCESS_DENIED);
+
+  fs::remove(dir_.path() / "program");
+  const std::string garbage(4096, 'x');
+  kbtest::write_file(files_.hklm, garbage);
+  EXPECT_EQ(set("v", "S", "1"s), ERROR_BADDB);
+  EXPECT_EQ(get("v", "S", ""s).first, ERROR_BADDB);
+  EXPECT_EQ(kbtest::read_file(files_.hklm), garbage);
 }
 
+// The environment set here is this test's own: no other test reads it.
 TEST(DefaultHiveFiles, MachineHivesBesideTheProgramAndTheAccountHiveInItsConfigFolder) {
-  const char* home = getenv("HOME");
-  const char* xdg = getenv("XDG_CONFIG_HOME");
-  const std::string saved_home = home ? home : "";
-  const std::string saved_xdg = xdg ? xdg : "";
   ::setenv("HOME", "/home/child", 1);
   ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
   HiveFiles files = default_hive_files("/opt/kb");
@@ -165,13 +152,8 @@ TEST(DefaultHiveFiles, MachineHivesBesideTheProgramAndTheAccountHiveInItsConfigF
   EXPECT_EQ(files.hkcu, fs::path("/cfg/kitebrook/HKCU.sqlite"));
   // A relative XDG_CONFIG_HOME is ignored, as the XDG rules ask.
   ::setenv("XDG_CONFIG_HOME", "relative", 1);
-  files = default_hive_files("/opt/kb");
-  EXPECT_EQ(files.hkcu, fs::path("/home/child/.config/kitebrook/HKCU.sqlite"));
-  if (xdg)
-    ::setenv("XDG_CONFIG_HOME", saved_xdg.c_str(), 1);
-  else
-    ::unsetenv("XDG_CONFIG_HOME");
-  if (home) ::setenv("HOME", saved_home.c_str(), 1);
+  EXPECT_EQ(default_hive_files("/opt/kb").hkcu,
+            fs::path("/home/child/.config/kitebrook/HKCU.sqlite"));
 }
 
 }  // namespace
