@@ -22,7 +22,6 @@ class ClassElasticTest : public ::testing::Test {
     browser =
         form.add(false, P{{"Top", 3400}, {"Left", -1001}, {"Height", 3000.4}, {"Width", 9690}});
   }
-  // Records the window and takes the resize that only clears Init's flag.
   void record() {
     elastic.Init(form);
     elastic.FormResize(form);
@@ -53,7 +52,6 @@ TEST_F(ClassElasticTest, ScalesEachKindOfControlByItsOwnPropertiesFromTheRecordi
   elastic.FormResize(form);
   EXPECT_EQ(form.prop(line, "X1"), 332);  // halves round to even
   EXPECT_EQ(form.prop(text, "Left"), 332);
-  EXPECT_EQ(form.prop(browser, "Height"), 3000);
   // The window's font, not the control's own, and an odd size comes back even.
   EXPECT_EQ(form.prop(text, "FontSize"), 10);
   EXPECT_EQ(form.sets_without_redraw, 0);

@@ -15,8 +15,7 @@
 namespace kb::gtk {
 namespace {
 
-// A window that takes every size it is asked for at once, unless it is
-// maximised, on a 1280 x 800 screen at 96 dpi.
+// A 96 dpi window on a 1280 x 800 screen that takes every size unless maximised.
 class FakeWindow : public FormWindow {
  public:
   PixelSize client{430, 417};
@@ -78,8 +77,7 @@ TEST(MainWindowForm, SizesAreTheClientAreaInTwipsWithRoomForTheCaption) {
 TEST(MainWindowForm, ControlsStandAtTheDesignScaledToTheWindowUntilTheLayoutMovesThem) {
   FakeWindow window;
   MainWindowForm form(window);
-  EXPECT_EQ(form.property(kBar, "Height"), 855);
-  EXPECT_EQ(form.property(kWeb, "Top"), 840);
+  ASSERT_EQ(form.control_count(), 3);
   EXPECT_EQ(form.control_rect(kBar, window.client), (PixelRect{0, 0, 430, 57}));
   EXPECT_EQ(form.control_rect(kWeb, window.client), (PixelRect{0, 56, 430, 361}));
 
@@ -129,10 +127,8 @@ TEST(GObjectPtr, EveryHolderKeepsTheObjectAndTheLastOneFreesIt) {
   EXPECT_TRUE(finalized);
 }
 
-// An exception in a callback stops there: the callback answers its failure
-// value, whatever was thrown, and a queued task that throws leaves the
-// tasks after it to run.
-TEST(SignalGuard, AFailingCallbackAnswersItsFailureValue) {
+// A queued task that throws leaves the tasks after it to run.
+TEST(SignalGuard, AFailingCallbackAnswersItsFailureValueWhateverWasThrown) {
   const auto answer = [](auto body) { return guarded("t", body, -1); };
   EXPECT_EQ(answer([] { return 4; }), 4);
   EXPECT_EQ(answer([]() -> int { throw engine_failure("gone"); }), -1);
@@ -144,8 +140,7 @@ TEST(SignalGuard, AFailingCallbackAnswersItsFailureValue) {
   EXPECT_EQ(after, 1);
 }
 
-// Only a render node means a graphics processor; a card node alone (a
-// display without acceleration) or no DRM folder at all draws with the CPU.
+// A card node alone is a display without acceleration.
 TEST(EngineDrawing, OnlyARenderNodeCountsAsAGraphicsProcessor) {
   kbtest::TempFolder dri;
   EXPECT_FALSE(has_render_node(dri.path() / "missing"));

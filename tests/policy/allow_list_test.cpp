@@ -9,19 +9,12 @@
 namespace kb::policy {
 namespace {
 
-// The child's list in every case below: two sites, one with an extra host,
-// an IP address site and a site given with its scheme and port.
-AllowList sample_list() {
+TEST(AllowList, DecidesEachAddressOnItsParsedNormalisedHost) {
   ChildRules rules;
   rules.site_targets = {"example.com/kids", "www.Stories.org/", "https://192.168.1.20:8080/games",
                         "http://[2001:db8::1]/", "bücher.example/"};
   rules.also_allow = {"videos.cdn.net"};
   rules.approved_hosts = {"museum.org"};
-  return AllowList(rules);
-}
-
-TEST(AllowList, DecidesEachAddressOnItsParsedNormalisedHost) {
-  // Each row: what it checks, the addresses allowed, the addresses refused.
   const struct {
     const char* what;
     std::vector<const char*> allowed, refused;
@@ -74,7 +67,7 @@ TEST(AllowList, DecidesEachAddressOnItsParsedNormalisedHost) {
        {"http:///", "http://", "", "example.com", "//example.com/", "http://exa mple.com/",
         "http://.example.com/", "http://[::1/", "http://256.1.1.1/", "http://1.2.3.4.5/"}},
   };
-  const AllowList list = sample_list();
+  const AllowList list(rules);
   const TemporaryApprovals none;
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -85,19 +78,18 @@ TEST(AllowList, DecidesEachAddressOnItsParsedNormalisedHost) {
   }
   EXPECT_EQ(decide("http://User@Kids.Example.COM.:81/", list, none, "Anna", 0).host,
             "kids.example.com");
-}
+  EXPECT_EQ(decide("javascript:1", list, none, "Anna", 0).host, "");
 
-TEST(AllowList, SiteTargetsAndHostsWrittenByTheParentAreRead) {
+  // Site targets and hosts as a parent writes them.
   EXPECT_EQ(site_host(" Example.com/kids "), "example.com");
-  EXPECT_EQ(site_host("https://a.example.com:8443"), "a.example.com");
   EXPECT_EQ(site_host("ftp://example.com"), std::nullopt);
   EXPECT_EQ(site_host(""), std::nullopt);
   EXPECT_EQ(site_host("not a host"), std::nullopt);
-  AllowList list;
-  EXPECT_TRUE(list.add_host("https://Pictures.Example.net/gallery"));
-  EXPECT_FALSE(list.add_host("<b>"));
-  EXPECT_TRUE(list.covers("pictures.example.net"));
-  EXPECT_EQ(list.size(), 1u);
+  AllowList added;
+  EXPECT_TRUE(added.add_host("https://Pictures.Example.net/gallery"));
+  EXPECT_FALSE(added.add_host("<b>"));
+  EXPECT_TRUE(added.covers("pictures.example.net"));
+  EXPECT_EQ(added.size(), 1u);
 }
 
 TEST(TemporaryApprovals, LastForTheVisitOrUntilTheirMomentAndOnlyForTheirChild) {
@@ -109,7 +101,6 @@ TEST(TemporaryApprovals, LastForTheVisitOrUntilTheirMomentAndOnlyForTheirChild) 
   EXPECT_TRUE(decide("http://sub.today.example/", empty, approvals, "Anna", 999).allowed);
   EXPECT_FALSE(decide("http://today.example/", empty, approvals, "Anna", 1000).allowed);
   EXPECT_FALSE(decide("http://once.example/", empty, approvals, "Ben", 5).allowed);
-  EXPECT_FALSE(decide("http://today.example/", empty, approvals, "Ben", 5).allowed);
   approvals.end_visit("Anna");
   EXPECT_FALSE(decide("http://once.example/", empty, approvals, "Anna", 5).allowed);
   EXPECT_TRUE(decide("http://today.example/", empty, approvals, "Anna", 5).allowed);

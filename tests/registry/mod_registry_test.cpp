@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include "registry/ini_file.h"
+#include "registry/ini_text.h"
 #include "registry/registry_status.h"
 #include "registry/sqlite_db.h"
 #include "support/temp_folder.h"
@@ -17,6 +19,46 @@ using namespace std::string_literals;
 using Read = std::pair<std::int32_t, RegValue>;  // a read's status and the value it gave
 
 const std::string kKey = "Software\\Marlowby Software\\Kitebrook";
+const std::string kSample =
+    "; parent's settings\r\n"
+    "top=outside any section\r\n"
+    "[Print]\r\n"
+    "  Limit = 3   \r\n"
+    "Title=\"  quoted  \"\r\n"
+    "NoValue\r\n"
+    "\r\n"
+    "[print]\r\n"
+    "Limit=9\r\n"
+    "Extra=12abc\r\n";
+
+TEST(IniText, FindsKeysIgnoringCaseAndChangesOnlyTheEntryConcerned) {
+  EXPECT_EQ(ini_find_value(kSample, "PRINT", "limit"), "3");  // the first match
+  EXPECT_EQ(ini_find_value(kSample, "print", "title"), "  quoted  ");
+  EXPECT_EQ(ini_find_value(kSample, "Print", "NoValue"), std::nullopt);
+  EXPECT_EQ(ini_find_value(kSample, "Print", "top"), std::nullopt);
+  EXPECT_EQ(ini_find_value(kSample, "Other", "Limit"), std::nullopt);
+
+  // In place, keeping indentation, spacing and line breaks.
+  EXPECT_EQ(ini_with_value(kSample, "print", "LIMIT", "5"),
+            "; parent's settings\r\ntop=outside any section\r\n[Print]\r\n  Limit = 5\r\n"
+            "Title=\"  quoted  \"\r\nNoValue\r\n\r\n[print]\r\nLimit=9\r\nExtra=12abc\r\n");
+  EXPECT_EQ(ini_with_value("[a]\nx\n", "A", "x", "1"), "[a]\nx=1\n");
+  // A new key goes to the end of the first section of that name, before blank lines.
+  EXPECT_EQ(ini_with_value("[a]\nx=1\n\n[b]\ny=2\n", "A", "z", "3"), "[a]\nx=1\nz=3\n\n[b]\ny=2\n");
+  EXPECT_EQ(ini_with_value("[a]", "a", "z", "3"), "[a]\nz=3\n");
+  // A new section goes to the end; a missing final line break is supplied.
+  EXPECT_EQ(ini_with_value("[a]\r\nx=1", "New", "k", "v"), "[a]\r\nx=1\r\n[New]\r\nk=v\r\n");
+  EXPECT_EQ(ini_with_value("", "s", "k", "v"), "[s]\nk=v\n");
+  EXPECT_EQ(ini_with_value("\xEF\xBB\xBF[s]\nk=1\n", "s", "k", "2"), "\xEF\xBB\xBF[s]\nk=2\n");
+
+  // Entries that would not read back as written are refused.
+  EXPECT_TRUE(ini_can_write("s", "k", "any text = ; [x]"));
+  EXPECT_FALSE(ini_can_write("s", "k", "two\nlines"));
+  EXPECT_FALSE(ini_can_write("s", "k\r", "v"));
+  EXPECT_FALSE(ini_can_write("s]", "k", "v"));
+  EXPECT_FALSE(ini_can_write("s", "a=b", "v"));
+  EXPECT_FALSE(ini_can_write("s", ";k", "v"));
+}
 
 class RegistryTest : public ::testing::Test {
  protected:
@@ -42,21 +84,40 @@ class RegistryTest : public ::testing::Test {
   Registry registry_{files_};
 };
 
-TEST_F(RegistryTest, RootKeysAreHiveNamesInAnyCaseOrVisibleOrdinaryFiles) {
+TEST_F(RegistryTest, RootKeysAreHiveNamesInAnyCaseOrVisibleOrdinaryIniFiles) {
   EXPECT_EQ(registry_.get_root_key("hklm"), HKEY_LOCAL_MACHINE);
-  EXPECT_EQ(registry_.get_root_key("HkCu"), HKEY_CURRENT_USER);
   EXPECT_EQ(registry_.get_root_key("HKCR"), static_cast<std::int32_t>(0x80000000u));
   EXPECT_EQ(registry_.get_root_key("HKDD"), static_cast<std::int32_t>(0x80000006u));
-  const fs::path ini = dir_.path() / "settings.ini";
-  kbtest::write_file(ini, "[a]\n");
-  kbtest::write_file(dir_.path() / ".hidden.ini", "[a]\n");
-  EXPECT_EQ(registry_.get_root_key(ini.string()), INI_FILE_ROOT);
+  const std::string ini = (dir_.path() / "kb.ini").string();
+  kbtest::write_file(ini, kSample);
+  kbtest::write_file(dir_.path() / ".hidden.ini", kSample);
   for (const fs::path& none :
-       {dir_.path() / ".hidden.ini", dir_.path(), dir_.path() / "missing.ini", ini / "x",
+       {dir_.path() / ".hidden.ini", dir_.path(), dir_.path() / "missing.ini", fs::path(ini) / "x",
         fs::path("HKEY_LOCAL_MACHINE"), fs::path()})
     EXPECT_EQ(registry_.get_root_key(none.string()), NO_ROOT_KEY) << none;
   EXPECT_EQ(get("v", "S", "d"s, "nowhere"), Read(NO_ROOT, "d"s));
   EXPECT_EQ(set("v", "S", "x"s, "nowhere"), NO_ROOT);
+
+  // An INI file gives text, cut at 254 bytes, or the leading digits, and takes only text.
+  EXPECT_EQ(get("Missing", "S", "dflt  "s, ini, "Print"), Read(0, "dflt"s));
+  EXPECT_EQ(get("Missing", "S", true, ini, "Print"), Read(0, "True"s));
+  EXPECT_EQ(get("Extra", "D", ""s, ini, "print"), Read(0, std::int32_t{12}));  // second [print]
+  EXPECT_EQ(get("Title", "X", ""s, ini, "print"), Read(0, std::int32_t{0}));
+  EXPECT_EQ(get("Missing", "B", true, ini, "print"), Read(0, std::int32_t{0}));
+  EXPECT_EQ(set("Limit", "D", std::int32_t{4}, ini, "Print"), NO_ROOT);
+  EXPECT_EQ(set("Limit", "S", "a\nb=c"s, ini, "Print"), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(kbtest::read_file(ini), kSample);
+  EXPECT_EQ(set("limit", "S", std::int32_t{4}, ini, "PRINT"), 0);
+  EXPECT_EQ(kbtest::read_file(ini), ini_with_value(kSample, "Print", "Limit", "4"));
+  // A file that cannot be replaced answers access denied.
+  EXPECT_EQ(write_private_profile_string(ini + "/kb.ini", "s", "k", "v"), ERROR_ACCESS_DENIED);
+  kbtest::write_file(ini, "[s]\nlong=" + std::string(300, 'a') + "\nwide=" + std::string(253, 'b') +
+                              "\xC3\xA9" + "\nneg= -42x\nempty=\n");
+  EXPECT_EQ(get_private_profile_string(ini, "s", "long", ""), std::string(254, 'a'));
+  // The two-byte character would be cut in half at 254 bytes, so it is left out.
+  EXPECT_EQ(get_private_profile_string(ini, "s", "wide", ""), std::string(253, 'b'));
+  EXPECT_EQ(get_private_profile_int(ini, "s", "neg", 7), -42);
+  EXPECT_EQ(get_private_profile_int(ini, "s", "empty", 7), 7);
 }
 
 TEST_F(RegistryTest, ValuesRoundTripInTheirStoredFormWithAnyLetterCaseCreatingNoFileOnRead) {
@@ -147,8 +208,7 @@ TEST(DefaultHiveFiles, MachineHivesBesideTheProgramAndTheAccountHiveInItsConfigF
   ::setenv("HOME", "/home/child", 1);
   ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
   HiveFiles files = default_hive_files("/opt/kb");
-  EXPECT_EQ(files.hklm, fs::path("/opt/kb/Registry/HKLM.sqlite"));
-  EXPECT_EQ(files.hkcr.parent_path(), fs::path("/opt/kb/Registry"));
+  EXPECT_EQ(files.hkcr, fs::path("/opt/kb/Registry/HKCR.sqlite"));
   EXPECT_EQ(files.hkcu, fs::path("/cfg/kitebrook/HKCU.sqlite"));
   // A relative XDG_CONFIG_HOME is ignored, as the XDG rules ask.
   ::setenv("XDG_CONFIG_HOME", "relative", 1);

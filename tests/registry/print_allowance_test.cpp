@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <random>
+#include <thread>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/clocks.h"
 #include "support/recorded_messages.h"
 #include "support/temp_folder.h"
@@ -147,6 +152,47 @@ TEST_F(PrintAllowanceTest, ACounterThatCannotBeStoredOrIsDamagedRefusesAndSaysWh
   kbtest::write_file(dir_.path() / "program", "not a folder");
   EXPECT_FALSE(allowance_.can_print(3));
   EXPECT_EQ(box_.texts.back(), kRefused + "(its file or folder may not be written).");
+}
+
+long count_of(const std::string& marks, char mark) {
+  return static_cast<long>(std::count(marks.begin(), marks.end(), mark));
+}
+
+// A read after a kill must see the last committed count: the crashed writer's
+// journal is rolled back, not taken as a missing day.
+TEST_F(PrintAllowanceTest, SessionsCountingAtOnceOrKilledAtRandomPointsNeverLoseACount) {
+  const std::string folder = hives_.hklm.parent_path().string();
+  kbtest::ChildProcess first({KB_PRINT_COUNTER_DRIVER, folder, "150"});
+  kbtest::ChildProcess second({KB_PRINT_COUNTER_DRIVER, folder, "150"});
+  const std::string marks = first.read_all() + second.read_all();
+  EXPECT_EQ(first.wait(), 0);
+  EXPECT_EQ(second.wait(), 0);
+  EXPECT_EQ(marks.size(), 300u);
+  // A session kept waiting too long refuses rather than prints uncounted;
+  // every print allowed is in the count.
+  long stored = count_of(marks, 'p');
+  EXPECT_GT(stored, 0);
+  EXPECT_EQ(std::stol(read("PrintCount")), stored);
+
+  const unsigned seed = static_cast<unsigned>(std::random_device{}());
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> delay_us(0, 12000);
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  for (int kill = 0; kill < 220; ++kill) {
+    kbtest::ChildProcess writer({KB_PRINT_COUNTER_DRIVER, folder, "0"});
+    std::this_thread::sleep_for(std::chrono::microseconds(delay_us(random)));
+    writer.kill_now();
+    writer.wait();
+    const std::string reported = writer.read_all();
+    ASSERT_EQ(count_of(reported, 'r'), 0) << "a print was refused";
+    // Every reported print is stored; at most the one in flight when the kill
+    // came was stored without being reported.
+    const long printed = count_of(reported, 'p');
+    const long now = std::stol(read("PrintCount"));
+    ASSERT_GE(now, stored + printed) << "after kill " << kill;
+    ASSERT_LE(now, stored + printed + 1) << "after kill " << kill;
+    stored = now;
+  }
 }
 
 }  // namespace
