@@ -9,8 +9,7 @@
 namespace kb {
 namespace {
 
-// A window of the design screen's size with a line, a control with a font and
-// a browser control without one. The window's font, 9.25, is recorded as 9.
+// A line, a control with a font and a browser control; the window's font 9.25 records as 9.
 class ClassElasticTest : public ::testing::Test {
  protected:
   ClassElasticTest() {

@@ -158,8 +158,7 @@ long count_of(const std::string& marks, char mark) {
   return static_cast<long>(std::count(marks.begin(), marks.end(), mark));
 }
 
-// A read after a kill must see the last committed count: the crashed writer's
-// journal is rolled back, not taken as a missing day.
+// After a kill a read sees the last committed count: the journal is rolled back.
 TEST_F(PrintAllowanceTest, SessionsCountingAtOnceOrKilledAtRandomPointsNeverLoseACount) {
   const std::string folder = hives_.hklm.parent_path().string();
   kbtest::ChildProcess first({KB_PRINT_COUNTER_DRIVER, folder, "150"});
@@ -168,8 +167,7 @@ TEST_F(PrintAllowanceTest, SessionsCountingAtOnceOrKilledAtRandomPointsNeverLose
   EXPECT_EQ(first.wait(), 0);
   EXPECT_EQ(second.wait(), 0);
   EXPECT_EQ(marks.size(), 300u);
-  // A session kept waiting too long refuses rather than prints uncounted;
-  // every print allowed is in the count.
+  // A session kept waiting refuses rather than print uncounted.
   long stored = count_of(marks, 'p');
   EXPECT_GT(stored, 0);
   EXPECT_EQ(std::stol(read("PrintCount")), stored);
@@ -185,8 +183,7 @@ TEST_F(PrintAllowanceTest, SessionsCountingAtOnceOrKilledAtRandomPointsNeverLose
     writer.wait();
     const std::string reported = writer.read_all();
     ASSERT_EQ(count_of(reported, 'r'), 0) << "a print was refused";
-    // Every reported print is stored; at most the one in flight when the kill
-    // came was stored without being reported.
+    // At most the print in flight when the kill came is stored unreported.
     const long printed = count_of(reported, 'p');
     const long now = std::stol(read("PrintCount"));
     ASSERT_GE(now, stored + printed) << "after kill " << kill;

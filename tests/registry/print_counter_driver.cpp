@@ -1,7 +1,5 @@
-// Counts prints against the machine-wide hive in <folder> in a loop, as a
-// session's print button would, so that tests can kill it at any point or run
-// two at once. Writes "p" for each print allowed and "r" for each refused.
-// Usage: print_counter_driver <folder> <attempts, 0 for endless>
+// print_counter_driver <hive folder> <attempts, 0 for endless>: counts prints as a
+// session's button would, writing "p" for each allowed and "r" for each refused.
 #include <unistd.h>
 
 #include <cstdlib>
