@@ -36,7 +36,7 @@ class ClassElasticTest : public ::testing::Test {
   int line = 0, text = 0, browser = 0;
 };
 
-TEST_F(ClassElasticTest, ScalesEachKindOfControlByItsOwnPropertiesFromTheRecording) {
+TEST_F(ClassElasticTest, ScalesEachKindOfControlByItsOwnProperties) {
   resize_to(7290, 100);  // before Init: nothing at all
   EXPECT_EQ(form.width_twips, 100);
   EXPECT_TRUE(form.controls[text].set.empty());
