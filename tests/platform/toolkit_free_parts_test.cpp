@@ -19,7 +19,6 @@ namespace {
 class FakeWindow : public FormWindow {
  public:
   PixelSize client{430, 417};
-  PixelSize screen{1280, 800};
   WindowState state = WindowState::Normal;
   double tpp = 15;
   int requests = 0;
@@ -28,7 +27,7 @@ class FakeWindow : public FormWindow {
   void request_client_width(int pixels) override { client.width = granted(pixels); }
   void request_client_height(int pixels) override { client.height = granted(pixels); }
   WindowState window_state() const override { return state; }
-  PixelSize screen_size() const override { return screen; }
+  PixelSize screen_size() const override { return {1280, 800}; }
   double twips_per_pixel() const override { return tpp; }
 
  private:

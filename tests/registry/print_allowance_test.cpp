@@ -97,16 +97,12 @@ TEST_F(PrintAllowanceTest, StoredValuesAreReadLenientlyButADayThatIsNotADateRefu
   }
   EXPECT_TRUE(box_.texts.empty());
 
-  const Stored bad[] = {{"40000", "2026-12-06T09:00:00"},
-                        {"0", "12/5/2026 11:45:03 AM"},
-                        {"0", "2026-02-30T10:00:00"},
-                        {"0", "2025-02-29"},
-                        {"0", "2026-12-06T25:00:00"},
-                        {"0", "2025-01-09T10"},
-                        {"0", "2025-1-09"},
-                        {"0", "2025-01-09T10:00:00+01:00"},
-                        {"0", "2026-12-06Z"},
-                        {"0", ""}};
+  // A count over 16 bits, or a day that is not a date, refuses every print until corrected.
+  std::vector<Stored> bad = {{"40000", "2026-12-06T09:00:00"}};
+  for (const char* day :
+       {"12/5/2026 11:45:03 AM", "2026-02-30T10:00:00", "2025-02-29", "2026-12-06T25:00:00",
+        "2025-01-09T10", "2025-1-09", "2025-01-09T10:00:00+01:00", "2026-12-06Z", ""})
+    bad.emplace_back("0", day);
   for (const auto& [count, day] : bad) {
     box_.texts.clear();
     store(count, day);
