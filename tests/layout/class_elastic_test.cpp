@@ -37,12 +37,7 @@ class ClassElasticTest : public ::testing::Test {
 };
 
 TEST_F(ClassElasticTest, ScalesEachKindOfControlByItsOwnProperties) {
-  resize_to(7290, 100);  // before Init: nothing at all
-  EXPECT_EQ(form.width_twips, 100);
-  EXPECT_TRUE(form.controls[text].set.empty());
-
   // The first resize only clears the flag; the design size gives the recording back.
-  form.width_twips = 9690;
   elastic.Init(form);
   form.prop(text, "FontSize") = 30;
   elastic.FormResize(form);
