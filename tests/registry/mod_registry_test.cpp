@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include "registry/ini_file.h"
+#include "registry/ini_text.h"
 #include "registry/registry_status.h"
 #include "registry/sqlite_db.h"
 #include "support/temp_folder.h"
@@ -17,58 +19,110 @@ using namespace std::string_literals;
 using Read = std::pair<std::int32_t, RegValue>;  // a read's status and the value it gave
 
 const std::string kKey = "Software\\Marlowby Software\\Kitebrook";
+const std::string kSample =
+    "; parent's settings\r\n"
+    "top=outside any section\r\n"
+    "[Print]\r\n"
+    "  Limit = 3   \r\n"
+    "Title=\"  quoted  \"\r\n"
+    "NoValue\r\n"
+    "\r\n"
+    "[print]\r\n"
+    "Limit=9\r\n"
+    "Extra=12abc\r\n";
+
+TEST(IniText, FindsKeysIgnoringCaseAndChangesOnlyTheEntryConcerned) {
+  EXPECT_EQ(ini_find_value(kSample, "PRINT", "limit"), "3");  // the first match
+  EXPECT_EQ(ini_find_value(kSample, "print", "title"), "  quoted  ");
+  EXPECT_EQ(ini_find_value(kSample, "Print", "NoValue"), std::nullopt);
+  EXPECT_EQ(ini_find_value(kSample, "Print", "top"), std::nullopt);
+  EXPECT_EQ(ini_find_value(kSample, "Other", "Limit"), std::nullopt);
+
+  // In place, keeping indentation, spacing and line breaks.
+  EXPECT_EQ(ini_with_value(kSample, "print", "LIMIT", "5"),
+            "; parent's settings\r\ntop=outside any section\r\n[Print]\r\n  Limit = 5\r\n"
+            "Title=\"  quoted  \"\r\nNoValue\r\n\r\n[print]\r\nLimit=9\r\nExtra=12abc\r\n");
+  EXPECT_EQ(ini_with_value("[a]\nx\n", "A", "x", "1"), "[a]\nx=1\n");
+  // A new key goes to the end of the first section of that name, before blank lines.
+  EXPECT_EQ(ini_with_value("[a]\nx=1\n\n[b]\ny=2\n", "A", "z", "3"), "[a]\nx=1\nz=3\n\n[b]\ny=2\n");
+  EXPECT_EQ(ini_with_value("[a]", "a", "z", "3"), "[a]\nz=3\n");
+  // A new section goes to the end; a missing final line break is supplied.
+  EXPECT_EQ(ini_with_value("[a]\r\nx=1", "New", "k", "v"), "[a]\r\nx=1\r\n[New]\r\nk=v\r\n");
+  EXPECT_EQ(ini_with_value("", "s", "k", "v"), "[s]\nk=v\n");
+  EXPECT_EQ(ini_with_value("\xEF\xBB\xBF[s]\nk=1\n", "s", "k", "2"), "\xEF\xBB\xBF[s]\nk=2\n");
+
+  // Entries that would not read back as written are refused.
+  EXPECT_TRUE(ini_can_write("s", "k", "any text = ; [x]"));
+  EXPECT_FALSE(ini_can_write("s", "k", "two\nlines"));
+  EXPECT_FALSE(ini_can_write("s", "k\r", "v"));
+  EXPECT_FALSE(ini_can_write("s]", "k", "v"));
+  EXPECT_FALSE(ini_can_write("s", "a=b", "v"));
+  EXPECT_FALSE(ini_can_write("s", ";k", "v"));
+}
 
 class RegistryTest : public ::testing::Test {
  protected:
-  RegistryTest() : registry_(files()) {}
-
-  HiveFiles files() const {
-    return hive_files(dir_.path() / "program" / "Registry", dir_.path() / "home" / "HKCU.sqlite");
-  }
   Read get(const std::string& name, const char* code, const RegValue& fallback,
            const std::string& root = "HKLM", const std::string& key = kKey) const {
     RegValue out;
-    const std::int32_t status = registry_.get_reg_value(root, key, name, code, fallback, out);
-    return {status, out};
+    return {registry_.get_reg_value(root, key, name, code, fallback, out), out};
   }
   std::int32_t set(const std::string& name, const char* code, const RegValue& value,
                    const std::string& root = "HKLM", const std::string& key = kKey) const {
     return registry_.set_reg_value(root, key, name, code, value);
   }
-
   // The type and raw bytes of a stored value, read straight from the database.
   std::pair<int, std::string> raw(const std::string& name) const {
-    SqliteDb db(files().hklm, SQLITE_OPEN_READONLY);
+    SqliteDb db(files_.hklm, SQLITE_OPEN_READONLY);
     SqliteStatement query(db, "SELECT type, data FROM reg_values WHERE name = ?1");
     if (!query.bind_text(1, name).step()) return {-1, ""};
     return {static_cast<int>(query.column_int64(0)), query.column_blob(1)};
   }
 
   kbtest::TempFolder dir_;
-  Registry registry_;
+  HiveFiles files_ = hive_files(dir_.path() / "program" / "Registry", dir_.path() / "HKCU.sqlite");
+  Registry registry_{files_};
 };
 
-TEST_F(RegistryTest, RootKeysAreHiveNamesInAnyCaseOrVisibleOrdinaryFiles) {
+TEST_F(RegistryTest, RootKeysAreHiveNamesInAnyCaseOrVisibleOrdinaryIniFiles) {
   EXPECT_EQ(registry_.get_root_key("hklm"), HKEY_LOCAL_MACHINE);
-  EXPECT_EQ(registry_.get_root_key("HkCu"), HKEY_CURRENT_USER);
   EXPECT_EQ(registry_.get_root_key("HKCR"), static_cast<std::int32_t>(0x80000000u));
   EXPECT_EQ(registry_.get_root_key("HKDD"), static_cast<std::int32_t>(0x80000006u));
-  const fs::path ini = dir_.path() / "settings.ini";
-  kbtest::write_file(ini, "[a]\n");
-  kbtest::write_file(dir_.path() / ".hidden.ini", "[a]\n");
-  EXPECT_EQ(registry_.get_root_key(ini.string()), INI_FILE_ROOT);
+  const std::string ini = (dir_.path() / "kb.ini").string();
+  kbtest::write_file(ini, kSample);
+  kbtest::write_file(dir_.path() / ".hidden.ini", kSample);
   for (const fs::path& none :
-       {dir_.path() / ".hidden.ini", dir_.path(), dir_.path() / "missing.ini", ini / "x",
+       {dir_.path() / ".hidden.ini", dir_.path(), dir_.path() / "missing.ini", fs::path(ini) / "x",
         fs::path("HKEY_LOCAL_MACHINE"), fs::path()})
     EXPECT_EQ(registry_.get_root_key(none.string()), NO_ROOT_KEY) << none;
   EXPECT_EQ(get("v", "S", "d"s, "nowhere"), Read(NO_ROOT, "d"s));
   EXPECT_EQ(set("v", "S", "x"s, "nowhere"), NO_ROOT);
+
+  // An INI file gives text, cut at 254 bytes, or the leading digits, and takes only text.
+  EXPECT_EQ(get("Missing", "S", "dflt  "s, ini, "Print"), Read(0, "dflt"s));
+  EXPECT_EQ(get("Extra", "D", ""s, ini, "print"), Read(0, std::int32_t{12}));  // second [print]
+  EXPECT_EQ(get("Title", "X", ""s, ini, "print"), Read(0, std::int32_t{0}));
+  EXPECT_EQ(get("Missing", "B", true, ini, "print"), Read(0, std::int32_t{0}));
+  EXPECT_EQ(set("Limit", "D", std::int32_t{4}, ini, "Print"), NO_ROOT);
+  EXPECT_EQ(set("Limit", "S", "a\nb=c"s, ini, "Print"), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(kbtest::read_file(ini), kSample);
+  EXPECT_EQ(set("limit", "S", std::int32_t{4}, ini, "PRINT"), 0);
+  EXPECT_EQ(kbtest::read_file(ini), ini_with_value(kSample, "Print", "Limit", "4"));
+  // A file that cannot be replaced answers access denied.
+  EXPECT_EQ(write_private_profile_string(ini + "/kb.ini", "s", "k", "v"), ERROR_ACCESS_DENIED);
+  kbtest::write_file(ini, "[s]\nlong=" + std::string(300, 'a') + "\nwide=" + std::string(253, 'b') +
+                              "\xC3\xA9" + "\nneg= -42x\nempty=\n");
+  EXPECT_EQ(get_private_profile_string(ini, "s", "long", ""), std::string(254, 'a'));
+  // The two-byte character would be cut in half at 254 bytes, so it is left out.
+  EXPECT_EQ(get_private_profile_string(ini, "s", "wide", ""), std::string(253, 'b'));
+  EXPECT_EQ(get_private_profile_int(ini, "s", "neg", 7), -42);
+  EXPECT_EQ(get_private_profile_int(ini, "s", "empty", 7), 7);
 }
 
-TEST_F(RegistryTest, TextAndTheDefaultValueRoundTripWithAnyLetterCaseCreatingNoFileOnRead) {
+TEST_F(RegistryTest, ValuesRoundTripInTheirStoredFormWithAnyLetterCaseCreatingNoFileOnRead) {
   EXPECT_EQ(get("PrintCount", "S", "none"s), Read(ERROR_FILE_NOT_FOUND, "none"s));
   EXPECT_EQ(get("x", "X", "none"s), Read(ERROR_FILE_NOT_FOUND, "none"s));
-  EXPECT_FALSE(fs::exists(files().hklm.parent_path()));
+  EXPECT_FALSE(fs::exists(files_.hklm.parent_path()));
 
   ASSERT_EQ(set("PrintCount", "S", "0"s), 0);
   EXPECT_EQ(raw("PrintCount"), std::make_pair(1, "0\0"s));  // the text and one NUL
@@ -81,17 +135,14 @@ TEST_F(RegistryTest, TextAndTheDefaultValueRoundTripWithAnyLetterCaseCreatingNoF
   EXPECT_EQ(get("", "S", "d"s), Read(ERROR_FILE_NOT_FOUND, "d"s));
   ASSERT_EQ(set("", "S", "top"s), 0);
   EXPECT_EQ(get("", "S", ""s), Read(0, "top"s));
-}
 
-TEST_F(RegistryTest, UnknownTypeCodeCreatesTheKeyAndStoresNoValue) {
-  EXPECT_EQ(set("v", "X", "1"s), 0);
-  // The key exists now, with no value: other codes query nothing and succeed.
-  EXPECT_EQ(get("v", "X", std::int32_t{7}), Read(0, std::int32_t{7}));
-  EXPECT_EQ(get("v", "X", std::int32_t{7}, "HKLM", "Software"), Read(0, std::int32_t{7}));
-  EXPECT_EQ(get("v", "S", "d"s), Read(ERROR_FILE_NOT_FOUND, "d"s));
-}
+  // An unknown type code creates the key and stores no value; reads with it succeed.
+  EXPECT_EQ(set("v", "X", "1"s, "HKLM", "Fresh\\Sub"), 0);
+  EXPECT_EQ(get("v", "X", std::int32_t{7}, "HKLM", "Fresh\\Sub"), Read(0, std::int32_t{7}));
+  EXPECT_EQ(get("v", "X", std::int32_t{7}, "HKLM", "Fresh"), Read(0, std::int32_t{7}));
+  EXPECT_EQ(get("v", "S", "d"s, "HKLM", "Fresh\\Sub"), Read(ERROR_FILE_NOT_FOUND, "d"s));
 
-TEST_F(RegistryTest, BooleansAreTwoBytesDwordsSixteenBitsSignExtendedAndOversizedValuesMoreData) {
+  // Booleans are two bytes, dwords 16 bits sign-extended, oversized values more data.
   ASSERT_EQ(set("On", "B", true), 0);
   EXPECT_EQ(raw("On"), std::make_pair(3, "\xFF\xFF"s));
   ASSERT_EQ(set("Off", "b", "False"s), 0);
@@ -105,10 +156,8 @@ TEST_F(RegistryTest, BooleansAreTwoBytesDwordsSixteenBitsSignExtendedAndOversize
   ASSERT_EQ(set("Long", "S", "12345678"s), 0);
   EXPECT_EQ(get("Long", "D", std::int32_t{5}), Read(ERROR_MORE_DATA, std::int32_t{5}));
   EXPECT_EQ(set("Bad", "B", "maybe"s), NO_ROOT);
-
   ASSERT_EQ(set("Neg", "D", std::int32_t{-2}), 0);
   EXPECT_EQ(raw("Neg"), std::make_pair(4, "\xFE\xFF\xFF\xFF"s));
-  EXPECT_EQ(get("Neg", "D", std::int32_t{0}), Read(0, std::int32_t{-2}));
   ASSERT_EQ(set("Half", "D", "2.5"s), 0);
   EXPECT_EQ(get("Half", "D", std::int32_t{0}), Read(0, std::int32_t{2}));
   ASSERT_EQ(set("True", "D", true), 0);
@@ -119,59 +168,46 @@ TEST_F(RegistryTest, BooleansAreTwoBytesDwordsSixteenBitsSignExtendedAndOversize
   EXPECT_EQ(get("Big", "X", std::int32_t{0}, "HKLM", "Other").first, ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(RegistryTest, AnUnwritableOrDamagedStoreIsReportedAndLeftAsItWas) {
-  // A file where the hive's folder should be: no account, root included, can
-  // create the database there.
-  kbtest::write_file(dir_.path() / "program", "not a folder");
-  EXPECT_EQ(set("PrintCount", "S", "1"s), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(get("PrintCount", "S", ""s).first, ERROR_FILE_NOT_FOUND);
-  fs::create_directories(files().hkcu);  // a folder where the database file should be
-  EXPECT_EQ(set("v", "S", "1"s, "HKCU"), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(get("v", "S", ""s, "HKCU").first, ERROR_ACCESS_DENIED);
-
-  fs::remove(dir_.path() / "program");
-  fs::create_directories(files().hklm.parent_path());
-  const std::string garbage(4096, 'x');
-  kbtest::write_file(files().hklm, garbage);
-  EXPECT_EQ(set("v", "S", "1"s), ERROR_BADDB);
-  EXPECT_EQ(get("v", "S", ""s).first, ERROR_BADDB);
-  EXPECT_EQ(kbtest::read_file(files().hklm), garbage);
-}
-
-TEST_F(RegistryTest, HivesAreSeparateAndMachineHivesAreWritableByEveryAccount) {
+TEST_F(RegistryTest, HivesAreSeparateSharedByEveryAccountAndReportedWhenUnwritableOrDamaged) {
   ASSERT_EQ(set("v", "S", "machine"s), 0);
   ASSERT_EQ(set("v", "S", "account"s, "HKCU"), 0);
   EXPECT_EQ(get("v", "S", ""s, "HKU").first, ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(get("v", "S", ""s), Read(0, "machine"s));
   struct stat st {};
-  ASSERT_EQ(::stat(files().hklm.c_str(), &st), 0);
+  ASSERT_EQ(::stat(files_.hklm.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0666u);
-  ASSERT_EQ(::stat(files().hklm.parent_path().c_str(), &st), 0);
+  ASSERT_EQ(::stat(files_.hklm.parent_path().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0777u);
-  ASSERT_EQ(::stat(files().hkcu.c_str(), &st), 0);
+  ASSERT_EQ(::stat(files_.hkcu.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0002, 0u);
+
+  // A file where the hive's folder should be stops every account, root included.
+  fs::remove_all(dir_.path() / "program");
+  kbtest::write_file(dir_.path() / "program", "not a folder");
+  EXPECT_EQ(get("PrintCount", "S", ""s).first, ERROR_FILE_NOT_FOUND);
+  fs::remove(files_.hkcu);
+  fs::create_directories(files_.hkcu);  // a folder where the database file should be
+  EXPECT_EQ(set("v", "S", "1"s, "HKCU"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(get("v", "S", ""s, "HKCU").first, ERROR_ACCESS_DENIED);
+
+  fs::remove(dir_.path() / "program");
+  const std::string garbage(4096, 'x');
+  kbtest::write_file(files_.hklm, garbage);
+  EXPECT_EQ(get("v", "S", ""s).first, ERROR_BADDB);
+  EXPECT_EQ(kbtest::read_file(files_.hklm), garbage);
 }
 
+// The environment set here is this test's own: no other test reads it.
 TEST(DefaultHiveFiles, MachineHivesBesideTheProgramAndTheAccountHiveInItsConfigFolder) {
-  const char* home = getenv("HOME");
-  const char* xdg = getenv("XDG_CONFIG_HOME");
-  const std::string saved_home = home ? home : "";
-  const std::string saved_xdg = xdg ? xdg : "";
   ::setenv("HOME", "/home/child", 1);
   ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
   HiveFiles files = default_hive_files("/opt/kb");
-  EXPECT_EQ(files.hklm, fs::path("/opt/kb/Registry/HKLM.sqlite"));
-  EXPECT_EQ(files.hkcr.parent_path(), fs::path("/opt/kb/Registry"));
+  EXPECT_EQ(files.hkcr, fs::path("/opt/kb/Registry/HKCR.sqlite"));
   EXPECT_EQ(files.hkcu, fs::path("/cfg/kitebrook/HKCU.sqlite"));
   // A relative XDG_CONFIG_HOME is ignored, as the XDG rules ask.
   ::setenv("XDG_CONFIG_HOME", "relative", 1);
-  files = default_hive_files("/opt/kb");
-  EXPECT_EQ(files.hkcu, fs::path("/home/child/.config/kitebrook/HKCU.sqlite"));
-  if (xdg)
-    ::setenv("XDG_CONFIG_HOME", saved_xdg.c_str(), 1);
-  else
-    ::unsetenv("XDG_CONFIG_HOME");
-  if (home) ::setenv("HOME", saved_home.c_str(), 1);
+  EXPECT_EQ(default_hive_files("/opt/kb").hkcu,
+            fs::path("/home/child/.config/kitebrook/HKCU.sqlite"));
 }
 
 }  // namespace

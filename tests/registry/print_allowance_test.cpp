@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <random>
+#include <thread>
 #include <vector>
 
-#include "common/kb_error.h"
-#include "registry/local_date_time.h"
+#include "support/child_process.h"
 #include "support/clocks.h"
 #include "support/recorded_messages.h"
 #include "support/temp_folder.h"
@@ -15,8 +18,8 @@
 namespace modKitebrook {
 namespace {
 
-using modRegistry::RegValue;
 using Texts = std::vector<std::string>;
+using Stored = std::pair<std::string, std::string>;  // the count and the day
 const std::string kKey = "Software\\Marlowby Software\\Kitebrook";
 const std::string kRefused = "Printing is refused: the day's print count cannot be read or stored ";
 
@@ -29,27 +32,14 @@ std::time_t local_time(const char* iso) {
 
 class PrintAllowanceTest : public ::testing::Test {
  protected:
-  PrintAllowanceTest() : registry_(hives()), allowance_(registry_, clock_, box_) {
-    clock_.time = local_time("2026-12-06T09:45:03");
-  }
+  PrintAllowanceTest() { clock_.time = local_time("2026-12-06T09:45:03"); }
 
-  modRegistry::HiveFiles hives() const {
-    modRegistry::HiveFiles f;
-    f.hklm = dir_.path() / "program" / "Registry" / "HKLM.sqlite";
-    f.hkcu = dir_.path() / "HKCU.sqlite";
-    return f;
+  std::string read(const char* name) const {
+    modRegistry::RegValue out;
+    registry_.get_reg_value("HKLM", kKey, name, "S", std::string("<missing>"), out);
+    return std::get<std::string>(out);
   }
-  // The stored count and day, "<missing>" for either not stored.
-  std::pair<std::string, std::string> stored() const {
-    std::pair<std::string, std::string> both;
-    for (auto [name, text] :
-         {std::pair{"PrintCount", &both.first}, {"LastPrintUpdate", &both.second}}) {
-      RegValue out = std::string("<missing>");
-      registry_.get_reg_value("HKLM", kKey, name, "S", std::string("<missing>"), out);
-      *text = std::get<std::string>(out);
-    }
-    return both;
-  }
+  Stored stored() const { return {read("PrintCount"), read("LastPrintUpdate")}; }
   void store(const std::string& count, const std::string& day) {
     ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "PrintCount", "S", count), 0);
     ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "LastPrintUpdate", "S", day), 0);
@@ -58,80 +48,74 @@ class PrintAllowanceTest : public ::testing::Test {
   kbtest::TempFolder dir_;
   kbtest::FixedClock clock_;
   kbtest::RecordedMessages box_;
-  modRegistry::Registry registry_;
-  PrintAllowance allowance_;
+  modRegistry::HiveFiles hives_ =
+      modRegistry::hive_files(dir_.path() / "program" / "Registry", dir_.path() / "HKCU.sqlite");
+  modRegistry::Registry registry_{hives_};
+  PrintAllowance allowance_{registry_, clock_, box_};
 };
 
-TEST_F(PrintAllowanceTest, ALimitOfThreeAllowsThreePrintsADayOnAFreshMachine) {
+TEST_F(PrintAllowanceTest, CountsUpToTheLimitADayAndStartsAgainOnAnotherDay) {
   for (const char* expected : {"1", "2", "3"}) {
     EXPECT_TRUE(allowance_.can_print(3));
-    EXPECT_EQ(stored(), std::make_pair(std::string(expected), std::string("2026-12-06T09:45:03")));
+    EXPECT_EQ(stored(), Stored(expected, "2026-12-06T09:45:03"));
     clock_.time += 60;  // counting does not move the day's mark
   }
   EXPECT_FALSE(allowance_.can_print(3));
   EXPECT_EQ(stored().first, "3");
-  EXPECT_TRUE(box_.texts.empty());
-}
 
-TEST_F(PrintAllowanceTest, ANewDayOrAClockSetBackResetsBeforeCountingWhateverTheLimit) {
   store("2", "2026-12-05T23:59:59");
   EXPECT_TRUE(allowance_.can_print(2));
-  EXPECT_EQ(stored(), std::make_pair(std::string("1"), std::string("2026-12-06T09:45:03")));
-  EXPECT_TRUE(allowance_.can_print(2));
-  EXPECT_FALSE(allowance_.can_print(2));
+  EXPECT_EQ(stored(), Stored("1", "2026-12-06T09:48:03"));
   clock_.time = local_time("2026-12-05T12:00:00");  // set back a day
   EXPECT_TRUE(allowance_.can_print(2));
-  EXPECT_EQ(stored(), std::make_pair(std::string("1"), std::string("2026-12-05T12:00:00")));
+  EXPECT_EQ(stored(), Stored("1", "2026-12-05T12:00:00"));
 
-  // A limit of zero or less refuses, but still resets a new day.
+  // A limit of zero refuses, but still resets a new day.
   store("5", "2026-12-01T08:00:00");
   EXPECT_FALSE(allowance_.can_print(0));
-  EXPECT_EQ(stored(), std::make_pair(std::string("0"), std::string("2026-12-05T12:00:00")));
-  EXPECT_FALSE(allowance_.can_print(-1));
-  EXPECT_EQ(stored().first, "0");
+  EXPECT_EQ(stored(), Stored("0", "2026-12-05T12:00:00"));
   EXPECT_TRUE(box_.texts.empty());
 }
 
-TEST_F(PrintAllowanceTest, StoredCountsTakeTheirLeadingNumberAndOnlyTheStoredDatesDayCounts) {
+TEST_F(PrintAllowanceTest, StoredValuesAreReadLenientlyButADayThatIsNotADateRefusesEveryPrint) {
+  // A day without a count counts from 0.
   ASSERT_EQ(registry_.set_reg_value("HKLM", kKey, "LastPrintUpdate", "S",
                                     std::string("2026-12-06T00:00:01")),
             0);
-  EXPECT_EQ(allowance_.get_daily_print_count(3), 0);  // PrintCount missing: from 0
+  EXPECT_EQ(allowance_.get_daily_print_count(3), 0);
   EXPECT_EQ(stored().second, "2026-12-06T00:00:01");
-  store("2.5", "2026-12-06T09:00:00");
-  EXPECT_EQ(allowance_.get_daily_print_count(9), 2);
-  store("abc", "2026-12-06T09:00:00");
-  EXPECT_EQ(allowance_.get_daily_print_count(9), 0);
-  store("2", " 2026-12-06 ");
-  EXPECT_TRUE(allowance_.can_print(3));
-  EXPECT_EQ(stored(), std::make_pair(std::string("3"), std::string(" 2026-12-06 ")));
+  // A count takes its leading number; only the stored date's day counts.
+  const Stored readable[] = {{"2", " 2026-12-06 "},
+                             {"2.5", "2026-12-06 09:00"},
+                             {"abc", "2026-12-06T09:00:00.250"},
+                             {"2", "2024-02-29"}};
+  const char* counts_after[] = {"3", "3", "1", "1"};
+  for (std::size_t i = 0; i < std::size(readable); ++i) {
+    store(readable[i].first, readable[i].second);
+    EXPECT_TRUE(allowance_.can_print(3)) << readable[i].second;
+    EXPECT_EQ(stored().first, counts_after[i]) << readable[i].second;
+  }
   EXPECT_TRUE(box_.texts.empty());
-}
 
-TEST_F(PrintAllowanceTest, ACountOver16BitsOrADayThatIsNotADateRefusesEveryPrintUntilCorrected) {
-  const std::pair<const char*, const char*> bad[] = {{"40000", "2026-12-06T09:00:00"},
-                                                     {"0", "12/5/2026 11:45:03 AM"},
-                                                     {"0", "2026-02-30T10:00:00"},
-                                                     {"0", "2026-12-06T25:00:00"},
-                                                     {"0", "2026-12-06Z"},
-                                                     {"0", ""}};
+  // A count over 16 bits, or a day that is not a date, refuses every print until corrected.
+  std::vector<Stored> bad = {{"40000", "2026-12-06T09:00:00"}};
+  for (const char* day :
+       {"12/5/2026 11:45:03 AM", "2026-02-30T10:00:00", "2025-02-29", "2026-12-06T25:00:00",
+        "2025-01-09T10", "2025-1-09", "2025-01-09T10:00:00+01:00", "2026-12-06Z", ""})
+    bad.emplace_back("0", day);
   for (const auto& [count, day] : bad) {
     box_.texts.clear();
     store(count, day);
     EXPECT_FALSE(allowance_.can_print(9)) << day;
     EXPECT_EQ(box_.texts, Texts{"Error in get daily print count"}) << day;
-    EXPECT_EQ(stored(), std::make_pair(std::string(count), std::string(day)));
+    EXPECT_EQ(stored(), Stored(count, day));
   }
-  store("0", "2026-12-06T09:00:00");
-  box_.texts.clear();
-  EXPECT_TRUE(allowance_.can_print(3));
-  EXPECT_TRUE(box_.texts.empty());
 }
 
-TEST_F(PrintAllowanceTest, ACounterThatCannotBeStoredOrIsHeldByAnotherSessionRefusesAndSaysWhy) {
+TEST_F(PrintAllowanceTest, ACounterThatCannotBeStoredOrIsDamagedRefusesAndSaysWhy) {
   store("1", "2026-12-06T09:00:00");
   sqlite3* other = nullptr;
-  ASSERT_EQ(sqlite3_open(hives().hklm.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_open(hives_.hklm.c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
   EXPECT_FALSE(allowance_.can_print(3));  // instead of waiting
   EXPECT_EQ(box_.texts, Texts{kRefused + "(another Kitebrook window kept it busy)."});
@@ -139,46 +123,65 @@ TEST_F(PrintAllowanceTest, ACounterThatCannotBeStoredOrIsHeldByAnotherSessionRef
   sqlite3_close(other);
   EXPECT_TRUE(allowance_.can_print(3));
   EXPECT_EQ(stored().first, "2");
+
+  // Kept aside under the name the message gives, and a new counter started.
+  box_.texts.clear();
+  const std::string damaged = "SQLite format 3" + std::string(200, '\x7f');
+  kbtest::write_file(hives_.hklm, damaged);
+  EXPECT_FALSE(allowance_.can_print(3));
+  ASSERT_EQ(box_.texts.size(), 1u);
+  const std::string& text = box_.texts[0];
+  const std::string kept_as = "The print counter was damaged. It was kept as ";
+  ASSERT_EQ(text.rfind(kept_as + "HKLM.sqlite.damaged-", 0), 0u) << text;
+  const std::string name =
+      text.substr(kept_as.size(), text.find(' ', kept_as.size()) - kept_as.size());
+  EXPECT_EQ(kbtest::read_file(hives_.hklm.parent_path() / name), damaged);
+  EXPECT_TRUE(allowance_.can_print(3));
+  EXPECT_EQ(stored().first, "1");
   EXPECT_EQ(box_.texts.size(), 1u);
 
-  box_.texts.clear();
   std::filesystem::remove_all(dir_.path() / "program");
   kbtest::write_file(dir_.path() / "program", "not a folder");
   EXPECT_FALSE(allowance_.can_print(3));
-  EXPECT_EQ(box_.texts, Texts{kRefused + "(its file or folder may not be written)."});
+  EXPECT_EQ(box_.texts.back(), kRefused + "(its file or folder may not be written).");
 }
 
-TEST_F(PrintAllowanceTest, ADamagedCounterIsKeptAsideAndANewOneStarted) {
-  store("2", "2026-12-06T09:00:00");
-  const auto hklm = hives().hklm;
-  const std::string damaged = "SQLite format 3" + std::string(200, '\x7f');
-  kbtest::write_file(hklm, damaged);
-  EXPECT_FALSE(allowance_.can_print(3));
-  ASSERT_EQ(box_.texts.size(), 1u);
-  EXPECT_NE(box_.texts[0].find("The print counter was damaged. It was kept as "
-                               "HKLM.sqlite.damaged-"),
-            std::string::npos)
-      << box_.texts[0];
-  std::vector<std::filesystem::path> aside;
-  for (const auto& entry : std::filesystem::directory_iterator(hklm.parent_path()))
-    if (entry.path().filename().string().rfind("HKLM.sqlite.damaged-", 0) == 0)
-      aside.push_back(entry.path());
-  ASSERT_EQ(aside.size(), 1u);
-  EXPECT_EQ(kbtest::read_file(aside[0]), damaged);
-  box_.texts.clear();
-  EXPECT_TRUE(allowance_.can_print(3));
-  EXPECT_EQ(stored().first, "1");
-  EXPECT_TRUE(box_.texts.empty());
+long count_of(const std::string& marks, char mark) {
+  return static_cast<long>(std::count(marks.begin(), marks.end(), mark));
 }
 
-TEST(LocalDateTime, WritesIsoLocalTimeAndReadsBackTheSameDay) {
-  const std::time_t moment = local_time("2026-02-28T23:05:09");
-  EXPECT_EQ(iso_local_date_time(moment), "2026-02-28T23:05:09");
-  EXPECT_EQ(calendar_date_of(iso_local_date_time(moment)), local_date_of(moment));
-  EXPECT_EQ(calendar_date_of("2024-02-29 07:30"), (CalendarDate{2024, 2, 29}));
-  EXPECT_EQ(calendar_date_of("2024-02-29T07:30:00.250"), (CalendarDate{2024, 2, 29}));
-  for (const char* bad : {"2025-02-29", "2025-1-09", "2025-01-09T10", "2025-01-09T10:00:00+01:00"})
-    EXPECT_THROW(calendar_date_of(bad), kb::Error) << bad;
+// After a kill a read sees the last committed count: the journal is rolled back.
+TEST_F(PrintAllowanceTest, SessionsCountingAtOnceOrKilledAtRandomPointsNeverLoseACount) {
+  const std::string folder = hives_.hklm.parent_path().string();
+  kbtest::ChildProcess first({KB_PRINT_COUNTER_DRIVER, folder, "150"});
+  kbtest::ChildProcess second({KB_PRINT_COUNTER_DRIVER, folder, "150"});
+  const std::string marks = first.read_all() + second.read_all();
+  EXPECT_EQ(first.wait(), 0);
+  EXPECT_EQ(second.wait(), 0);
+  EXPECT_EQ(marks.size(), 300u);
+  // A session kept waiting refuses rather than print uncounted.
+  long stored = count_of(marks, 'p');
+  EXPECT_GT(stored, 0);
+  EXPECT_EQ(std::stol(read("PrintCount")), stored);
+
+  const unsigned seed = static_cast<unsigned>(std::random_device{}());
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> delay_us(0, 12000);
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  for (int kill = 0; kill < 220; ++kill) {
+    kbtest::ChildProcess writer({KB_PRINT_COUNTER_DRIVER, folder, "0"});
+    std::this_thread::sleep_for(std::chrono::microseconds(delay_us(random)));
+    writer.kill_now();
+    writer.wait();
+    const std::string reported = writer.read_all();
+    ASSERT_EQ(count_of(reported, 'r'), 0) << "a print was refused";
+    // At most the print in flight when the kill came is stored unreported.
+    const long printed = count_of(reported, 'p');
+    const long now = std::stol(read("PrintCount"));
+    ASSERT_GE(now, stored + printed) << "after kill " << kill;
+    ASSERT_LE(now, stored + printed + 1) << "after kill " << kill;
+    stored = now;
+  }
 }
 
 }  // namespace

@@ -1,26 +1,17 @@
-// Counts prints against one machine-wide hive in a loop, as a session's print
-// button would, so that tests can kill it at any point or run two at once.
-// Usage: print_counter_driver <HKLM file> <attempts, 0 for endless>
-// Writes "p" to standard output for each print allowed, "r" for each refused.
+// print_counter_driver <hive folder> <attempts, 0 for endless>: counts prints as a
+// session's button would, writing "p" for each allowed and "r" for each refused.
 #include <unistd.h>
 
 #include <cstdlib>
-#include <iostream>
-#include <string>
 
 #include "registry/print_allowance.h"
 #include "support/clocks.h"
 #include "support/error_stream_box.h"
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::cerr << "usage: print_counter_driver <HKLM file> <attempts>\n";
-    return 2;
-  }
-  modRegistry::HiveFiles files;
-  files.hklm = argv[1];
-  files.hkcu = std::string(argv[1]) + ".user";
-  const modRegistry::Registry registry(files);
+  if (argc != 3) return 2;
+  const std::string folder = argv[1];
+  const modRegistry::Registry registry(modRegistry::hive_files(folder, folder + "/HKCU.sqlite"));
   const kbtest::FixedClock clock;  // a run never crosses midnight
   kbtest::ErrorStreamBox box;
   modKitebrook::PrintAllowance allowance(registry, clock, box);
