@@ -10,8 +10,26 @@ namespace {
 
 using NavigationFilter = AppTest;
 
-TEST_F(NavigationFilter, CommandsRunInAnyLetterCaseAndAreCancelled) {
+TEST_F(NavigationFilter, CommandsAreCancelledCaptionsSetAndNewWindowsShownInTheContentArea) {
   start();
+  // The caption names the user and the address.
+  const auto visit = [&](const std::string& url, const std::string& sender) {
+    return platform_.window().events.web_BeforeNavigate2(page_navigation(url, sender));
+  };
+  EXPECT_FALSE(visit("http://a.example/", page("UserStart.html")));
+  EXPECT_EQ(platform_.window().caption(), "Kitebrook--http://a.example/");
+  send_from_web("VBCONTAINER:STARTFORUSER(Chris)");
+  visit("http://b.example/", page("UserStart.html"));
+  EXPECT_EQ(platform_.window().caption(), "Chris'Kitebrook--http://b.example/");
+  send_from_web("VBCONTAINER:STARTFORUSER(Sam)");
+  visit("http://c.example/%20x", page("UserStart.html"));
+  EXPECT_EQ(platform_.window().caption(), "Sam'sKitebrook--http://c.example/%20x");
+  // The two degenerate addresses are refused after the caption was set.
+  EXPECT_TRUE(visit("http:///", ""));
+  EXPECT_EQ(platform_.window().caption(), "Sam'sKitebrook--http:///");
+  EXPECT_TRUE(visit("", ""));
+  EXPECT_FALSE(visit("HTTP:///", ""));
+  SCOPED_TRACE("commands in any letter case are cancelled");
   EXPECT_TRUE(send_from_web("vbcontainer:startforuser(Mary)"));
   EXPECT_EQ(app_->state().current_user, "Mary");
   // Malformed or unknown commands are cancelled too and change nothing.
@@ -20,51 +38,26 @@ TEST_F(NavigationFilter, CommandsRunInAnyLetterCaseAndAreCancelled) {
   EXPECT_TRUE(send_from_web("VBCONTAINER:GO_BACK ()"));
   EXPECT_TRUE(send_from_web("VBCONTAINER:NOSUCH(a)"));
   EXPECT_EQ(platform_.journal.size(), mark);
-}
 
-TEST_F(NavigationFilter, Percent20BecomesASpaceOnlyFromTheContentArea) {
-  start();
+  // %20 becomes a space only from the content area; characters outside
+  // ASCII arrive as themselves from every control.
   send_from_web("VBCONTAINER:STARTFORUSER(Mary%20Ann)");
   EXPECT_EQ(app_->state().current_user, "Mary Ann");
   EXPECT_TRUE(send_from_controls("VBCONTAINER:STARTFORUSER(Mary%20Ann)"));
   EXPECT_EQ(app_->state().current_user, "Mary%20Ann");
-  // Characters outside ASCII arrive as themselves from every control.
   send_from_controls("vbcontainer:startforuser(Zo%C3%AB)");
   EXPECT_EQ(app_->state().current_user, "Zo\xC3\xAB");
-}
 
-TEST_F(NavigationFilter, CaptionNamesTheUserAndTheAddress) {
-  start();
-  StandInWindow* window = &platform_.window();
-  EXPECT_FALSE(window->events.web_BeforeNavigate2(
-      page_navigation("http://a.example/", page("UserStart.html"))));
-  EXPECT_EQ(window->caption(), "Kitebrook--http://a.example/");
-  send_from_web("VBCONTAINER:STARTFORUSER(Chris)");
-  window = &platform_.window();
-  window->events.web_BeforeNavigate2(page_navigation("http://b.example/", page("UserStart.html")));
-  EXPECT_EQ(window->caption(), "Chris'Kitebrook--http://b.example/");
-  send_from_web("VBCONTAINER:STARTFORUSER(Sam)");
-  window = &platform_.window();
-  window->events.web_BeforeNavigate2(
-      page_navigation("http://c.example/%20x", page("UserStart.html")));
-  EXPECT_EQ(window->caption(), "Sam'sKitebrook--http://c.example/%20x");
-  // The two degenerate addresses are refused after the caption was set.
-  EXPECT_TRUE(window->events.web_BeforeNavigate2(page_navigation("http:///", "")));
-  EXPECT_EQ(window->caption(), "Sam'sKitebrook--http:///");
-  EXPECT_TRUE(window->events.web_BeforeNavigate2(page_navigation("", "")));
-  EXPECT_FALSE(window->events.web_BeforeNavigate2(page_navigation("HTTP:///", "")));
   // The control bar loads an ordinary address untouched.
-  EXPECT_FALSE(
-      window->events.brwControls_BeforeNavigate2(page_navigation("http://d.example/", "")));
-}
-
-TEST_F(NavigationFilter, ANewWindowsPageIsShownInTheContentArea) {
-  start();
   StandInWindow& window = platform_.window();
+  EXPECT_FALSE(window.events.brwControls_BeforeNavigate2(page_navigation("http://d.example/", "")));
+
+  SCOPED_TRACE("a new window's page is shown in the content area");
   window.hidden.location = "http://site.example/popup.html";
+  const std::string shown = window.content.location;
   EXPECT_FALSE(window.events.wbbrwnewhidden_BeforeNavigate2(
       page_navigation("http://site.example/other", "")));
-  EXPECT_EQ(window.content.location, page("SelectUser.htm"));
+  EXPECT_EQ(window.content.location, shown);
   // A navigation to the address the hidden view already shows goes on to the content area.
   window.events.wbbrwnewhidden_BeforeNavigate2(
       page_navigation("http://site.example/popup.html", ""));

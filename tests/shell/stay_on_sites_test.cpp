@@ -54,13 +54,8 @@ TEST_F(StayOnSites, AChildOpensOnlyItsOwnSitesAndTheirHosts) {
   start_child("Chris");
   EXPECT_FALSE(follow("http://zoo.example/"));
   EXPECT_TRUE(follow("http://music.example/songs"));
-  // With the setting off every address loads.
-  write_config(kTwoChildren);
-  start_child("Mary");
-  EXPECT_FALSE(follow("http://anywhere.example/"));
-}
 
-TEST_F(StayOnSites, ANewWindowOfAnotherHostShowsTheFriendlyPageAndOneOfTheChildsGoesOn) {
+  SCOPED_TRACE("a new window of another host shows the friendly page, one of the child's goes on");
   start_child("Mary");
   StandInBrowser& hidden = platform_.window().hidden;
   hidden.location = "http://popup.example/";
@@ -71,8 +66,13 @@ TEST_F(StayOnSites, ANewWindowOfAnotherHostShowsTheFriendlyPageAndOneOfTheChilds
   EXPECT_FALSE(platform_.window().events.wbbrwnewhidden_BeforeNavigate2(
       navigation_not_from_page("http://zoo.example/new", "", NavigationType::Other, false)));
   EXPECT_EQ(content().location, "http://zoo.example/new");
+  // With the setting off every address loads.
+  write_config(kTwoChildren);
+  start_child("Mary");
+  EXPECT_FALSE(follow("http://anywhere.example/"));
 }
 
+// Once and Always are followed on the real engine (StayOnSitesE2E).
 TEST_F(StayOnSites, TheParentApprovesAfterThePasswordOnTheApprovalPageOnly) {
   start_child("Mary");
   EXPECT_TRUE(follow("http://museum.example/art"));
@@ -106,10 +106,8 @@ TEST_F(StayOnSites, TheParentApprovesAfterThePasswordOnTheApprovalPageOnly) {
   EXPECT_TRUE(follow("http://museum.example/art"));
   clock_.time -= 1;
   EXPECT_FALSE(follow("http://museum.example/art"));
-}
 
-// Once and Always are followed on the real engine (StayOnSitesE2E).
-TEST_F(StayOnSites, NoGoesBackToThePageBeforeTheRefusalAndAllowsNothing) {
+  SCOPED_TRACE("No goes back to the page before the refusal and allows nothing");
   start_child("Mary");
   content().location = "http://zoo.example/";
   app_->state().current_url = "http://zoo.example/";
