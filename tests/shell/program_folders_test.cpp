@@ -3,11 +3,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <string>
 
 #include "common/kb_error.h"
-#include "shell/paths.h"
 #include "shell/start_options.h"
 #include "support/app_fixture.h"
 

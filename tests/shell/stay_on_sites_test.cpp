@@ -60,11 +60,11 @@ TEST_F(StayOnSites, AChildOpensOnlyItsOwnSitesAndTheirHosts) {
   StandInBrowser& hidden = platform_.window().hidden;
   hidden.location = "http://popup.example/";
   EXPECT_TRUE(platform_.window().events.wbbrwnewhidden_BeforeNavigate2(
-      navigation_not_from_page("http://popup.example/", "", NavigationType::Other, false)));
+      page_navigation("http://popup.example/", "")));
   EXPECT_EQ(content().location, page("NotOnList.html"));
   hidden.location = "http://zoo.example/new";
   EXPECT_FALSE(platform_.window().events.wbbrwnewhidden_BeforeNavigate2(
-      navigation_not_from_page("http://zoo.example/new", "", NavigationType::Other, false)));
+      page_navigation("http://zoo.example/new", "")));
   EXPECT_EQ(content().location, "http://zoo.example/new");
   // With the setting off every address loads.
   write_config(kTwoChildren);
@@ -88,8 +88,8 @@ TEST_F(StayOnSites, TheParentApprovesAfterThePasswordOnTheApprovalPageOnly) {
   EXPECT_EQ(content().location, page("password.htm"));
   send_from_web("vbcontainer:PROCESS_PWD_ENTRY(secret)", "password.htm");
   EXPECT_EQ(content().location, page("Approve.html"));
-  NavigationRequest back = navigation_not_from_page(page("Approve.html"), page("UserStart.html"),
-                                                    NavigationType::BackForward, false);
+  NavigationRequest back = page_navigation(page("Approve.html"), "", NavigationType::BackForward);
+  back.committed_document = page("UserStart.html");
   EXPECT_FALSE(platform_.window().events.web_BeforeNavigate2(back));
   send_from_web("vbcontainer:APPROVEREFUSED(TODAY)", "Approve.html");
   EXPECT_TRUE(follow("http://museum.example/art"));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -18,12 +17,8 @@ namespace kb::testing {
 
 // Two children and three sites, one of them offered to everybody.
 inline const char* kTwoChildren = R"(<KBConfig>
-  <Settings>
-    <Pwd>secret</Pwd>
-    <PrintAllowed>Yes</PrintAllowed>
-    <PrintLimit>3</PrintLimit>
-    <PwdExit>Yes</PwdExit>
-  </Settings>
+  <Settings><Pwd>secret</Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>3</PrintLimit>
+    <PwdExit>Yes</PwdExit></Settings>
   <Users>
     <User><Name>AllUsers</Name><Image></Image><ID>1</ID></User>
     <User><Name>Mary</Name><Image>cat.svg</Image><ID>2</ID></User>
