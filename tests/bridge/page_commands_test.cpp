@@ -8,7 +8,7 @@ namespace {
 
 using PageCommands = AppTest;
 
-TEST_F(PageCommands, ChoosingAChildAndLeavingTheParentsPagesRebuildTheWindow) {
+TEST_F(PageCommands, ExitConfigAndStartForUserRebuildTheWindow) {
   start();
   // No child chosen yet: the user-selection page in a new window.
   std::size_t mark = platform_.journal.size();
@@ -39,6 +39,10 @@ TEST_F(PageCommands, ChoosingAChildAndLeavingTheParentsPagesRebuildTheWindow) {
                                 "controls navigate " + page("KBControls.html"), "pause 500",
                                 "controls script LoadControls('1','1','1','1','1','1')"}));
   EXPECT_FALSE(app_->state().control_bar_title_mode);
+}
+
+TEST_F(PageCommands, LoadSitesIntoAPageWithoutTheFunctionIsReported) {
+  start();
   // The start page asks for its sites; the name travels as a safe literal.
   send_from_web("VBCONTAINER:STARTFORUSER(O'Brien)");
   send_from_web("VBCONTAINER:LOADSITES()", "UserStart.html");

@@ -10,9 +10,9 @@ namespace {
 
 using NavigationFilter = AppTest;
 
-TEST_F(NavigationFilter, CommandsAreCancelledCaptionsSetAndNewWindowsShownInTheContentArea) {
+// Then commands, cancelled in any letter case, and a new window's page.
+TEST_F(NavigationFilter, CaptionNamesTheUserAndTheAddress) {
   start();
-  // The caption names the user and the address.
   const auto visit = [&](const std::string& url, const std::string& sender) {
     return platform_.window().events.web_BeforeNavigate2(page_navigation(url, sender));
   };

@@ -79,19 +79,6 @@ TEST_F(StartUp, EachConfigurationShowsItsFirstPageAndReadsItsSettings) {
     EXPECT_EQ(platform_.journal.back(), "splash unload");
   }
 
-  SCOPED_TRACE("the title follows the host pages and the child's pages");
-  // The same page spelt in another letter case is an ordinary page.
-  KBVBHTMLInterfaces::load_page(*app_, folder_.string() + "/data/SELECTUSER.HTM");
-  EXPECT_FALSE(app_->state().control_bar_title_mode);
-  EXPECT_EQ(platform_.journal.back(), "controls script LoadControls('1','1','1','1','1','1')");
-  // A further ordinary page leaves the control bar alone.
-  KBVBHTMLInterfaces::load_page(*app_, "http://example.org/");
-  EXPECT_EQ(platform_.journal.back(), "web navigate http://example.org/");
-  // The blank addresses take the program's name as title.
-  KBVBHTMLInterfaces::load_page(*app_, "http:///");
-  EXPECT_EQ(platform_.journal.back(), "controls script WriteMsg('Kitebrook')");
-  EXPECT_TRUE(app_->state().control_bar_title_mode);
-
   SCOPED_TRACE("the platform's splash and tasks outlive the program that loaded them");
   app_->set_splash_visible(true);
   ASSERT_TRUE(platform_.splash.loaded);
@@ -177,6 +164,21 @@ TEST_F(StartUp, AScriptCallIntoAPageWithoutTheFunctionIsReported) {
   KBVBHTMLInterfaces::load_controls(*app_);
   EXPECT_EQ(platform_.messages.texts.back(),
             "Error in load_controlsReferenceError: Can't find variable: LoadControls");
+}
+
+TEST_F(StartUp, TitleModeFollowsTheHostPagesAndTheChildsPages) {
+  start();
+  // The same page spelt in another letter case is an ordinary page.
+  KBVBHTMLInterfaces::load_page(*app_, folder_.string() + "/data/SELECTUSER.HTM");
+  EXPECT_FALSE(app_->state().control_bar_title_mode);
+  EXPECT_EQ(platform_.journal.back(), "controls script LoadControls('1','1','1','1','1','1')");
+  // A further ordinary page leaves the control bar alone.
+  KBVBHTMLInterfaces::load_page(*app_, "http://example.org/");
+  EXPECT_EQ(platform_.journal.back(), "web navigate http://example.org/");
+  // The blank addresses take the program's name as title.
+  KBVBHTMLInterfaces::load_page(*app_, "http:///");
+  EXPECT_EQ(platform_.journal.back(), "controls script WriteMsg('Kitebrook')");
+  EXPECT_TRUE(app_->state().control_bar_title_mode);
 }
 
 using WindowLayout = AppTest;
