@@ -29,10 +29,6 @@ TEST_F(StartUp, EachConfigurationShowsItsFirstPageAndReadsItsSettings) {
   };
   const Row rows[] = {
       {kTwoChildren, "SelectUser.htm", "Select a User to Begin", "", "1 3 1 secret"},
-      {"<KBConfig><Settings><Pwd/><PrintAllowed>No</PrintAllowed><PrintLimit>0</PrintLimit>"
-       "<PwdExit>Yes</PwdExit></Settings><Users><User><Name>AllUsers</Name><Image/><ID>1</ID>"
-       "</User></Users><WebSites/></KBConfig>",
-       "SWelcome.html", "Kitebrook Configuration", "", "0 0 1 "},
       // The page says what is wrong in plain words; no technical messages.
       {"", "RepairSettings.htm", nullptr, "", "0 0 1 "},
       {settings("<Pwd>pw</Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>7abc</PrintLimit>"),
