@@ -41,6 +41,10 @@ TEST_F(PageCommands, LoadSitesIntoAPageWithoutTheFunctionIsReported) {
   send_from_web("VBCONTAINER:STARTFORUSER(O'Brien)");
   send_from_web("VBCONTAINER:LOADSITES()", "UserStart.html");
   EXPECT_EQ(platform_.journal.back(), "web script Load_Sites('O\\'Brien')");
+  // The page hears that its command has run.
+  EXPECT_EQ(web().done_notices,
+            std::vector<std::string>{
+                "if (typeof kbCommandDone === 'function') kbCommandDone('LOADSITES')"});
   EXPECT_TRUE(platform_.messages.texts.empty());
   web().functions.erase("Load_Sites");
   send_from_web("VBCONTAINER:LOADSITES()", "UserStart.html");

@@ -44,7 +44,6 @@ class ProgramFoldersTest : public ::testing::Test {
 
   kbtest::TempFolder temp_{"kb_folders"};
   const fs::path root_ = temp_.path();
-  // The environment as it was before the test.
   std::map<std::string, std::string> saved_;
 };
 

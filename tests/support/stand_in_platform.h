@@ -51,9 +51,12 @@ class StandInBrowser : public BrowserControl {
   std::string location_url() const override { return location; }
   std::string run_script_now(const std::string& script) override { return run_script(script); }
   std::string run_script(const std::string& script) override {
-    // The end-of-command notice is left out, so the journal shows the calls
+    // The end-of-command notice is kept apart, so the journal shows the calls
     // the pages depend on.
-    if (script.rfind("if (typeof kbCommandDone", 0) == 0) return {};
+    if (script.rfind("if (typeof kbCommandDone", 0) == 0) {
+      done_notices.push_back(script);
+      return {};
+    }
     journal_.push_back(name_ + " script " + script);
     const std::string function = script.substr(0, script.find('('));
     const auto found = functions.find(function);
@@ -64,6 +67,7 @@ class StandInBrowser : public BrowserControl {
 
   std::string location;
   bool has_history = true;
+  std::vector<std::string> done_notices;
   // The page's script functions by name; each gets the whole script text.
   std::map<std::string, std::function<std::string(const std::string&)>> functions;
 
