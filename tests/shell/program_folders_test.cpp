@@ -56,16 +56,14 @@ TEST_F(ProgramFoldersTest, TheOptionWinsOverTheVariableAndFoldersAreMadeAbsolute
   EXPECT_EQ(options.state_folder, fs::path("/var/lib/kitebrook"));
   EXPECT_TRUE(options.whole_session);
 
-  options = read_start_options({"--state-folder", "/srv/family/"}, "/var/lib/kitebrook");
-  EXPECT_EQ(options.state_folder, fs::path("/srv/family/"));
-  options = read_start_options({"--state-folder=/srv/kb"}, "");
-  EXPECT_EQ(options.state_folder, fs::path("/srv/kb"));
-  options = read_start_options({"--state-folder=family/../kb"}, nullptr);
-  EXPECT_EQ(options.state_folder, fs::current_path() / "kb");
-
-  EXPECT_THROW(read_start_options({"--state-folder"}, nullptr), Error);
-  EXPECT_THROW(read_start_options({"--state-folder="}, nullptr), Error);
-  EXPECT_THROW(read_start_options({"--fullscreen"}, nullptr), Error);
+  EXPECT_EQ(
+      read_start_options({"--state-folder", "/srv/family/"}, "/var/lib/kitebrook").state_folder,
+      fs::path("/srv/family/"));
+  EXPECT_EQ(read_start_options({"--state-folder=/srv/kb"}, "").state_folder, fs::path("/srv/kb"));
+  EXPECT_EQ(read_start_options({"--state-folder=family/../kb"}, nullptr).state_folder,
+            fs::current_path() / "kb");
+  for (const char* wrong : {"--state-folder", "--state-folder=", "--fullscreen"})
+    EXPECT_THROW(read_start_options({wrong}, nullptr), Error) << wrong;
   EXPECT_TRUE(read_start_options({"--help"}, nullptr).help);
 }
 
