@@ -83,11 +83,9 @@ class StandInWindow : public MainWindowView {
         controls("controls", journal),
         content("web", journal),
         hidden("hidden", journal) {
-    for (StandInBrowser* b : {&controls, &content}) {
-      b->functions["WriteMsg"] = [](const std::string&) { return std::string(); };
-      b->functions["LoadControls"] = [](const std::string&) { return std::string(); };
-      b->functions["Load_Sites"] = [](const std::string&) { return std::string(); };
-    }
+    const auto defined = [](const std::string&) { return std::string(); };
+    controls.functions = {{"WriteMsg", defined}, {"LoadControls", defined}};
+    content.functions = {{"Load_Sites", defined}};
     // Sizing the window raises its resize event, as the toolkit does.
     layout_form.on_resize = [this] { this->events.Form_Resize(); };
   }
