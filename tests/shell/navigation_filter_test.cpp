@@ -88,12 +88,6 @@ TEST_F(NavigationFilter, TheWizardMovesOnAfterItsTwoHandOverPages) {
   send_from_web("VBCONTAINER:CLEARSITEGLOBALS()", "Seditsettings.htm");
   EXPECT_EQ(read_config(), config);
   EXPECT_EQ(app_->state().edit.edit_site_id, 2);
-
-  // Any other page's command leaves the page where it is.
-  window.events.web_NavigateComplete2(page("KBConfigmain.htm"));
-  const std::size_t mark = platform_.journal.size();
-  send_from_web("VBCONTAINER:CLEARSITEGLOBALS()", "KBConfigmain.htm");
-  EXPECT_TRUE(journal_lines("web navigate", mark).empty());
 }
 
 TEST(CommandSender, OnlyAHostPagesOwnNavigationCommands) {
