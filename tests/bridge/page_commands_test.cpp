@@ -8,11 +8,24 @@ namespace {
 
 using PageCommands = AppTest;
 
-TEST_F(PageCommands, StartForUserRebuildsTheWindowAndGivesTheChildItsButtons) {
+TEST_F(PageCommands, ExitConfigAndStartForUserRebuildTheWindow) {
   start();
-  const std::size_t mark = platform_.journal.size();
+  // Once the parent removed the child, the user-selection page in a new window.
+  send_from_web("VBCONTAINER:STARTFORUSER(Chris)");
+  send_from_web("VBCONTAINER:REMOVEUSER(3)", "KBConfigmain.htm");
+  std::size_t mark = platform_.journal.size();
+  send_from_web("VBCONTAINER:EXIT_CONFIG()", "KBConfigmain.htm");
+  EXPECT_EQ(platform_.windows.size(), 3u);
+  EXPECT_EQ(web().location, page("SelectUser.htm"));
+  EXPECT_TRUE(platform_.window().visible);
+  EXPECT_EQ(journal_lines("splash visible", mark).size(), 1u);
+  EXPECT_EQ(platform_.journal.back(), "splash hidden");
+
+  SCOPED_TRACE("a child's start gives it its buttons");
+  mark = platform_.journal.size();
+  const std::size_t windows = platform_.windows.size();
   send_from_web("VBCONTAINER:STARTFORUSER(Mary)");
-  ASSERT_EQ(platform_.windows.size(), 2u);
+  ASSERT_EQ(platform_.windows.size(), windows + 1);
   EXPECT_TRUE(platform_.window().shown);
   EXPECT_EQ(
       journal_lines("", mark),
@@ -20,54 +33,30 @@ TEST_F(PageCommands, StartForUserRebuildsTheWindowAndGivesTheChildItsButtons) {
                                 "controls navigate " + page("KBControls.html"), "pause 500",
                                 "controls script LoadControls('1','1','1','1','1','1')"}));
   EXPECT_FALSE(app_->state().control_bar_title_mode);
+}
 
+TEST_F(PageCommands, LoadSitesIntoAPageWithoutTheFunctionIsReported) {
+  start();
   // The start page asks for its sites; the name travels as a safe literal.
   send_from_web("VBCONTAINER:STARTFORUSER(O'Brien)");
   send_from_web("VBCONTAINER:LOADSITES()", "UserStart.html");
   EXPECT_EQ(platform_.journal.back(), "web script Load_Sites('O\\'Brien')");
   // The page hears that its command has run.
-  EXPECT_EQ(platform_.window().content.done_notices,
+  EXPECT_EQ(web().done_notices,
             std::vector<std::string>{
                 "if (typeof kbCommandDone === 'function') kbCommandDone('LOADSITES')"});
   EXPECT_TRUE(platform_.messages.texts.empty());
-}
-
-TEST_F(PageCommands, LoadSitesIntoAPageWithoutTheFunctionIsReported) {
-  start();
-  send_from_web("VBCONTAINER:STARTFORUSER(Mary)");
-  platform_.window().content.functions.erase("Load_Sites");
+  web().functions.erase("Load_Sites");
   send_from_web("VBCONTAINER:LOADSITES()", "UserStart.html");
   EXPECT_EQ(platform_.messages.texts,
             std::vector<std::string>{
                 "Error in laod_user_sitesReferenceError: Can't find variable: Load_Sites"});
 }
 
-TEST_F(PageCommands, ExitConfigShowsTheChildsPagesWhileTheChildStillExists) {
-  start();
-  // No child chosen yet: the user-selection page in a new window.
-  send_from_web("VBCONTAINER:EXIT_CONFIG()", "KBConfigmain.htm");
-  EXPECT_EQ(platform_.windows.size(), 2u);
-  EXPECT_EQ(platform_.window().content.location, page("SelectUser.htm"));
-  EXPECT_TRUE(platform_.window().visible);
-
-  send_from_web("VBCONTAINER:STARTFORUSER(Chris)");
-  send_from_web("VBCONTAINER:EXIT_CONFIG()", "KBConfigmain.htm");
-  EXPECT_EQ(platform_.window().content.location, page("UserStart.html"));
-  EXPECT_EQ(app_->state().current_user, "Chris");
-
-  // Once the parent removed the child, back to the user-selection page.
-  send_from_web("VBCONTAINER:REMOVEUSER(3)", "KBConfigmain.htm");
-  send_from_web("VBCONTAINER:EXIT_CONFIG()", "KBConfigmain.htm");
-  EXPECT_EQ(platform_.window().content.location, page("SelectUser.htm"));
-  EXPECT_EQ(journal_lines("splash visible").size(), 3u);
-  EXPECT_EQ(platform_.journal.back(), "splash hidden");
-}
-
 TEST_F(PageCommands, SaveConfigFileWritesOnlyWellFormedXmlUnderAPlainName) {
   start();
-  StandInBrowser& web = platform_.window().content;
   std::string held = "<KBConfig><Users/></KBConfig>";
-  web.functions["document.getElementById"] = [&](const std::string& script) {
+  web().functions["document.getElementById"] = [&](const std::string& script) {
     if (script.find("'menuframe.vbData'") == std::string::npos) throw Error(1, "wrong element");
     return held;
   };
@@ -77,43 +66,33 @@ TEST_F(PageCommands, SaveConfigFileWritesOnlyWellFormedXmlUnderAPlainName) {
   send_from_web("VBCONTAINER:SAVE_CONFIG_FILE(x,Saved.xml)", "KBConfigmain.htm");
   ASSERT_TRUE(saved("Saved.xml"));
   EXPECT_TRUE(platform_.messages.texts.empty());
-
   const std::string before = read_config();
-  for (const char* name : {"../KBConfig.xml", "..", ".", "", "sub/x.xml"}) {
+  for (const char* name : {"../KBConfig.xml", "..", ".", "", "sub/x.xml"})
     send_from_web(std::string("VBCONTAINER:SAVE_CONFIG_FILE(x,") + name + ")", "KBConfigmain.htm");
-  }
   EXPECT_EQ(platform_.messages.texts.size(), 5u);
   EXPECT_FALSE(std::filesystem::exists(folder_ / "KBConfig.xml"));
-
   held = "<KBConfig><Users></KBConfig>";
   send_from_web("VBCONTAINER:SAVE_CONFIG_FILE(x,KBConfig.xml)", "KBConfigmain.htm");
   EXPECT_EQ(read_config(), before);
   EXPECT_EQ(platform_.messages.texts.size(), 6u);
   EXPECT_NE(platform_.messages.texts.back().find("offset"), std::string::npos);
-}
 
-TEST_F(PageCommands, ACommandSentWhileAHandlerWaitsCannotChangeItsArguments) {
-  start();
-  StandInWindow& window = platform_.window();
+  SCOPED_TRACE("a command sent while a handler waits cannot change its arguments");
   // While SAVE_CONFIG_FILE reads the page, the page sends another command at
   // once, whose second argument names a picture in Data/Images.
-  window.content.functions["document.getElementById"] = [&](const std::string&) {
-    window.events.web_BeforeNavigate2(
+  web().functions["document.getElementById"] = [&](const std::string&) {
+    platform_.window().events.web_BeforeNavigate2(
         page_navigation("VBCONTAINER:NOSUCH(x,Images/owl.svg)", page("KBConfigmain.htm")));
     return std::string("<KBConfig><Users/></KBConfig>");
   };
-  std::filesystem::create_directories(folder_ / "Data" / "Images");
-  std::ofstream(folder_ / "Data" / "Images" / "owl.svg") << "<svg/>";
-  send_from_web("VBCONTAINER:SAVE_CONFIG_FILE(x,Saved.xml)", "KBConfigmain.htm");
+  kbtest::write_file(folder_ / "Data" / "Images" / "owl.svg", "<svg/>");
+  send_from_web("VBCONTAINER:SAVE_CONFIG_FILE(x,Saved2.xml)", "KBConfigmain.htm");
   EXPECT_EQ(app_->state().cmd_args[2], "Images/owl.svg");
-  EXPECT_TRUE(std::filesystem::exists(folder_ / "Data" / "Saved.xml"));
-  std::ifstream picture(folder_ / "Data" / "Images" / "owl.svg");
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(picture), {}), "<svg/>");
+  EXPECT_TRUE(saved("Saved2.xml"));
+  EXPECT_EQ(kbtest::read_file(folder_ / "Data" / "Images" / "owl.svg"), "<svg/>");
 }
 
-using ConfigFailures = AppTest;
-
-TEST_F(ConfigFailures, EverySiteChangeThatFailsTellsTheParentOnce) {
+TEST_F(PageCommands, EverySiteChangeThatFailsTellsTheParentOnce) {
   start();
   const std::string before = read_config();
   {
@@ -134,7 +113,6 @@ TEST_F(ConfigFailures, EverySiteChangeThatFailsTellsTheParentOnce) {
     EXPECT_EQ(shown[i].rfind(starts[i], 0), 0u) << shown[i];
     EXPECT_NE(shown[i].find("File too large"), std::string::npos) << shown[i];
   }
-
   // Site numbers stop at 32767: the next site cannot be added.
   std::string config = before;
   config.replace(config.find("<ID>2</ID><AllowedUsers>"), 10, "<ID>32767</ID>");
@@ -143,6 +121,88 @@ TEST_F(ConfigFailures, EverySiteChangeThatFailsTellsTheParentOnce) {
   EXPECT_EQ(shown.back(),
             "The web site was not saved: the numbers of users and sites stop at 32767.");
   EXPECT_EQ(read_config(), config);
+}
+
+// One child's session: the history buttons, the parent's pages behind the
+// exact password, cancel, and the wait after wrong guesses.
+TEST_F(PageCommands, TheParentsPagesOpenOnlyWithTheExactPassword) {
+  start();
+  send_from_web("VBCONTAINER:STARTFORUSER(Mary)");
+  std::size_t mark = platform_.journal.size();
+  send_from_controls("VBCONTAINER:GO_BACK()");
+  EXPECT_EQ(platform_.journal.size(), mark);
+  // A step the history cannot make ends the command quietly.
+  platform_.window().events.web_CommandStateChange(NavigationCommand::Back, true);
+  web().has_history = false;
+  send_from_controls("VBCONTAINER:GO_BACK()");
+  EXPECT_TRUE(platform_.messages.texts.empty());
+  web().has_history = true;
+
+  SCOPED_TRACE("the password");
+  // A correct password before any page asked for one does nothing.
+  mark = platform_.journal.size();
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_EQ(platform_.journal.size(), mark);
+  send_from_controls("VBCONTAINER:GO_PARENT()");
+  EXPECT_EQ(web().location, page("password.htm"));
+  // Cancel gives the buttons back and steps back; title mode stays on, so
+  // going home sets the buttons up once more.
+  mark = platform_.journal.size();
+  send_from_web("VBCONTAINER:PWDCANCEL()", "password.htm");
+  EXPECT_EQ(journal_lines("", mark),
+            (std::vector<std::string>{"controls navigate " + page("KBControls.html"), "pause 500",
+                                      "controls script LoadControls('1','1','1','1','1','1')",
+                                      "web back"}));
+  EXPECT_TRUE(app_->state().control_bar_title_mode);
+  send_from_controls("VBCONTAINER:GO_HOME()");
+  EXPECT_EQ(platform_.journal.back(), "controls script LoadControls('1','1','1','1','1','1')");
+  EXPECT_EQ(web().location, page("UserStart.html"));
+
+  send_from_controls("VBCONTAINER:GO_PARENT()");
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_EQ(web().location, page("KBConfigmain.htm"));
+  EXPECT_EQ(journal_lines("controls script").back(),
+            "controls script WriteMsg('Kitebrook Configuration')");
+  // The plain-text password of the file became a hash at the correct entry.
+  EXPECT_EQ(read_config().find("secret"), std::string::npos);
+  EXPECT_TRUE(stored_password_is("secret"));
+  EXPECT_FALSE(platform_.ended);
+
+  SCOPED_TRACE("five wrong entries in a row make the person wait a while");
+  send_from_controls("VBCONTAINER:GO_PARENT()");
+  platform_.messages.texts.clear();
+  web().functions["if "] = [](const std::string&) { return std::string(); };
+  const auto wait_shown = [&] {
+    return journal_lines("web script if (typeof KBPasswordWait").back();
+  };
+  const std::string wait_call =
+      "web script if (typeof KBPasswordWait === 'function') KBPasswordWait";
+  for (int i = 0; i < 5; ++i) send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(guess)", "password.htm");
+  EXPECT_EQ(platform_.messages.texts.size(), 5u);
+  EXPECT_EQ(wait_shown(), wait_call + "('15')");
+  // Even the right password is refused while the wait lasts.
+  clock_.time += 10;
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_EQ(wait_shown(), wait_call + "('5')");
+  // Once it is over the password is taken; a wrong one now waits longer.
+  clock_.time += 5;
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(guess)", "password.htm");
+  EXPECT_EQ(wait_shown(), wait_call + "('30')");
+  clock_.time += 30;
+  send_from_web("VBCONTAINER:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_EQ(web().location, page("KBConfigmain.htm"));
+
+  SCOPED_TRACE("printing switched off is refused whatever the limit");
+  std::string config = read_config();
+  config.replace(config.find("<PrintAllowed>Yes"), 17, "<PrintAllowed>No");
+  write_config(config);
+  platform_.messages.texts.clear();
+  new_app();
+  start();
+  send_from_web("VBCONTAINER:STARTFORUSER(Mary)");
+  send_from_controls("VBCONTAINER:GO_PRINT()");
+  EXPECT_TRUE(journal_lines("web print").empty());
+  EXPECT_EQ(platform_.messages.texts, std::vector<std::string>{"Mommy says no more printing!"});
 }
 
 }  // namespace

@@ -3,11 +3,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <string>
 
 #include "common/kb_error.h"
-#include "shell/paths.h"
 #include "shell/start_options.h"
 #include "support/app_fixture.h"
 
@@ -46,7 +44,6 @@ class ProgramFoldersTest : public ::testing::Test {
 
   kbtest::TempFolder temp_{"kb_folders"};
   const fs::path root_ = temp_.path();
-  // The environment as it was before the test.
   std::map<std::string, std::string> saved_;
 };
 
@@ -59,34 +56,31 @@ TEST_F(ProgramFoldersTest, TheOptionWinsOverTheVariableAndFoldersAreMadeAbsolute
   EXPECT_EQ(options.state_folder, fs::path("/var/lib/kitebrook"));
   EXPECT_TRUE(options.whole_session);
 
-  options = read_start_options({"--state-folder", "/srv/family/"}, "/var/lib/kitebrook");
-  EXPECT_EQ(options.state_folder, fs::path("/srv/family/"));
-  options = read_start_options({"--state-folder=/srv/kb"}, "");
-  EXPECT_EQ(options.state_folder, fs::path("/srv/kb"));
-  options = read_start_options({"--state-folder=family/../kb"}, nullptr);
-  EXPECT_EQ(options.state_folder, fs::current_path() / "kb");
-
-  EXPECT_THROW(read_start_options({"--state-folder"}, nullptr), Error);
-  EXPECT_THROW(read_start_options({"--state-folder="}, nullptr), Error);
-  EXPECT_THROW(read_start_options({"--fullscreen"}, nullptr), Error);
+  EXPECT_EQ(
+      read_start_options({"--state-folder", "/srv/family/"}, "/var/lib/kitebrook").state_folder,
+      fs::path("/srv/family/"));
+  EXPECT_EQ(read_start_options({"--state-folder=/srv/kb"}, "").state_folder, fs::path("/srv/kb"));
+  EXPECT_EQ(read_start_options({"--state-folder=family/../kb"}, nullptr).state_folder,
+            fs::current_path() / "kb");
+  for (const char* wrong : {"--state-folder", "--state-folder=", "--fullscreen"})
+    EXPECT_THROW(read_start_options({wrong}, nullptr), Error) << wrong;
   EXPECT_TRUE(read_start_options({"--help"}, nullptr).help);
 }
 
-TEST_F(ProgramFoldersTest, AProgramBesideItsPagesKeepsEverythingInItsOwnFolder) {
+TEST_F(ProgramFoldersTest, AProgramBesideItsPagesKeepsEverythingInItsOwnFolderAnInstalledOneApart) {
   write(root_ / "build" / "Data" / "SelectUser.htm", "<p>pick</p>");
-  const ProgramFolders folders = locate_folders(root_ / "build", {});
-  EXPECT_EQ(folders.pages(), root_ / "build" / "Data");
-  EXPECT_EQ(folders.state(), root_ / "build");
-  EXPECT_EQ(folders.config_file(), root_ / "build" / "Data" / "KBConfig.xml");
-  EXPECT_EQ(folders.page("SelectUser.htm"), (root_ / "build" / "Data" / "SelectUser.htm").string());
-  EXPECT_EQ(folders.hive_files().hklm, root_ / "build" / "Registry" / "HKLM.sqlite");
+  const ProgramFolders beside = locate_folders(root_ / "build", {});
+  EXPECT_EQ(beside.pages(), root_ / "build" / "Data");
+  EXPECT_EQ(beside.state(), root_ / "build");
+  EXPECT_EQ(beside.config_file(), root_ / "build" / "Data" / "KBConfig.xml");
+  EXPECT_EQ(beside.page("SelectUser.htm"), (root_ / "build" / "Data" / "SelectUser.htm").string());
+  EXPECT_EQ(beside.hive_files().hklm, root_ / "build" / "Registry" / "HKLM.sqlite");
 
   StartOptions shared;
   shared.state_folder = root_ / "family";
   EXPECT_EQ(locate_folders(root_ / "build", shared).state(), root_ / "family");
-}
 
-TEST_F(ProgramFoldersTest, AnInstalledProgramReadsShareAndWritesInTheAccountsDataHome) {
+  SCOPED_TRACE("an installed program reads share and writes in the account's data home");
   const fs::path bin = install();
   const fs::path own = root_ / "home" / "data" / "kitebrook";
   const ProgramFolders folders = locate_folders(bin, {});
@@ -98,7 +92,6 @@ TEST_F(ProgramFoldersTest, AnInstalledProgramReadsShareAndWritesInTheAccountsDat
 
   // A family's shared folder takes the configuration and the machine-wide
   // hives; the account's own hive stays the account's.
-  StartOptions shared;
   shared.state_folder = root_ / "var" / "kitebrook";
   const ProgramFolders family = locate_folders(bin, shared);
   EXPECT_EQ(family.config_file(), root_ / "var" / "kitebrook" / "Data" / "KBConfig.xml");
@@ -130,45 +123,33 @@ TEST_F(ProgramFoldersTest, TheFirstStartCopiesTheShippedConfigurationAndNeverRep
   EXPECT_FALSE(fs::exists(root_ / "other" / "Data" / "KBConfig.xml"));
   EXPECT_EQ(read(other.config_file()), "<KBConfig>copied</KBConfig>");
 
+  // Only files inside the pages folder are host pages.
+  const std::string share = (root_ / "usr" / "share" / "kitebrook").string();
+  for (const std::string& inside :
+       {share + "/SelectUser.htm", share + "/Images/../KBConfigmain.htm"})
+    EXPECT_TRUE(folders.is_host_page(inside)) << inside;
+  for (const std::string& outside :
+       {share, share + "/../kitebrook-evil/SelectUser.htm", share + "-evil/SelectUser.htm",
+        folders.state().string() + "/Data/KBConfig.xml",
+        "http://example.com" + share + "/SelectUser.htm", std::string()})
+    EXPECT_FALSE(folders.is_host_page(outside)) << outside;
+
   // Without the shipped file the start fails rather than run on nothing.
   fs::remove(root_ / "usr" / "share" / "kitebrook" / "default" / "KBConfig.xml");
   EXPECT_THROW(folders.with_state(root_ / "third").prepare_state(), Error);
 }
 
-TEST_F(ProgramFoldersTest, OnlyFilesInsideThePagesFolderAreHostPages) {
-  const ProgramFolders folders = locate_folders(install(), {});
-  const std::string share = (root_ / "usr" / "share" / "kitebrook").string();
-  EXPECT_TRUE(folders.is_host_page(share + "/SelectUser.htm"));
-  EXPECT_TRUE(folders.is_host_page(share + "/Images/../KBConfigmain.htm"));
-  EXPECT_FALSE(folders.is_host_page(share));
-  EXPECT_FALSE(folders.is_host_page(share + "/../kitebrook-evil/SelectUser.htm"));
-  EXPECT_FALSE(folders.is_host_page(share + "-evil/SelectUser.htm"));
-  EXPECT_FALSE(folders.is_host_page(folders.state().string() + "/Data/KBConfig.xml"));
-  EXPECT_FALSE(folders.is_host_page("http://example.com" + share + "/SelectUser.htm"));
-  EXPECT_FALSE(folders.is_host_page(""));
-}
-
-// The program on the stand-in platform with its pages in an installation
-// and its state folder elsewhere.
-class InstalledApp : public AppTest {
- protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    app_.reset();
-    folders_ = ProgramFolders::installed(folder_ / "share", folder_ / "share" / "default.xml",
-                                         folder_ / "state", folder_ / "state" / "HKCU.sqlite");
-    write(folder_ / "share" / "default.xml", kTwoChildren);
-    folders_.prepare_state();
-    app_ = std::make_unique<Kitebrook>(platform_, folders_, *registry_, clock_);
-  }
-  ProgramFolders folders_;
-};
+using InstalledApp = AppTest;
 
 TEST_F(InstalledApp, PagesComeFromTheInstallationAndFilesGoToTheStateFolder) {
+  folders_ = ProgramFolders::installed(folder_ / "share", folder_ / "share" / "default.xml",
+                                       folder_ / "state", folder_ / "state" / "HKCU.sqlite");
+  write(folder_ / "share" / "default.xml", kTwoChildren);
+  folders_.prepare_state();
+  new_app();
   start();
-  StandInBrowser& web = platform_.window().content;
-  EXPECT_EQ(web.location, (folder_ / "share" / "SelectUser.htm").string());
-  web.functions["document.getElementById"] = [](const std::string&) {
+  EXPECT_EQ(web().location, (folder_ / "share" / "SelectUser.htm").string());
+  web().functions["document.getElementById"] = [](const std::string&) {
     return std::string("<KBConfig><Users/></KBConfig>");
   };
   const auto save_from = [&](const fs::path& sender) {

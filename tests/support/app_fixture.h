@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -18,12 +17,8 @@ namespace kb::testing {
 
 // Two children and three sites, one of them offered to everybody.
 inline const char* kTwoChildren = R"(<KBConfig>
-  <Settings>
-    <Pwd>secret</Pwd>
-    <PrintAllowed>Yes</PrintAllowed>
-    <PrintLimit>3</PrintLimit>
-    <PwdExit>Yes</PwdExit>
-  </Settings>
+  <Settings><Pwd>secret</Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>3</PrintLimit>
+    <PwdExit>Yes</PwdExit></Settings>
   <Users>
     <User><Name>AllUsers</Name><Image></Image><ID>1</ID></User>
     <User><Name>Mary</Name><Image>cat.svg</Image><ID>2</ID></User>
@@ -45,14 +40,19 @@ class AppTest : public ::testing::Test {
     write_config(kTwoChildren);
     registry_ = std::make_unique<modRegistry::Registry>(
         modRegistry::hive_files(folder_ / "Registry", folder_ / "Registry" / "HKCU.sqlite"));
-    app_ =
-        std::make_unique<Kitebrook>(platform_, ProgramFolders::beside(folder_), *registry_, clock_);
+    new_app();
+  }
+  // A new program on the same folder and platform, not yet started.
+  void new_app() {
+    app_.reset();
+    app_ = std::make_unique<Kitebrook>(platform_, folders_, *registry_, clock_);
   }
   void write_config(const std::string& text) {
     kbtest::write_file(folder_ / "Data" / "KBConfig.xml", text);
   }
   std::string read_config() const { return kbtest::read_file(folder_ / "Data" / "KBConfig.xml"); }
   std::string page(const std::string& file) const { return folder_.string() + "/Data/" + file; }
+  StandInBrowser& web() { return platform_.window().content; }
   // Whether the stored password (a hash) is `pwd`.
   bool stored_password_is(const std::string& pwd) const {
     return KBConfigIO::check_password(
@@ -83,6 +83,7 @@ class AppTest : public ::testing::Test {
 
   kbtest::TempFolder temp_{"kb_app"};
   std::filesystem::path folder_ = temp_.path();
+  ProgramFolders folders_ = ProgramFolders::beside(folder_);
   StandInPlatform platform_;
   kbtest::FixedClock clock_;
   std::unique_ptr<modRegistry::Registry> registry_;

@@ -3,7 +3,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -18,9 +17,8 @@ namespace kb::testing {
 // lines such as "web navigate /p/Data/x.htm" or "pause 500".
 using Journal = std::vector<std::string>;
 
-// Navigations as the real platform reports them, for raising a control's
-// before-navigate event by hand.
-// A page shown in a control (`sender`, a path or URL) navigates it itself.
+// A page shown in a control (`sender`, a path or URL) navigates it itself,
+// as the real platform reports it.
 inline NavigationRequest page_navigation(const std::string& url, const std::string& sender,
                                          NavigationType type = NavigationType::Other) {
   NavigationRequest request;
@@ -28,20 +26,6 @@ inline NavigationRequest page_navigation(const std::string& url, const std::stri
   request.sender_document = sender;
   request.committed_document = sender;
   request.type = type;
-  return request;
-}
-
-// A server redirected a navigation, or the history or a reload led to `url`,
-// while `committed` was shown: no page of the control started it.
-inline NavigationRequest navigation_not_from_page(const std::string& url,
-                                                  const std::string& committed, NavigationType type,
-                                                  bool redirect) {
-  NavigationRequest request;
-  request.url = url;
-  request.committed_document = committed;
-  request.type = type;
-  request.is_redirect = redirect;
-  if (redirect) request.frame = NavigationFrame::Main;
   return request;
 }
 
@@ -99,11 +83,9 @@ class StandInWindow : public MainWindowView {
         controls("controls", journal),
         content("web", journal),
         hidden("hidden", journal) {
-    for (StandInBrowser* b : {&controls, &content}) {
-      b->functions["WriteMsg"] = [](const std::string&) { return std::string(); };
-      b->functions["LoadControls"] = [](const std::string&) { return std::string(); };
-      b->functions["Load_Sites"] = [](const std::string&) { return std::string(); };
-    }
+    const auto defined = [](const std::string&) { return std::string(); };
+    controls.functions = {{"WriteMsg", defined}, {"LoadControls", defined}};
+    content.functions = {{"Load_Sites", defined}};
     // Sizing the window raises its resize event, as the toolkit does.
     layout_form.on_resize = [this] { this->events.Form_Resize(); };
   }
@@ -199,7 +181,6 @@ class StandInPlatform : public Platform {
     ended = true;
   }
 
-  // The window most recently created (the current main window).
   StandInWindow& window() { return *windows.back(); }
 
   Journal journal;
