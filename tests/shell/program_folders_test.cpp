@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 
 #include "common/kb_error.h"
@@ -17,23 +16,11 @@ namespace fs = std::filesystem;
 const auto& write = kbtest::write_file;
 const auto& read = kbtest::read_file;
 
+// The account's data home and an installation under root_/usr with the pages
+// and the shipped configuration.
 class ProgramFoldersTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    for (const char* name : {"XDG_DATA_HOME", "HOME"})
-      if (const char* value = std::getenv(name)) saved_[name] = value;
-    ::setenv("XDG_DATA_HOME", (root_ / "home" / "data").c_str(), 1);
-  }
-  void TearDown() override {
-    for (const char* name : {"XDG_DATA_HOME", "HOME"}) {
-      if (saved_.count(name))
-        ::setenv(name, saved_[name].c_str(), 1);
-      else
-        ::unsetenv(name);
-    }
-  }
-
-  // An installation under root_/usr with the pages and the shipped configuration.
+  void SetUp() override { ::setenv("XDG_DATA_HOME", (root_ / "home" / "data").c_str(), 1); }
   fs::path install() {
     const fs::path share = root_ / "usr" / "share" / "kitebrook";
     write(share / "SelectUser.htm", "<p>pick</p>");
@@ -41,62 +28,58 @@ class ProgramFoldersTest : public ::testing::Test {
     fs::create_directories(root_ / "usr" / "bin");
     return root_ / "usr" / "bin";
   }
+  // The pages, the state folder, the configuration and the machine-wide hive, under root_.
+  std::string where(const ProgramFolders& f) const {
+    std::string text;
+    for (const fs::path& p : {f.pages(), f.state(), f.config_file(), f.hive_files().hklm})
+      text += " " + p.lexically_relative(root_).string();
+    return text;
+  }
 
   kbtest::TempFolder temp_{"kb_folders"};
   const fs::path root_ = temp_.path();
-  std::map<std::string, std::string> saved_;
 };
 
 TEST_F(ProgramFoldersTest, TheOptionWinsOverTheVariableAndFoldersAreMadeAbsolute) {
-  StartOptions options = read_start_options({}, nullptr);
-  EXPECT_FALSE(options.state_folder);
-  EXPECT_FALSE(options.whole_session);
-
-  options = read_start_options({"--whole-session"}, "/var/lib/kitebrook");
-  EXPECT_EQ(options.state_folder, fs::path("/var/lib/kitebrook"));
-  EXPECT_TRUE(options.whole_session);
-
-  EXPECT_EQ(
-      read_start_options({"--state-folder", "/srv/family/"}, "/var/lib/kitebrook").state_folder,
-      fs::path("/srv/family/"));
-  EXPECT_EQ(read_start_options({"--state-folder=/srv/kb"}, "").state_folder, fs::path("/srv/kb"));
-  EXPECT_EQ(read_start_options({"--state-folder=family/../kb"}, nullptr).state_folder,
-            fs::current_path() / "kb");
+  const auto options = [](const std::vector<std::string>& arguments, const char* variable) {
+    const StartOptions o = read_start_options(arguments, variable);
+    return o.state_folder.value_or("none").string() + (o.whole_session ? " whole" : "") +
+           (o.help ? " help" : "");
+  };
+  EXPECT_EQ(options({}, nullptr), "none");
+  EXPECT_EQ(options({"--whole-session"}, "/var/lib/kitebrook"), "/var/lib/kitebrook whole");
+  EXPECT_EQ(options({"--state-folder", "/srv/family/"}, "/var/lib/kitebrook"), "/srv/family/");
+  EXPECT_EQ(options({"--state-folder=/srv/kb"}, ""), "/srv/kb");
+  EXPECT_EQ(options({"--state-folder=family/../kb"}, nullptr),
+            (fs::current_path() / "kb").string());
+  EXPECT_EQ(options({"--help"}, nullptr), "none help");
   for (const char* wrong : {"--state-folder", "--state-folder=", "--fullscreen"})
     EXPECT_THROW(read_start_options({wrong}, nullptr), Error) << wrong;
-  EXPECT_TRUE(read_start_options({"--help"}, nullptr).help);
 }
 
 TEST_F(ProgramFoldersTest, AProgramBesideItsPagesKeepsEverythingInItsOwnFolderAnInstalledOneApart) {
   write(root_ / "build" / "Data" / "SelectUser.htm", "<p>pick</p>");
   const ProgramFolders beside = locate_folders(root_ / "build", {});
-  EXPECT_EQ(beside.pages(), root_ / "build" / "Data");
-  EXPECT_EQ(beside.state(), root_ / "build");
-  EXPECT_EQ(beside.config_file(), root_ / "build" / "Data" / "KBConfig.xml");
+  EXPECT_EQ(where(beside), " build/Data build build/Data/KBConfig.xml build/Registry/HKLM.sqlite");
   EXPECT_EQ(beside.page("SelectUser.htm"), (root_ / "build" / "Data" / "SelectUser.htm").string());
-  EXPECT_EQ(beside.hive_files().hklm, root_ / "build" / "Registry" / "HKLM.sqlite");
-
   StartOptions shared;
   shared.state_folder = root_ / "family";
   EXPECT_EQ(locate_folders(root_ / "build", shared).state(), root_ / "family");
 
   SCOPED_TRACE("an installed program reads share and writes in the account's data home");
   const fs::path bin = install();
-  const fs::path own = root_ / "home" / "data" / "kitebrook";
-  const ProgramFolders folders = locate_folders(bin, {});
-  EXPECT_EQ(folders.pages(), root_ / "usr" / "share" / "kitebrook");
-  EXPECT_EQ(folders.state(), own);
-  EXPECT_EQ(folders.config_file(), own / "Data" / "KBConfig.xml");
-  EXPECT_EQ(folders.hive_files().hklm, own / "Registry" / "HKLM.sqlite");
-  EXPECT_EQ(folders.hive_files().hkcu, own / "Registry" / "HKCU.sqlite");
-
+  EXPECT_EQ(where(locate_folders(bin, {})),
+            " usr/share/kitebrook home/data/kitebrook home/data/kitebrook/Data/KBConfig.xml "
+            "home/data/kitebrook/Registry/HKLM.sqlite");
   // A family's shared folder takes the configuration and the machine-wide
   // hives; the account's own hive stays the account's.
   shared.state_folder = root_ / "var" / "kitebrook";
-  const ProgramFolders family = locate_folders(bin, shared);
-  EXPECT_EQ(family.config_file(), root_ / "var" / "kitebrook" / "Data" / "KBConfig.xml");
-  EXPECT_EQ(family.hive_files().hklm, root_ / "var" / "kitebrook" / "Registry" / "HKLM.sqlite");
-  EXPECT_EQ(family.hive_files().hkcu, own / "Registry" / "HKCU.sqlite");
+  EXPECT_EQ(where(locate_folders(bin, shared)),
+            " usr/share/kitebrook var/kitebrook var/kitebrook/Data/KBConfig.xml "
+            "var/kitebrook/Registry/HKLM.sqlite");
+  for (const StartOptions& options : {StartOptions{}, shared})
+    EXPECT_EQ(locate_folders(bin, options).hive_files().hkcu,
+              root_ / "home" / "data" / "kitebrook" / "Registry" / "HKCU.sqlite");
 
   // A relative data home does not count, by the XDG rules.
   ::setenv("XDG_DATA_HOME", "relative/data", 1);

@@ -73,12 +73,29 @@ class AppTest : public ::testing::Test {
     return platform_.window().events.brwControls_BeforeNavigate2(
         page_navigation(url, page("KBControls.html")));
   }
-  // Lines of the journal from `from` on that begin with `prefix`.
-  std::vector<std::string> journal_lines(const std::string& prefix, std::size_t from = 0) const {
+  // Lines of the journal from `from` on that begin with `prefix`, joined by '|'.
+  std::string journal_lines(const std::string& prefix, std::size_t from = 0) const {
     std::vector<std::string> lines;
     for (std::size_t i = from; i < platform_.journal.size(); ++i)
       if (platform_.journal[i].rfind(prefix, 0) == 0) lines.push_back(platform_.journal[i]);
-    return lines;
+    return joined(lines);
+  }
+  std::string messages() const { return joined(platform_.messages.texts); }
+  static std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) text += (i ? "|" : "") + lines[i];
+    return text;
+  }
+  // The start and the window as the person sees them, then the last journal line.
+  std::string start_state() {
+    const StandInWindow& w = platform_.window();
+    std::string text;
+    for (const auto& [on, name] : {std::pair{app_->state().start_done, "started "},
+                                   {w.visible, "visible "},
+                                   {w.shown, "shown "},
+                                   {w.maximized, "maximized "}})
+      if (on) text += name;
+    return text + platform_.journal.back();
   }
 
   kbtest::TempFolder temp_{"kb_app"};
