@@ -6,29 +6,25 @@
 namespace kb::testing {
 namespace {
 
-// kTwoChildren with the setting on: Mary (2) has Zoo (for everybody) and
-// Music; Chris (3) only Zoo. Zoo needs pictures from a second host.
-std::string stay_on_sites_config() {
-  std::string text = kTwoChildren;
-  text.replace(text.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
-  text.replace(text.find("</WebSite>"), 0,
-               "<AlsoAllow><Host>zoo-pictures.example</Host></AlsoAllow>");
-  return text;
-}
-
 // Which hosts match is the allow list's own test; here, that each child gets
-// its own list, what a refusal shows, and the parent's approval.
+// its own list, what a refusal shows, and the parent's approval. With the
+// setting on, Mary (2) has Zoo (for everybody, with pictures from a second
+// host) and Music; Chris (3) only Zoo.
 class StayOnSites : public AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    write_config(stay_on_sites_config());
+    std::string text = kTwoChildren;
+    text.replace(text.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
+    text.replace(text.find("</WebSite>"), 0,
+                 "<AlsoAllow><Host>zoo-pictures.example</Host></AlsoAllow>");
+    write_config(text);
     start();
   }
   // Each new main window shows pages without frames.
   void start_child(const std::string& name) {
     send_from_web("vbcontainer:STARTFORUSER(" + name + ")");
-    content().functions[""] = [](const std::string&) { return std::string("no"); };
+    web().functions[""] = [](const std::string&) { return std::string("no"); };
   }
   // A link the child follows on the page shown; answers whether it was cancelled.
   bool follow(const std::string& url) {
@@ -39,7 +35,6 @@ class StayOnSites : public AppTest {
     send_from_web("vbcontainer:ASKGROWNUP()", "NotOnList.html");
     send_from_web("vbcontainer:PROCESS_PWD_ENTRY(" + pwd + ")", "password.htm");
   }
-  StandInBrowser& content() { return platform_.window().content; }
 };
 
 TEST_F(StayOnSites, AChildOpensOnlyItsOwnSitesAndTheirHosts) {
@@ -49,7 +44,7 @@ TEST_F(StayOnSites, AChildOpensOnlyItsOwnSitesAndTheirHosts) {
         std::string("http://www.music.example/other"), page("UserStart.html")})
     EXPECT_FALSE(follow(allowed)) << allowed;
   EXPECT_TRUE(follow("http://musicbox.example/"));
-  EXPECT_EQ(content().location, page("NotOnList.html"));
+  EXPECT_EQ(web().location, page("NotOnList.html"));
   EXPECT_EQ(app_->state().refused_url, "http://musicbox.example/");
   start_child("Chris");
   EXPECT_FALSE(follow("http://zoo.example/"));
@@ -61,11 +56,11 @@ TEST_F(StayOnSites, AChildOpensOnlyItsOwnSitesAndTheirHosts) {
   hidden.location = "http://popup.example/";
   EXPECT_TRUE(platform_.window().events.wbbrwnewhidden_BeforeNavigate2(
       page_navigation("http://popup.example/", "")));
-  EXPECT_EQ(content().location, page("NotOnList.html"));
+  EXPECT_EQ(web().location, page("NotOnList.html"));
   hidden.location = "http://zoo.example/new";
   EXPECT_FALSE(platform_.window().events.wbbrwnewhidden_BeforeNavigate2(
       page_navigation("http://zoo.example/new", "")));
-  EXPECT_EQ(content().location, "http://zoo.example/new");
+  EXPECT_EQ(web().location, "http://zoo.example/new");
   // With the setting off every address loads.
   write_config(kTwoChildren);
   start_child("Mary");
@@ -85,9 +80,9 @@ TEST_F(StayOnSites, TheParentApprovesAfterThePasswordOnTheApprovalPageOnly) {
   EXPECT_EQ(read_config().find("museum"), std::string::npos);
   // Leaving the approval page, a step back to it included, closes it.
   send_from_web("vbcontainer:ASKGROWNUP()", "NotOnList.html");
-  EXPECT_EQ(content().location, page("password.htm"));
+  EXPECT_EQ(web().location, page("password.htm"));
   send_from_web("vbcontainer:PROCESS_PWD_ENTRY(secret)", "password.htm");
-  EXPECT_EQ(content().location, page("Approve.html"));
+  EXPECT_EQ(web().location, page("Approve.html"));
   NavigationRequest back = page_navigation(page("Approve.html"), "", NavigationType::BackForward);
   back.committed_document = page("UserStart.html");
   EXPECT_FALSE(platform_.window().events.web_BeforeNavigate2(back));
@@ -99,7 +94,7 @@ TEST_F(StayOnSites, TheParentApprovesAfterThePasswordOnTheApprovalPageOnly) {
   back.type = NavigationType::Other;
   EXPECT_FALSE(platform_.window().events.web_BeforeNavigate2(back));
   send_from_web("vbcontainer:APPROVEREFUSED(Today)", "Approve.html");
-  EXPECT_EQ(content().location, "http://museum.example/art");
+  EXPECT_EQ(web().location, "http://museum.example/art");
   EXPECT_FALSE(follow("http://museum.example/art"));
   // Until midnight only.
   clock_.time = visits::next_local_midnight(clock_.time);
@@ -109,12 +104,12 @@ TEST_F(StayOnSites, TheParentApprovesAfterThePasswordOnTheApprovalPageOnly) {
 
   SCOPED_TRACE("No goes back to the page before the refusal and allows nothing");
   start_child("Mary");
-  content().location = "http://zoo.example/";
+  web().location = "http://zoo.example/";
   app_->state().current_url = "http://zoo.example/";
   EXPECT_TRUE(follow("http://no.example/"));
   ask_grown_up("secret");
   send_from_web("vbcontainer:APPROVEREFUSED(NO)", "Approve.html");
-  EXPECT_EQ(content().location, "http://zoo.example/");
+  EXPECT_EQ(web().location, "http://zoo.example/");
   EXPECT_TRUE(follow("http://no.example/"));
 }
 
