@@ -14,55 +14,54 @@ using NavigationFilter = AppTest;
 // Then commands, cancelled in any letter case, and a new window's page.
 TEST_F(NavigationFilter, CaptionNamesTheUserAndTheAddress) {
   start();
-  const auto visit = [&](const std::string& url, const std::string& sender) {
+  const auto visit = [&](const std::string& url, const std::string& sender = "") {
     return platform_.window().events.web_BeforeNavigate2(page_navigation(url, sender));
   };
-  EXPECT_FALSE(visit("http://a.example/", page("UserStart.html")));
-  EXPECT_EQ(platform_.window().caption(), "Kitebrook--http://a.example/");
+  const auto caption_at = [&](const std::string& url) {
+    visit(url, page("UserStart.html"));
+    return platform_.window().caption();
+  };
+  EXPECT_EQ(caption_at("http://a.example/"), "Kitebrook--http://a.example/");
   send_from_web("VBCONTAINER:STARTFORUSER(Chris)");
-  visit("http://b.example/", page("UserStart.html"));
-  EXPECT_EQ(platform_.window().caption(), "Chris'Kitebrook--http://b.example/");
+  EXPECT_EQ(caption_at("http://b.example/"), "Chris'Kitebrook--http://b.example/");
   send_from_web("VBCONTAINER:STARTFORUSER(Sam)");
-  visit("http://c.example/%20x", page("UserStart.html"));
-  EXPECT_EQ(platform_.window().caption(), "Sam'sKitebrook--http://c.example/%20x");
+  EXPECT_EQ(caption_at("http://c.example/%20x"), "Sam'sKitebrook--http://c.example/%20x");
   // The two degenerate addresses are refused after the caption was set.
-  EXPECT_TRUE(visit("http:///", ""));
+  EXPECT_TRUE(visit("http:///"));
   EXPECT_EQ(platform_.window().caption(), "Sam'sKitebrook--http:///");
-  EXPECT_TRUE(visit("", ""));
-  EXPECT_FALSE(visit("HTTP:///", ""));
-  SCOPED_TRACE("commands in any letter case are cancelled");
-  EXPECT_TRUE(send_from_web("vbcontainer:startforuser(Mary)"));
-  EXPECT_EQ(app_->state().current_user, "Mary");
-  // Malformed or unknown commands are cancelled too and change nothing.
-  const std::size_t mark = platform_.journal.size();
-  EXPECT_TRUE(send_from_web("VBCONTAINER:GO_BACK"));
-  EXPECT_TRUE(send_from_web("VBCONTAINER:GO_BACK ()"));
-  EXPECT_TRUE(send_from_web("VBCONTAINER:NOSUCH(a)"));
-  EXPECT_EQ(platform_.journal.size(), mark);
+  EXPECT_TRUE(visit(""));
+  EXPECT_FALSE(visit("HTTP:///"));
 
+  SCOPED_TRACE("commands in any letter case, malformed or unknown, are cancelled");
+  const std::size_t mark = platform_.journal.size();
+  for (const char* command :
+       {"VBCONTAINER:GO_BACK", "VBCONTAINER:GO_BACK ()", "VBCONTAINER:NOSUCH(a)"})
+    EXPECT_TRUE(send_from_web(command)) << command;
+  EXPECT_EQ(platform_.journal.size(), mark);
   // %20 becomes a space only from the content area; characters outside
   // ASCII arrive as themselves from every control.
-  send_from_web("VBCONTAINER:STARTFORUSER(Mary%20Ann)");
-  EXPECT_EQ(app_->state().current_user, "Mary Ann");
-  EXPECT_TRUE(send_from_controls("VBCONTAINER:STARTFORUSER(Mary%20Ann)"));
-  EXPECT_EQ(app_->state().current_user, "Mary%20Ann");
-  send_from_controls("vbcontainer:startforuser(Zo%C3%AB)");
-  EXPECT_EQ(app_->state().current_user, "Zo\xC3\xAB");
-
+  const auto user_after = [&](bool cancelled) {
+    EXPECT_TRUE(cancelled);
+    return app_->state().current_user;
+  };
+  EXPECT_EQ(user_after(send_from_web("vbcontainer:startforuser(Mary%20Ann)")), "Mary Ann");
+  EXPECT_EQ(user_after(send_from_controls("VBCONTAINER:STARTFORUSER(Mary%20Ann)")), "Mary%20Ann");
+  EXPECT_EQ(user_after(send_from_controls("vbcontainer:startforuser(Zo%C3%AB)")), "Zo\xC3\xAB");
   // The control bar loads an ordinary address untouched.
-  StandInWindow& window = platform_.window();
-  EXPECT_FALSE(window.events.brwControls_BeforeNavigate2(page_navigation("http://d.example/", "")));
+  EXPECT_FALSE(platform_.window().events.brwControls_BeforeNavigate2(
+      page_navigation("http://d.example/", "")));
 
   SCOPED_TRACE("a new window's page is shown in the content area");
-  window.hidden.location = "http://site.example/popup.html";
-  const std::string shown = window.content.location;
-  EXPECT_FALSE(window.events.wbbrwnewhidden_BeforeNavigate2(
+  StandInWindow& shown = platform_.window();
+  shown.hidden.location = "http://site.example/popup.html";
+  const std::string before = shown.content.location;
+  EXPECT_FALSE(shown.events.wbbrwnewhidden_BeforeNavigate2(
       page_navigation("http://site.example/other", "")));
-  EXPECT_EQ(window.content.location, shown);
+  EXPECT_EQ(shown.content.location, before);
   // A navigation to the address the hidden view already shows goes on to the content area.
-  window.events.wbbrwnewhidden_BeforeNavigate2(
+  shown.events.wbbrwnewhidden_BeforeNavigate2(
       page_navigation("http://site.example/popup.html", ""));
-  EXPECT_EQ(window.content.location, "http://site.example/popup.html");
+  EXPECT_EQ(shown.content.location, "http://site.example/popup.html");
 }
 
 TEST_F(NavigationFilter, TheWizardMovesOnAfterItsTwoHandOverPages) {
@@ -195,6 +194,21 @@ TEST_F(StayOnSites, AChildOpensOnlyItsOwnSitesAndTheirHosts) {
   write_config(kTwoChildren);
   start_child("Mary");
   EXPECT_FALSE(follow("http://anywhere.example/"));
+
+  SCOPED_TRACE("the parent's commands store normalised hosts");
+  send_from_web("vbcontainer:SETALSOALLOW(2,Videos.Example. https://pics.example/x)",
+                "KBConfigmain.htm");
+  send_from_web("vbcontainer:SETALSOALLOW(2,ok.example bad<host)", "KBConfigmain.htm");
+  EXPECT_EQ(platform_.messages.texts.size(), 1u);
+  EXPECT_NE(read_config().find("<Host>videos.example</Host>"), std::string::npos);
+  send_from_web("vbcontainer:ALWAYSALLOW(3,HTTP://Games.Example/play)", "KBConfigmain.htm");
+  send_from_web("vbcontainer:UPDATESTAYONSITES(0)", "KBConfigmain.htm");
+  EXPECT_NE(read_config().find("<StayOnSites>No</StayOnSites>"), std::string::npos);
+  send_from_web("vbcontainer:UPDATESTAYONSITES(1)", "KBConfigmain.htm");
+
+  start_child("Chris");
+  EXPECT_FALSE(follow("http://games.example/"));
+  EXPECT_TRUE(follow("http://www.music.example/"));
 }
 
 // Once and Always are followed on the real engine (StayOnSitesE2E).
@@ -241,22 +255,6 @@ TEST_F(StayOnSites, TheParentApprovesAfterThePasswordOnTheApprovalPageOnly) {
   send_from_web("vbcontainer:APPROVEREFUSED(NO)", "Approve.html");
   EXPECT_EQ(web().location, "http://zoo.example/");
   EXPECT_TRUE(follow("http://no.example/"));
-}
-
-TEST_F(StayOnSites, ParentsCommandsStoreNormalisedHosts) {
-  send_from_web("vbcontainer:SETALSOALLOW(2,Videos.Example. https://pics.example/x)",
-                "KBConfigmain.htm");
-  send_from_web("vbcontainer:SETALSOALLOW(2,ok.example bad<host)", "KBConfigmain.htm");
-  EXPECT_EQ(platform_.messages.texts.size(), 1u);
-  EXPECT_NE(read_config().find("<Host>videos.example</Host>"), std::string::npos);
-  send_from_web("vbcontainer:ALWAYSALLOW(3,HTTP://Games.Example/play)", "KBConfigmain.htm");
-  send_from_web("vbcontainer:UPDATESTAYONSITES(0)", "KBConfigmain.htm");
-  EXPECT_NE(read_config().find("<StayOnSites>No</StayOnSites>"), std::string::npos);
-  send_from_web("vbcontainer:UPDATESTAYONSITES(1)", "KBConfigmain.htm");
-
-  start_child("Chris");
-  EXPECT_FALSE(follow("http://games.example/"));
-  EXPECT_TRUE(follow("http://www.music.example/"));
 }
 
 }  // namespace
