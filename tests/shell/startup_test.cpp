@@ -187,31 +187,17 @@ namespace fs = std::filesystem;
 const auto& write = kbtest::write_file;
 const auto& read = kbtest::read_file;
 
-// The account's data home and an installation under root_/usr with the pages
-// and the shipped configuration.
-class ProgramFoldersTest : public ::testing::Test {
- protected:
-  void SetUp() override { ::setenv("XDG_DATA_HOME", (root_ / "home" / "data").c_str(), 1); }
-  fs::path install() {
-    const fs::path share = root_ / "usr" / "share" / "kitebrook";
-    write(share / "SelectUser.htm", "<p>pick</p>");
-    write(share / "default" / "KBConfig.xml", "<KBConfig>shipped</KBConfig>");
-    fs::create_directories(root_ / "usr" / "bin");
-    return root_ / "usr" / "bin";
-  }
-  // The pages, the state folder, the configuration and the machine-wide hive, under root_.
-  std::string where(const ProgramFolders& f) const {
+TEST(ProgramFolders, AProgramBesideItsPagesKeepsEverythingInItsOwnFolderAnInstalledOneApart) {
+  const kbtest::TempFolder temp{"kb_folders"};
+  const fs::path root = temp.path();
+  ::setenv("XDG_DATA_HOME", (root / "home" / "data").c_str(), 1);
+  // The pages, the state folder, the configuration and the machine-wide hive, under root.
+  const auto where = [&](const ProgramFolders& f) {
     std::string text;
     for (const fs::path& p : {f.pages(), f.state(), f.config_file(), f.hive_files().hklm})
-      text += " " + p.lexically_relative(root_).string();
+      text += " " + p.lexically_relative(root).string();
     return text;
-  }
-
-  kbtest::TempFolder temp_{"kb_folders"};
-  const fs::path root_ = temp_.path();
-};
-
-TEST_F(ProgramFoldersTest, TheOptionWinsOverTheVariableAndFoldersAreMadeAbsolute) {
+  };
   const auto options = [](const std::vector<std::string>& arguments, const char* variable) {
     const StartOptions o = read_start_options(arguments, variable);
     return o.state_folder.value_or("none").string() + (o.whole_session ? " whole" : "") +
@@ -226,43 +212,36 @@ TEST_F(ProgramFoldersTest, TheOptionWinsOverTheVariableAndFoldersAreMadeAbsolute
   EXPECT_EQ(options({"--help"}, nullptr), "none help");
   for (const char* wrong : {"--state-folder", "--state-folder=", "--fullscreen"})
     EXPECT_THROW(read_start_options({wrong}, nullptr), Error) << wrong;
-}
 
-TEST_F(ProgramFoldersTest, AProgramBesideItsPagesKeepsEverythingInItsOwnFolderAnInstalledOneApart) {
-  write(root_ / "build" / "Data" / "SelectUser.htm", "<p>pick</p>");
-  const ProgramFolders beside = locate_folders(root_ / "build", {});
+  SCOPED_TRACE("a program beside its pages keeps everything in its own folder");
+  write(root / "build" / "Data" / "SelectUser.htm", "<p>pick</p>");
+  const ProgramFolders beside = locate_folders(root / "build", {});
   EXPECT_EQ(where(beside), " build/Data build build/Data/KBConfig.xml build/Registry/HKLM.sqlite");
-  EXPECT_EQ(beside.page("SelectUser.htm"), (root_ / "build" / "Data" / "SelectUser.htm").string());
+  EXPECT_EQ(beside.page("SelectUser.htm"), (root / "build" / "Data" / "SelectUser.htm").string());
   StartOptions shared;
-  shared.state_folder = root_ / "family";
-  EXPECT_EQ(locate_folders(root_ / "build", shared).state(), root_ / "family");
+  shared.state_folder = root / "family";
+  EXPECT_EQ(locate_folders(root / "build", shared).state(), root / "family");
 
   SCOPED_TRACE("an installed program reads share and writes in the account's data home");
-  const fs::path bin = install();
+  const fs::path share = root / "usr" / "share" / "kitebrook", bin = root / "usr" / "bin";
+  write(share / "SelectUser.htm", "<p>pick</p>");
+  write(share / "default" / "KBConfig.xml", "<KBConfig>shipped</KBConfig>");
+  fs::create_directories(bin);
   EXPECT_EQ(where(locate_folders(bin, {})),
             " usr/share/kitebrook home/data/kitebrook home/data/kitebrook/Data/KBConfig.xml "
             "home/data/kitebrook/Registry/HKLM.sqlite");
   // A family's shared folder takes the configuration and the machine-wide
   // hives; the account's own hive stays the account's.
-  shared.state_folder = root_ / "var" / "kitebrook";
+  shared.state_folder = root / "var" / "kitebrook";
   EXPECT_EQ(where(locate_folders(bin, shared)),
             " usr/share/kitebrook var/kitebrook var/kitebrook/Data/KBConfig.xml "
             "var/kitebrook/Registry/HKLM.sqlite");
   for (const StartOptions& options : {StartOptions{}, shared})
     EXPECT_EQ(locate_folders(bin, options).hive_files().hkcu,
-              root_ / "home" / "data" / "kitebrook" / "Registry" / "HKCU.sqlite");
+              root / "home" / "data" / "kitebrook" / "Registry" / "HKCU.sqlite");
 
-  // A relative data home does not count, by the XDG rules.
-  ::setenv("XDG_DATA_HOME", "relative/data", 1);
-  ::setenv("HOME", (root_ / "home").c_str(), 1);
-  EXPECT_EQ(locate_folders(bin, {}).state(), root_ / "home" / ".local" / "share" / "kitebrook");
-
-  fs::remove_all(root_ / "usr" / "share");
-  EXPECT_THROW(locate_folders(bin, {}), Error);
-}
-
-TEST_F(ProgramFoldersTest, TheFirstStartCopiesTheShippedConfigurationAndNeverReplacesOne) {
-  const ProgramFolders folders = locate_folders(install(), {});
+  SCOPED_TRACE("the first start copies the shipped configuration and never replaces one");
+  const ProgramFolders folders = locate_folders(bin, {});
   folders.prepare_state();
   EXPECT_EQ(read(folders.config_file()), "<KBConfig>shipped</KBConfig>");
 
@@ -271,26 +250,33 @@ TEST_F(ProgramFoldersTest, TheFirstStartCopiesTheShippedConfigurationAndNeverRep
   EXPECT_EQ(read(folders.config_file()), "<KBConfig>the parent's</KBConfig>");
 
   // A configuration spelt in another letter case is the parent's too.
-  const ProgramFolders other = folders.with_state(root_ / "other");
-  write(root_ / "other" / "Data" / "kbconfig.XML", "<KBConfig>copied</KBConfig>");
+  const ProgramFolders other = folders.with_state(root / "other");
+  write(root / "other" / "Data" / "kbconfig.XML", "<KBConfig>copied</KBConfig>");
   other.prepare_state();
-  EXPECT_FALSE(fs::exists(root_ / "other" / "Data" / "KBConfig.xml"));
+  EXPECT_FALSE(fs::exists(root / "other" / "Data" / "KBConfig.xml"));
   EXPECT_EQ(read(other.config_file()), "<KBConfig>copied</KBConfig>");
 
   // Only files inside the pages folder are host pages.
-  const std::string share = (root_ / "usr" / "share" / "kitebrook").string();
   for (const std::string& inside :
-       {share + "/SelectUser.htm", share + "/Images/../KBConfigmain.htm"})
+       {share.string() + "/SelectUser.htm", share.string() + "/Images/../KBConfigmain.htm"})
     EXPECT_TRUE(folders.is_host_page(inside)) << inside;
   for (const std::string& outside :
-       {share, share + "/../kitebrook-evil/SelectUser.htm", share + "-evil/SelectUser.htm",
-        folders.state().string() + "/Data/KBConfig.xml",
-        "http://example.com" + share + "/SelectUser.htm", std::string()})
+       {share.string(), share.string() + "/../kitebrook-evil/SelectUser.htm",
+        share.string() + "-evil/SelectUser.htm", folders.state().string() + "/Data/KBConfig.xml",
+        "http://example.com" + share.string() + "/SelectUser.htm", std::string()})
     EXPECT_FALSE(folders.is_host_page(outside)) << outside;
 
   // Without the shipped file the start fails rather than run on nothing.
-  fs::remove(root_ / "usr" / "share" / "kitebrook" / "default" / "KBConfig.xml");
-  EXPECT_THROW(folders.with_state(root_ / "third").prepare_state(), Error);
+  fs::remove(share / "default" / "KBConfig.xml");
+  EXPECT_THROW(folders.with_state(root / "third").prepare_state(), Error);
+
+  // A relative data home does not count, by the XDG rules.
+  ::setenv("XDG_DATA_HOME", "relative/data", 1);
+  ::setenv("HOME", (root / "home").c_str(), 1);
+  EXPECT_EQ(locate_folders(bin, {}).state(), root / "home" / ".local" / "share" / "kitebrook");
+
+  fs::remove_all(root / "usr" / "share");
+  EXPECT_THROW(locate_folders(bin, {}), Error);
 }
 
 using InstalledApp = AppTest;
