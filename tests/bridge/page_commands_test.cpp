@@ -120,8 +120,11 @@ TEST_F(PageCommands, ExitConfigAndStartForUserRebuildTheWindow) {
                 page("KBControls.html") +
                 "|pause 500|controls script LoadControls('1','1','1','1','1','1')");
   EXPECT_FALSE(app_->state().control_bar_title_mode);
+}
 
-  SCOPED_TRACE("the start page asks for its sites; the name travels as a safe literal");
+TEST_F(PageCommands, LoadSitesIntoAPageWithoutTheFunctionIsReported) {
+  start();
+  // The start page asks for its sites; the name travels as a safe literal.
   send_from_web("VBCONTAINER:STARTFORUSER(O'Brien)");
   send_from_web("VBCONTAINER:LOADSITES()", "UserStart.html");
   EXPECT_EQ(platform_.journal.back(), "web script Load_Sites('O\\'Brien')");

@@ -147,6 +147,21 @@ TEST_F(StartUp, AScriptCallIntoAPageWithoutTheFunctionIsReported) {
             "Error in load_controlsReferenceError: Can't find variable: LoadControls");
 }
 
+TEST_F(StartUp, TitleModeFollowsTheHostPagesAndTheChildsPages) {
+  start();
+  // The same page spelt in another letter case is an ordinary page.
+  KBVBHTMLInterfaces::load_page(*app_, folder_.string() + "/data/SELECTUSER.HTM");
+  EXPECT_FALSE(app_->state().control_bar_title_mode);
+  EXPECT_EQ(platform_.journal.back(), "controls script LoadControls('1','1','1','1','1','1')");
+  // A further ordinary page leaves the control bar alone.
+  KBVBHTMLInterfaces::load_page(*app_, "http://example.org/");
+  EXPECT_EQ(platform_.journal.back(), "web navigate http://example.org/");
+  // The blank addresses take the program's name as title.
+  KBVBHTMLInterfaces::load_page(*app_, "http:///");
+  EXPECT_EQ(platform_.journal.back(), "controls script WriteMsg('Kitebrook')");
+  EXPECT_TRUE(app_->state().control_bar_title_mode);
+}
+
 using WindowLayout = AppTest;
 
 TEST_F(WindowLayout, TheDesignIsRecordedBeforeMaximizingAndEveryResizeRescalesFromIt) {
@@ -161,19 +176,6 @@ TEST_F(WindowLayout, TheDesignIsRecordedBeforeMaximizingAndEveryResizeRescalesFr
   // From the designed 6655 x 6450 twips (caption included) to the screen.
   EXPECT_EQ(form.prop(0, "Height"), 1585);
   EXPECT_EQ(form.prop(1, "Width"), 19333);
-
-  SCOPED_TRACE("title mode follows the host pages and the child's pages");
-  // The same page spelt in another letter case is an ordinary page.
-  KBVBHTMLInterfaces::load_page(*app_, folder_.string() + "/data/SELECTUSER.HTM");
-  EXPECT_FALSE(app_->state().control_bar_title_mode);
-  EXPECT_EQ(platform_.journal.back(), "controls script LoadControls('1','1','1','1','1','1')");
-  // A further ordinary page leaves the control bar alone.
-  KBVBHTMLInterfaces::load_page(*app_, "http://example.org/");
-  EXPECT_EQ(platform_.journal.back(), "web navigate http://example.org/");
-  // The blank addresses take the program's name as title.
-  KBVBHTMLInterfaces::load_page(*app_, "http:///");
-  EXPECT_EQ(platform_.journal.back(), "controls script WriteMsg('Kitebrook')");
-  EXPECT_TRUE(app_->state().control_bar_title_mode);
 
   // A window loaded anew records its own design.
   send_from_web("VBCONTAINER:STARTFORUSER(Mary)");
