@@ -27,6 +27,10 @@ TEST_F(StartUp, EachConfigurationShowsItsFirstPageAndReadsItsSettings) {
   };
   const std::pair<std::string, std::string> rows[] = {
       {kTwoChildren, "SelectUser.htm||1 1 3 1 secret"},
+      {"<KBConfig><Settings><Pwd/><PrintAllowed>No</PrintAllowed><PrintLimit>0</PrintLimit>"
+       "<PwdExit>Yes</PwdExit></Settings><Users><User><Name>AllUsers</Name><Image/><ID>1</ID>"
+       "</User></Users><WebSites/></KBConfig>",
+       "SWelcome.html||1 0 0 1 "},
       // The page says what is wrong in plain words; no technical messages.
       {"", "RepairSettings.htm||1 0 0 1 "},
       {settings("<Pwd>pw</Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>7abc</PrintLimit>"),
