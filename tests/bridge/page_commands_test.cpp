@@ -44,8 +44,7 @@ TEST(CommandParser, CutsNameAndArgumentsAsWrittenAndRefusesMalformedCommands) {
       {"", "refused"},
       {"VBCONTAINER:" + long_text + "(a)", "refused"},
       {"VBCONTAINER:X(" + long_text + ",b)", "refused"},
-      {"VBCONTAINER:X(" + long_text + ")", "X 1 " + long_text},
-  };
+      {"VBCONTAINER:X(" + long_text + ")", "X 1 " + long_text}};
   for (const auto& [url, expected] : rows) EXPECT_EQ(parse(url), expected) << url.substr(0, 30);
 
   CommandArgs args{};
@@ -91,8 +90,7 @@ TEST(ScriptCall, ValuesBecomeStringLiteralsThatCannotRunScript) {
       {"</script>", "'\\x3C/script>'"},
       {std::string("nul\0tab\t", 8), "'nul\\x00tab\\x09'"},
       {"\xE2\x80\xA8", "'\\u2028'"},
-      {"Zo\xC3\xAB \"quoted\"", "'Zo\xC3\xAB \"quoted\"'"},
-  };
+      {"Zo\xC3\xAB \"quoted\"", "'Zo\xC3\xAB \"quoted\"'"}};
   for (const auto& [text, literal] : rows) EXPECT_EQ(js_string_literal(text), literal);
 }
 
@@ -245,7 +243,7 @@ TEST_F(PageCommands, TheParentsPagesOpenOnlyWithTheExactPassword) {
   // The plain-text password of the file became a hash at the correct entry.
   EXPECT_EQ(read_config().find("secret"), std::string::npos);
   EXPECT_TRUE(stored_password_is("secret"));
-  EXPECT_FALSE(platform_.ended);
+  EXPECT_EQ(journal_lines("end"), "");
 
   SCOPED_TRACE("five wrong entries in a row make the person wait a while");
   send_from_controls("VBCONTAINER:GO_PARENT()");

@@ -92,8 +92,8 @@ class StandInWindow : public MainWindowView {
   BrowserControl& brwControls() override { return controls; }
   BrowserControl& web() override { return content; }
   BrowserControl& wbbrwnewhidden() override { return hidden; }
-  std::string caption() const override { return caption_; }
-  void set_caption(const std::string& caption) override { caption_ = caption; }
+  std::string caption() const override { return caption_text; }
+  void set_caption(const std::string& caption) override { caption_text = caption; }
   void set_visible(bool visible) override { this->visible = visible; }
   void show() override { shown = true; }
   void maximize() override {
@@ -108,9 +108,7 @@ class StandInWindow : public MainWindowView {
   StandInBrowser controls, content, hidden;
   bool visible = true, shown = false, maximized = false;
   StandInForm layout_form;
-
- private:
-  std::string caption_ = "Kitebrook";
+  std::string caption_text = "Kitebrook";
 };
 
 // The platform is its own splash screen.
@@ -150,10 +148,7 @@ class StandInPlatform : public Platform, public SplashView {
   void pause(std::chrono::milliseconds duration) override {
     journal.push_back("pause " + std::to_string(duration.count()));
   }
-  void end_program() override {
-    journal.push_back("end program");
-    ended = true;
-  }
+  void end_program() override { journal.push_back("end program"); }
 
   StandInWindow& window() { return *windows.back(); }
 
@@ -163,7 +158,7 @@ class StandInPlatform : public Platform, public SplashView {
   std::function<void(StandInWindow&)> on_new_window;
   std::function<void()> on_event_step;
   std::vector<std::function<void()>> soon;
-  bool splash_loaded = false, ended = false;
+  bool splash_loaded = false;
 };
 
 }  // namespace kb::testing
