@@ -75,11 +75,10 @@ class AppTest : public ::testing::Test {
       if (platform_.journal[i].rfind(prefix, 0) == 0) text += "|" + platform_.journal[i];
     return text.substr(text.empty() ? 0 : 1);
   }
-  std::string messages() const { return joined(platform_.messages.texts); }
-  static std::string joined(const std::vector<std::string>& lines) {
+  std::string messages() const {
     std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) text += (i ? "|" : "") + lines[i];
-    return text;
+    for (const std::string& message : platform_.messages.texts) text += "|" + message;
+    return text.substr(text.empty() ? 0 : 1);
   }
   // The start and the window as the person sees them, then the last journal line.
   std::string start_state() {
