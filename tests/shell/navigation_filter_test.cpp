@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "shell/command_sender.h"
 #include "support/app_fixture.h"
 #include "visits/local_days.h"
@@ -91,40 +89,33 @@ TEST_F(NavigationFilter, TheWizardMovesOnAfterItsTwoHandOverPages) {
 }
 
 TEST(CommandSender, OnlyAHostPagesOwnNavigationCommands) {
+  using R = NavigationRequest;
   const std::string host = "/opt/kitebrook/Data/KBConfigmain.htm";
-  const std::string site = "http://site.example/page.html";
-  // A host page's own script navigation to a command, changed by `edit`.
-  const auto from_host = [&](const std::function<void(NavigationRequest&)>& edit) {
-    NavigationRequest request = page_navigation("vbcontainer:UPDATEPWD(x)", host);
-    edit(request);
+  // A host page's own script navigation to a command, and a copy with one field changed.
+  const R script = page_navigation("vbcontainer:UPDATEPWD(x)", host);
+  const auto with = [](R request, auto field, auto value) {
+    request.*field = value;
     return request;
   };
   const auto sent_by = [&](const std::string& page) {
-    return from_host(
-        [&](NavigationRequest& r) { r.sender_document = r.committed_document = page; });
+    return with(with(script, &R::sender_document, page), &R::committed_document, page);
   };
-  const auto typed = [&](NavigationType type) {
-    return from_host([&](NavigationRequest& r) { r.type = type; });
-  };
-  const std::pair<const char*, NavigationRequest> commands[] = {
-      {"a host page's script", typed(NavigationType::Other)},
-      {"a host page's link", typed(NavigationType::LinkClicked)},
-      {"a host page's form", typed(NavigationType::FormSubmitted)}};
-  const std::pair<const char*, NavigationRequest> refused[] = {
-      {"a redirect while a host page is shown", from_host([](NavigationRequest& r) {
-         r.is_redirect = true;
-         r.frame = NavigationFrame::Main;
-       })},
-      {"a redirect that still names the host page",
-       from_host([](NavigationRequest& r) { r.is_redirect = true; })},
-      {"a history step", typed(NavigationType::BackForward)},
-      {"a reload", typed(NavigationType::Reload)},
-      {"a form sent again", typed(NavigationType::FormResubmitted)},
-      {"the program's own load", from_host([](NavigationRequest& r) { r.by_program = true; })},
-      {"a new window's first page", from_host([](NavigationRequest& r) { r.new_window = true; })},
-      {"no page at all", from_host([](NavigationRequest& r) { r.sender_document.clear(); })},
+  const std::pair<const char*, R> commands[] = {
+      {"a host page's script", script},
+      {"a host page's link", with(script, &R::type, NavigationType::LinkClicked)},
+      {"a host page's form", with(script, &R::type, NavigationType::FormSubmitted)}};
+  const std::pair<const char*, R> refused[] = {
+      {"a redirect while a host page is shown",
+       with(with(script, &R::is_redirect, true), &R::frame, NavigationFrame::Main)},
+      {"a redirect that still names the host page", with(script, &R::is_redirect, true)},
+      {"a history step", with(script, &R::type, NavigationType::BackForward)},
+      {"a reload", with(script, &R::type, NavigationType::Reload)},
+      {"a form sent again", with(script, &R::type, NavigationType::FormResubmitted)},
+      {"the program's own load", with(script, &R::by_program, true)},
+      {"a new window's first page", with(script, &R::new_window, true)},
+      {"no page at all", with(script, &R::sender_document, std::string())},
       {"a sender other than the page shown",
-       from_host([&](NavigationRequest& r) { r.committed_document = site; })},
+       with(script, &R::committed_document, std::string("http://site.example/page.html"))},
       {"a file beside the Data folder", sent_by("/opt/kitebrook/Data/../x.htm")},
       {"a folder whose name begins like Data", sent_by("/opt/kitebrook/Database/x.htm")},
       {"a host page named by URI", sent_by("file://" + host)}};
