@@ -28,8 +28,7 @@ namespace kb::testing {
 using KBVBHTMLInterfaces::js_string_literal;
 using std::chrono::milliseconds;
 
-// The real program on the real engine in a temporary folder; only the message
-// box, the print dialog and the end of the program are recorders.
+// The real program on the real engine; message box, printing and the end are recorders.
 class E2ETest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -99,11 +98,9 @@ class E2ETest : public ::testing::Test {
   }
   // Runs `step` from a timer, as the test must while a modal dialog runs.
   static void after(milliseconds delay, std::function<void()>* step) {
-    const auto run = +[](gpointer step) -> gboolean {
-      (*static_cast<std::function<void()>*>(step))();
-      return G_SOURCE_REMOVE;
-    };
-    g_timeout_add(static_cast<guint>(delay.count()), run, step);
+    g_timeout_add_once(
+        static_cast<guint>(delay.count()),
+        [](gpointer step) { (*static_cast<std::function<void()>*>(step))(); }, step);
   }
   bool config_has(const std::string& text) {
     return run_until([&] { return read_config().find(text) != std::string::npos; });
@@ -156,16 +153,14 @@ class E2ETest : public ::testing::Test {
   bool saved_and_cleared(const std::string& row, const std::string& field) {
     return has_element(row) && prop_becomes(field, "value", "");
   }
-  // Sets form fields (with their input and change events) or check boxes.
+  // Sets form fields, check boxes to "on" or "off", with their input and change events.
   void fill(const std::vector<std::pair<std::string, std::string>>& fields) {
     for (const auto& [id, value] : fields)
-      web_js("(function (e) { e.value = " + js_string_literal(value) +
-             "; e.dispatchEvent(new Event('input', {bubbles: true})); "
-             "e.dispatchEvent(new Event('change', {bubbles: true})); })(" +
-             element(id) + "); 0");
-  }
-  void check(const std::string& id, bool on) {
-    web_js(element(id) + ".checked = " + (on ? "true" : "false") + "; 0");
+      web_js(
+          "(function (e, v) { if (e.type === 'checkbox') e.checked = v === 'on'; else e.value = "
+          "v; e.dispatchEvent(new Event('input', {bubbles: true})); "
+          "e.dispatchEvent(new Event('change', {bubbles: true})); })(" +
+          element(id) + ", " + js_string_literal(value) + "); 0");
   }
   void click(const std::string& id) { web_js(element(id) + ".click(); 0"); }
   void go(const std::string& url) { web_js("location.href = " + js_string_literal(url) + "; 0"); }

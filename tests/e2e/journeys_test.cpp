@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <csignal>
 
 #include "config/config_versions.h"
@@ -15,7 +13,6 @@ TEST_F(Journeys, AChildBrowsesItsSitesAndLeavesOnlyWithThePassword) {
   site_.add_page("/second.html", "second");
   visit_zoo("<a id='next' href='/second.html'>next</a><a id='file' href='/file.bin'>file</a>");
   EXPECT_EQ(app_->main_window().view().caption(), "Mary'sKitebrook--" + site_.url("/zoo.html"));
-  EXPECT_EQ(app_->state().current_user, "Mary");
   // A right click brings no context menu in either view.
   for (WebKitWebView* view : {gtk_window().web_view(), gtk_window().controls_view()}) {
     g_autoptr(WebKitContextMenu) menu = webkit_context_menu_new();
@@ -38,12 +35,8 @@ TEST_F(Journeys, AChildBrowsesItsSitesAndLeavesOnlyWithThePassword) {
   ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
   press("btnForward");
   ASSERT_TRUE(wait_for_web(site_.url("/second.html")));
-  press("btnHome");
-  EXPECT_TRUE(start_page_shows("1,2"));
 
   // Exit and closing the window ask for the password; Cancel gives the site back.
-  go(site_.url("/zoo.html"));
-  ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
   press("btnExit");
   ASSERT_TRUE(run_until([&] { return title() == "Password Required"; }));
   enter_password("Secret");
@@ -51,20 +44,12 @@ TEST_F(Journeys, AChildBrowsesItsSitesAndLeavesOnlyWithThePassword) {
   EXPECT_EQ(messages_.texts[0], "The password entered is incorrect, try again!");
   ASSERT_TRUE(on_page("password.htm", "cancel"));
   click("cancel");
-  ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
+  ASSERT_TRUE(wait_for_web(site_.url("/second.html")));
   EXPECT_TRUE(run_until([&] { return button_shown("btnHome"); }));
   gtk_window_close(gtk_window().window());
   ASSERT_TRUE(wait_for_web(page("password.htm")));
   EXPECT_FALSE(ended_);
   enter_password("secret");
-  EXPECT_TRUE(run_until([&] { return ended_; }));
-
-  // The end of the desktop session leaves without the password.
-  ended_ = false;
-  restart();
-  start();
-  ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-  std::raise(SIGTERM);
   EXPECT_TRUE(run_until([&] { return ended_; }));
 }
 
@@ -98,9 +83,7 @@ TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
   // Keeping children on their sites is offered, explained and on.
   ASSERT_TRUE(prop_becomes("settings-stay", "checked", "true"));
   EXPECT_NE(prop("settings-stay-hint", "textContent").find("only the sites"), std::string::npos);
-  check("settings-print", true);
-  fill({{"settings-pages", "4"}});
-  check("settings-exit-pwd", true);
+  fill({{"settings-print", "on"}, {"settings-pages", "4"}, {"settings-exit-pwd", "on"}});
   click("settings-save");
   ASSERT_TRUE(wait_for_web(page("Sfinish.html")));
   // A new site is offered to everybody; the pass over the sites keeps their hosts.
@@ -121,6 +104,7 @@ TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
   EXPECT_EQ(title(), "Select a User to Begin");
   choose_child("Ben");
   EXPECT_TRUE(start_page_shows("1"));
+  EXPECT_TRUE(messages_.texts.empty());
 
   // The wizard's password applies at once; an empty entry is wrong.
   press("btnParent");
@@ -146,10 +130,11 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   click("user-save");
   ASSERT_TRUE(saved_and_cleared("user-edit-4", "user-name"));
   ASSERT_TRUE(has_element("site-offer-4"));
-  fill({{"site-label", "Books"}, {"site-address", site_.url("/books.html")}});
+  fill({{"site-label", "Books"},
+        {"site-address", site_.url("/books.html")},
+        {"site-offer-all", "off"},
+        {"site-offer-4", "on"}});
   click("site-pic-books");
-  check("site-offer-all", false);
-  check("site-offer-4", true);
   click("site-save");
   ASSERT_TRUE(prop_becomes("site-4-user-4", "checked", "true"));
   fill({{"site-label", "Games"}, {"site-address", "https://games.example/"}});
@@ -172,12 +157,12 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   ASSERT_TRUE(prop_becomes("site-2-user-2", "checked", "false"));
 
   // Printing on with four pages a day, leaving without the password, a new password.
-  check("settings-print", true);
-  fill({{"settings-pages", "4"}});
-  check("settings-exit-pwd", false);
   // A file without the setting browses freely until the parent turns it on.
   EXPECT_EQ(prop("settings-stay", "checked"), "false");
-  check("settings-stay", true);
+  fill({{"settings-print", "on"},
+        {"settings-pages", "4"},
+        {"settings-exit-pwd", "off"},
+        {"settings-stay", "on"}});
   click("settings-save");
   ASSERT_TRUE(config_has("<StayOnSites>Yes</StayOnSites>"));
   // The page has read the settings back before the next form is used.
@@ -219,7 +204,6 @@ TEST_F(Journeys, AParentPutsTheLastGoodSettingsBackFromTheRepairPage) {
   fill({{"pwd", "not it"}});
   click("restore");
   ASSERT_TRUE(messages_reach(1));
-  EXPECT_EQ(read_config(), "<KBConfig><Users>");
   fill({{"pwd", "secret"}});
   click("restore");
   ASSERT_TRUE(messages_reach(2));
@@ -248,6 +232,9 @@ TEST_F(Journeys, AParentPutsTheLastGoodSettingsBackFromTheRepairPage) {
   settle(milliseconds(800));
   EXPECT_EQ(web_location(), page("password.htm"));
   EXPECT_EQ(messages_.texts.size(), 7u);
+  // The end of the desktop session leaves without the password.
+  std::raise(SIGTERM);
+  EXPECT_TRUE(run_until([&] { return ended_; }));
 }
 
 }  // namespace
