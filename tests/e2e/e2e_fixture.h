@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bridge/script_call.h"
@@ -27,8 +28,7 @@ namespace kb::testing {
 using KBVBHTMLInterfaces::js_string_literal;
 using std::chrono::milliseconds;
 
-// The real program on the real engine in a temporary folder; only the message
-// box, the print dialog and the end of the program are recorders.
+// The real program on the real engine; message box, printing and the end are recorders.
 class E2ETest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -47,9 +47,8 @@ class E2ETest : public ::testing::Test {
       printed_.push_back(gtk::address_of_uri(webkit_web_view_get_uri(view)));
     });
     platform_->set_end_handler([this] { ended_ = true; });
-    // The account's own hive stays in the test's folder too.
     modRegistry::HiveFiles hives = folders_.hive_files();
-    hives.hkcu = folder_ / "Registry" / "HKCU.sqlite";
+    hives.hkcu = folder_ / "Registry" / "HKCU.sqlite";  // the account's own hive too
     registry_ = std::make_unique<modRegistry::Registry>(hives);
     app_ = std::make_unique<Kitebrook>(*platform_, folders_, *registry_, clock_);
   }
@@ -63,22 +62,20 @@ class E2ETest : public ::testing::Test {
   std::string read_config() const { return kbtest::read_file(folders_.config_file()); }
   // Mary and Chris; the Zoo for everybody, Music for Mary, Space for Chris.
   std::string two_children_config(const std::string& pwd_exit = "Yes") const {
-    const auto site = [this](const char* label, const char* path, int id, int user) {
-      return std::string("<WebSite><Label>") + label + "</Label><Image>a.svg</Image><Target>" +
-             site_.address(path) + "</Target><ID>" + std::to_string(id) +
-             "</ID><AllowedUsers><User><ID>" + std::to_string(user) +
-             "</ID></User></AllowedUsers></WebSite>";
-    };
+    std::string sites;
+    for (const auto& [id, label, path] : {std::tuple{"1", "Zoo", "/zoo.html"},
+                                          {"2", "Music", "/music.html"},
+                                          {"3", "Space", "/space.html"}})
+      sites += std::string("<WebSite><Label>") + label + "</Label><Image>a.svg</Image><Target>" +
+               site_.address(path) + "</Target><ID>" + id + "</ID><AllowedUsers><User><ID>" + id +
+               "</ID></User></AllowedUsers></WebSite>";
     return "<KBConfig><Settings><Pwd>secret</Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>3"
            "</PrintLimit><PwdExit>" +
            pwd_exit +
-           "</PwdExit></Settings><Users>"
-           "<User><Name>AllUsers</Name><Image></Image><ID>1</ID></User>"
+           "</PwdExit></Settings><Users><User><Name>AllUsers</Name><Image></Image><ID>1</ID></User>"
            "<User><Name>Mary</Name><Image>cat.svg</Image><ID>2</ID></User>"
-           "<User><Name>Chris</Name><Image>dog.svg</Image><ID>3</ID></User>"
-           "</Users><WebSites>" +
-           site("Zoo", "/zoo.html", 1, 1) + site("Music", "/music.html", 2, 2) +
-           site("Space", "/space.html", 3, 3) + "</WebSites></KBConfig>";
+           "<User><Name>Chris</Name><Image>dog.svg</Image><ID>3</ID></User></Users><WebSites>" +
+           sites + "</WebSites></KBConfig>";
   }
   std::string page(const std::string& file) const { return folders_.page(file); }
 
@@ -101,11 +98,9 @@ class E2ETest : public ::testing::Test {
   }
   // Runs `step` from a timer, as the test must while a modal dialog runs.
   static void after(milliseconds delay, std::function<void()>* step) {
-    const auto run = +[](gpointer step) -> gboolean {
-      (*static_cast<std::function<void()>*>(step))();
-      return G_SOURCE_REMOVE;
-    };
-    g_timeout_add(static_cast<guint>(delay.count()), run, step);
+    g_timeout_add_once(
+        static_cast<guint>(delay.count()),
+        [](gpointer step) { (*static_cast<std::function<void()>*>(step))(); }, step);
   }
   bool config_has(const std::string& text) {
     return run_until([&] { return read_config().find(text) != std::string::npos; });
@@ -123,16 +118,15 @@ class E2ETest : public ::testing::Test {
     Kitebrook::HandlerScope scope(*app_);
     return app_->main_window().view().brwControls().run_script(script);
   }
-  // Whether the content area's script answers `value` (false while it throws).
-  bool web_is(const std::string& script, const std::string& value) {
-    try {
-      return web_js(script) == value;
-    } catch (const std::exception&) {
-      return false;
-    }
-  }
+  // Waits until the content area's script answers `value` (it may throw meanwhile).
   bool web_becomes(const std::string& script, const std::string& value) {
-    return run_until([&] { return web_is(script, value); });
+    return run_until([&] {
+      try {
+        return web_js(script) == value;
+      } catch (const std::exception&) {
+        return false;
+      }
+    });
   }
   // What a request of the content area's page for `url` reads, or "refused".
   std::string page_reads(const std::string& url) {
@@ -151,31 +145,33 @@ class E2ETest : public ::testing::Test {
     return web_becomes(element(id) + "." + property, value);
   }
   bool has_element(const std::string& id) { return prop_becomes(id, "id", id); }
+  // Waits until the content area shows the host page `file` with element `id`.
+  bool on_page(const std::string& file, const std::string& id) {
+    return wait_for_web(page(file)) && has_element(id);
+  }
   // Waits until the page has read a saved entry back and emptied the form.
   bool saved_and_cleared(const std::string& row, const std::string& field) {
     return has_element(row) && prop_becomes(field, "value", "");
   }
-  // Sets a form field (with its input and change events) or a check box.
-  void fill(const std::string& id, const std::string& value) {
-    web_js("(function (e) { e.value = " + js_string_literal(value) +
-           "; e.dispatchEvent(new Event('input', {bubbles: true})); "
-           "e.dispatchEvent(new Event('change', {bubbles: true})); })(" +
-           element(id) + "); 0");
-  }
-  void check(const std::string& id, bool on) {
-    web_js(element(id) + ".checked = " + (on ? "true" : "false") + "; 0");
+  // Sets form fields, check boxes to "on" or "off", with their input and change events.
+  void fill(const std::vector<std::pair<std::string, std::string>>& fields) {
+    for (const auto& [id, value] : fields)
+      web_js(
+          "(function (e, v) { if (e.type === 'checkbox') e.checked = v === 'on'; else e.value = "
+          "v; e.dispatchEvent(new Event('input', {bubbles: true})); "
+          "e.dispatchEvent(new Event('change', {bubbles: true})); })(" +
+          element(id) + ", " + js_string_literal(value) + "); 0");
   }
   void click(const std::string& id) { web_js(element(id) + ".click(); 0"); }
   void go(const std::string& url) { web_js("location.href = " + js_string_literal(url) + "; 0"); }
   std::string web_location() { return app_->main_window().view().web().location_url(); }
-  std::string caption() { return app_->main_window().view().caption(); }
   gtk::MainWindowGtk& gtk_window() {
     return dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view());
   }
   // Waits until the content area shows `address` and its document is complete.
   bool wait_for_web(const std::string& address) {
-    return run_until(
-        [&] { return web_location() == address && web_is("document.readyState", "complete"); });
+    return run_until([&] { return web_location() == address; }) &&
+           web_becomes("document.readyState", "complete");
   }
 
   // On the user-selection page: waits for the child's tile and clicks it.
@@ -193,10 +189,6 @@ class E2ETest : public ::testing::Test {
                ".sort().join(',')",
                ids);
   }
-  void click_site(int id) {
-    web_js("document.querySelector('.site-tile[data-site-id=\"" + std::to_string(id) +
-           "\"]').click(); 0");
-  }
   // Starts the program as Mary with the Zoo (`html` on the site) and opens it.
   void visit_zoo(const std::string& html, const std::string& config = "") {
     site_.add_page("/zoo.html", html);
@@ -204,7 +196,7 @@ class E2ETest : public ::testing::Test {
     start();
     choose_child("Mary");
     ASSERT_TRUE(start_page_shows("1,2"));
-    click_site(1);
+    web_js("document.querySelector('.site-tile[data-site-id=\"1\"]').click(); 0");
     ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
   }
   // The bar ignores a second press within half a second: each press waits.
@@ -220,9 +212,8 @@ class E2ETest : public ::testing::Test {
   std::string title() { return controls_js("document.getElementById('title').textContent"); }
   // On the password page: enters `password` and sends it.
   void enter_password(const std::string& password) {
-    ASSERT_TRUE(wait_for_web(page("password.htm")));
-    ASSERT_TRUE(has_element("pwd"));
-    fill("pwd", password);
+    ASSERT_TRUE(on_page("password.htm", "pwd"));
+    fill({{"pwd", password}});
     click("ok");
   }
   void open_parents_pages(const std::string& password) {

@@ -13,12 +13,9 @@ class TestSite {
  public:
   TestSite() {
     soup_server_add_handler(server_, nullptr, handle, this, nullptr);
-    GError* error = nullptr;
-    if (!soup_server_listen_local(server_, 0, SOUP_SERVER_LISTEN_IPV4_ONLY, &error)) {
-      const std::string message = error->message;
-      g_error_free(error);
-      throw std::runtime_error("test site: " + message);
-    }
+    g_autoptr(GError) error = nullptr;
+    if (!soup_server_listen_local(server_, 0, SOUP_SERVER_LISTEN_IPV4_ONLY, &error))
+      throw std::runtime_error(std::string("test site: ") + error->message);
     GSList* uris = soup_server_get_uris(server_);
     port_ = std::to_string(g_uri_get_port(static_cast<GUri*>(uris->data)));
     g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
