@@ -24,9 +24,7 @@ namespace fs = std::filesystem;
 using kbtest::entries_in;
 using kbtest::read_file;
 
-// A process killed in the middle of a write (here by the file size limit's
-// signal) leaves the old file and its temporary file, which is no more open
-// than the target and is the only thing the clean-up at start removes.
+// A write killed midway (by the file size limit's signal) leaves the old file and a temporary one.
 TEST(AtomicFile, AWriteReplacesTheFileWholeKeepingItsPermissionsOrLeavesItAsItWas) {
   const kbtest::TempFolder temp("kb_atomic");
   const fs::path dir = temp.path(), target = dir / "a.xml";
@@ -86,8 +84,7 @@ TEST(VbNumber, TextsAreReadAsNumbersAsThePagesMeanThem) {
     EXPECT_FALSE(is_plain_decimal(text)) << text;
 }
 
-// Every failure reaches the message traps as a kb::Error: the program's own
-// unchanged, the rest with the number and words of their kind.
+// The program's own errors pass unchanged; other failures get the number and words of their kind.
 TEST(KbError, AnyFailureBecomesAnErrorOfItsKind) {
   std::string shown;
   for (const Error& e :

@@ -54,8 +54,7 @@ class ConfigTest : public ::testing::Test {
     return {names.begin(), names.end()};
   }
 
-  // The texts of every node the query yields, or the names of the children
-  // of the first one, separated by "|".
+  // The texts of the nodes the query yields, or the first one's children's names, joined by "|".
   std::string texts(const char* query) const { return joined(query, false); }
   std::string child_names(const char* query) const { return joined(query, true); }
 

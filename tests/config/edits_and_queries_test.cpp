@@ -15,8 +15,8 @@ std::string users_with_ids(std::initializer_list<const char*> ids) {
   return "<KBConfig><Settings/><Users>" + users + "</Users><WebSites/></KBConfig>";
 }
 
-// The golden file, Zoo offered to AllUsers by an ID between blanks: Anna has
-// Zoo and Farm with its extra host, Benjamin Zoo, Puzzles and a host of his own.
+// The golden file with AllUsers' ID between blanks: Anna has Zoo and Farm, Benjamin Zoo and
+// Puzzles.
 std::string children_config() {
   std::string text = read_file(golden_file());
   return text.replace(text.find("<ID>1</ID></User></AllowedUsers>"), 10, "<ID> 1 </ID>");
@@ -299,8 +299,7 @@ TEST_F(ConfigTest, QueriesFindAChildsSitesTheSettingAndTheUsersInAFileOfAnyLette
   EXPECT_FALSE(user_exists(path_, "Mary"));
   EXPECT_THROW(users_defined(path_), kb::Error);
 
-  // The configuration's file name is matched without regard to case; a
-  // longer name is another file.
+  // The file name is matched without regard to case; a longer name is another file.
   write_file(folder_ / "Data" / "KBConfig.xml.backup", "the parent's");
   EXPECT_EQ(config_path(folder_), path_);
   std::ofstream(folder_ / "Data" / "KBCONFIG.XML") << "<KBConfig/>";

@@ -66,8 +66,7 @@ TEST_F(ConfigTest, SessionsChangingAtOnceOrKilledAtRandomPointsLoseNoChangeAndLe
   }
   remove_save_leftovers(path_);
   EXPECT_EQ(stray_files(), theirs);
-  // A kill between keeping a version and dropping the oldest leaves one too many till the next
-  // save.
+  // A kill between keeping a version and dropping the oldest leaves one too many.
   updatepwd(path_, "after", box_);
   EXPECT_EQ(kept_versions(path_).size(), 5u);
 }
@@ -87,8 +86,7 @@ TEST_F(ConfigTest, EverySaveKeepsTheLastFiveGoodVersionsFromWhichADamagedFileIsR
   EXPECT_EQ(check_password(stored_password(versions[1]), "p6"), PasswordCheck::Correct);
   EXPECT_EQ(check_password(stored_password(versions[4]), "p3"), PasswordCheck::Correct);
 
-  // A save that changes nothing keeps no second copy; a hand edit is kept
-  // before the next save replaces it.
+  // A save that changes nothing keeps no copy; a hand edit is kept before a save replaces it.
   removeuser(path_, "99", box_);
   EXPECT_EQ(kept_versions(path_), versions);
   write(std::string(kSmallConfig).replace(std::string(kSmallConfig).find("Mary"), 4, "Maria"));
