@@ -79,8 +79,6 @@ TEST(MainWindowForm, ControlsStandAtTheDesignScaledToTheWindowUntilTheLayoutMove
   ASSERT_EQ(form.control_count(), 3);
   window.client = {860, 834};
   EXPECT_EQ(form.property(kWeb, "Height"), 10860);
-  // The designed content area runs past the window; it is placed inside it.
-  EXPECT_EQ(form.control_rect(kWeb, window.client), (PixelRect{0, 112, 860, 722}));
   // Widths follow the window's width and heights its height, whatever its shape.
   window.client = {900, 400};
   EXPECT_EQ(form.control_rect(kBar, window.client), (PixelRect{0, 0, 900, 55}));
