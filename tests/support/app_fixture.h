@@ -15,24 +15,20 @@
 
 namespace kb::testing {
 
-// Two children and three sites, one of them offered to everybody.
+// Two children and two sites, one of them offered to everybody.
 inline const char* kTwoChildren = R"(<KBConfig>
   <Settings><Pwd>secret</Pwd><PrintAllowed>Yes</PrintAllowed><PrintLimit>3</PrintLimit>
     <PwdExit>Yes</PwdExit></Settings>
-  <Users>
-    <User><Name>AllUsers</Name><Image></Image><ID>1</ID></User>
+  <Users><User><Name>AllUsers</Name><Image></Image><ID>1</ID></User>
     <User><Name>Mary</Name><Image>cat.svg</Image><ID>2</ID></User>
-    <User><Name>Chris</Name><Image>dog.svg</Image><ID>3</ID></User>
-  </Users>
+    <User><Name>Chris</Name><Image>dog.svg</Image><ID>3</ID></User></Users>
   <WebSites>
     <WebSite><Label>Zoo</Label><Image>animals.svg</Image><Target>zoo.example</Target><ID>1</ID><AllowedUsers><User><ID>1</ID></User></AllowedUsers></WebSite>
     <WebSite><Label>Music</Label><Image>music.svg</Image><Target>music.example</Target><ID>2</ID><AllowedUsers><User><ID>2</ID></User></AllowedUsers></WebSite>
-  </WebSites>
-</KBConfig>
+  </WebSites></KBConfig>
 )";
 
-// A program folder in a temporary folder, the stand-in platform and the
-// program itself, not yet started.
+// A program folder in a temporary folder, the stand-in platform and the program, not yet started.
 class AppTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -53,7 +49,6 @@ class AppTest : public ::testing::Test {
   std::string read_config() const { return kbtest::read_file(folder_ / "Data" / "KBConfig.xml"); }
   std::string page(const std::string& file) const { return folder_.string() + "/Data/" + file; }
   StandInBrowser& web() { return platform_.window().content; }
-  // Whether the stored password (a hash) is `pwd`.
   bool stored_password_is(const std::string& pwd) const {
     return KBConfigIO::check_password(
                KBConfigIO::stored_password(folder_ / "Data" / "KBConfig.xml"), pwd) ==
@@ -73,12 +68,23 @@ class AppTest : public ::testing::Test {
     return platform_.window().events.brwControls_BeforeNavigate2(
         page_navigation(url, page("KBControls.html")));
   }
-  // Lines of the journal from `from` on that begin with `prefix`.
-  std::vector<std::string> journal_lines(const std::string& prefix, std::size_t from = 0) const {
-    std::vector<std::string> lines;
+  // Lines of the journal from `from` on that begin with `prefix`, joined by '|'.
+  std::string journal_lines(const std::string& prefix, std::size_t from = 0) const {
+    std::string text;
     for (std::size_t i = from; i < platform_.journal.size(); ++i)
-      if (platform_.journal[i].rfind(prefix, 0) == 0) lines.push_back(platform_.journal[i]);
-    return lines;
+      if (platform_.journal[i].rfind(prefix, 0) == 0) text += "|" + platform_.journal[i];
+    return text.substr(text.empty() ? 0 : 1);
+  }
+  std::string messages() const {
+    std::string text;
+    for (const std::string& message : platform_.messages.texts) text += "|" + message;
+    return text.substr(text.empty() ? 0 : 1);
+  }
+  // The start and the window as the person sees them, then the last journal line.
+  std::string start_state() {
+    const StandInWindow& w = platform_.window();
+    return std::string(app_->state().start_done ? "started " : "") + (w.visible ? "visible " : "") +
+           (w.shown ? "shown " : "") + (w.maximized ? "maximized " : "") + platform_.journal.back();
   }
 
   kbtest::TempFolder temp_{"kb_app"};

@@ -17,16 +17,10 @@ namespace kb::testing {
 // lines such as "web navigate /p/Data/x.htm" or "pause 500".
 using Journal = std::vector<std::string>;
 
-// A page shown in a control (`sender`, a path or URL) navigates it itself,
-// as the real platform reports it.
+// A page shown in a control (`sender`, a path or URL) navigates it itself.
 inline NavigationRequest page_navigation(const std::string& url, const std::string& sender,
                                          NavigationType type = NavigationType::Other) {
-  NavigationRequest request;
-  request.url = url;
-  request.sender_document = sender;
-  request.committed_document = sender;
-  request.type = type;
-  return request;
+  return {.url = url, .sender_document = sender, .type = type, .committed_document = sender};
 }
 
 // A browser control that records what it is asked and answers scripts from
@@ -39,14 +33,8 @@ class StandInBrowser : public BrowserControl {
     journal_.push_back(name_ + " navigate " + path_or_url);
     location = path_or_url;
   }
-  void go_back() override {
-    if (!has_history) throw Error(-2147467259, "no history");
-    journal_.push_back(name_ + " back");
-  }
-  void go_forward() override {
-    if (!has_history) throw Error(-2147467259, "no history");
-    journal_.push_back(name_ + " forward");
-  }
+  void go_back() override { step("back"); }
+  void go_forward() override { step("forward"); }
   void print() override { journal_.push_back(name_ + " print"); }
   std::string location_url() const override { return location; }
   std::string run_script_now(const std::string& script) override { return run_script(script); }
@@ -72,6 +60,10 @@ class StandInBrowser : public BrowserControl {
   std::map<std::string, std::function<std::string(const std::string&)>> functions;
 
  private:
+  void step(const std::string& way) {
+    if (!has_history) throw Error(-2147467259, "no history");
+    journal_.push_back(name_ + " " + way);
+  }
   std::string name_;
   Journal& journal_;
 };
@@ -86,14 +78,22 @@ class StandInWindow : public MainWindowView {
     const auto defined = [](const std::string&) { return std::string(); };
     controls.functions = {{"WriteMsg", defined}, {"LoadControls", defined}};
     content.functions = {{"Load_Sites", defined}};
-    // Sizing the window raises its resize event, as the toolkit does.
+    // The designed window with its three controls, in twips, on a screen of
+    // 1280 x 800 pixels; sizing it raises its resize event, as the toolkit does.
+    layout_form.height_twips = 6255 + 400;
+    layout_form.width_twips = 6450;
+    layout_form.screen_h = 12000;
+    layout_form.screen_w = 19200;
+    layout_form.add(false, {{"Left", 0}, {"Top", 0}, {"Width", 6495}, {"Height", 855}});
+    layout_form.add(false, {{"Left", 0}, {"Top", 840}, {"Width", 6495}, {"Height", 5430}});
+    layout_form.add(false, {{"Left", 2160}, {"Top", 3240}, {"Width", 2415}, {"Height", 2895}});
     layout_form.on_resize = [this] { this->events.Form_Resize(); };
   }
   BrowserControl& brwControls() override { return controls; }
   BrowserControl& web() override { return content; }
   BrowserControl& wbbrwnewhidden() override { return hidden; }
-  std::string caption() const override { return caption_; }
-  void set_caption(const std::string& caption) override { caption_ = caption; }
+  std::string caption() const override { return caption_text; }
+  void set_caption(const std::string& caption) override { caption_text = caption; }
   void set_visible(bool visible) override { this->visible = visible; }
   void show() override { shown = true; }
   void maximize() override {
@@ -104,50 +104,15 @@ class StandInWindow : public MainWindowView {
   }
   ElasticForm& form() override { return layout_form; }
 
-  // The window at its designed size with its three controls, in twips, on a
-  // screen of 1280 x 800 pixels.
-  static StandInForm designed_form() {
-    StandInForm form;
-    form.height_twips = 6255 + 400;
-    form.width_twips = 6450;
-    form.screen_h = 12000;
-    form.screen_w = 19200;
-    form.add(false, {{"Left", 0}, {"Top", 0}, {"Width", 6495}, {"Height", 855}});
-    form.add(false, {{"Left", 0}, {"Top", 840}, {"Width", 6495}, {"Height", 5430}});
-    form.add(false, {{"Left", 2160}, {"Top", 3240}, {"Width", 2415}, {"Height", 2895}});
-    return form;
-  }
-
   MainWindowEvents& events;
-  StandInBrowser controls;
-  StandInBrowser content;
-  StandInBrowser hidden;
-  bool visible = true;
-  bool shown = false;
-  bool maximized = false;
-  StandInForm layout_form = designed_form();
-
- private:
-  std::string caption_ = "Kitebrook";
+  StandInBrowser controls, content, hidden;
+  bool visible = true, shown = false, maximized = false;
+  StandInForm layout_form;
+  std::string caption_text = "Kitebrook";
 };
 
-class StandInSplash : public SplashView {
- public:
-  explicit StandInSplash(Journal& journal) : journal_(journal) {}
-  void set_visible(bool visible) override {
-    journal_.push_back(visible ? "splash visible" : "splash hidden");
-  }
-  void unload() override {
-    journal_.push_back("splash unload");
-    loaded = false;
-  }
-  bool loaded = false;
-
- private:
-  Journal& journal_;
-};
-
-class StandInPlatform : public Platform {
+// The platform is its own splash screen.
+class StandInPlatform : public Platform, public SplashView {
  public:
   std::unique_ptr<MainWindowView> create_main_window(MainWindowEvents& events) override {
     journal.push_back("create main window");
@@ -157,9 +122,16 @@ class StandInPlatform : public Platform {
     return window;
   }
   SplashView& load_splash(SplashEvents&) override {
-    if (!splash.loaded) journal.push_back("splash load");
-    splash.loaded = true;
-    return splash;
+    if (!splash_loaded) journal.push_back("splash load");
+    splash_loaded = true;
+    return *this;
+  }
+  void set_visible(bool visible) override {
+    journal.push_back(visible ? "splash visible" : "splash hidden");
+  }
+  void unload() override {
+    journal.push_back("splash unload");
+    splash_loaded = false;
   }
   MessageBox& message_box() override { return messages; }
   void event_step() override {
@@ -176,21 +148,17 @@ class StandInPlatform : public Platform {
   void pause(std::chrono::milliseconds duration) override {
     journal.push_back("pause " + std::to_string(duration.count()));
   }
-  void end_program() override {
-    journal.push_back("end program");
-    ended = true;
-  }
+  void end_program() override { journal.push_back("end program"); }
 
   StandInWindow& window() { return *windows.back(); }
 
   Journal journal;
   kbtest::RecordedMessages messages{journal};
-  StandInSplash splash{journal};
   std::vector<StandInWindow*> windows;
   std::function<void(StandInWindow&)> on_new_window;
   std::function<void()> on_event_step;
   std::vector<std::function<void()>> soon;
-  bool ended = false;
+  bool splash_loaded = false;
 };
 
 }  // namespace kb::testing
