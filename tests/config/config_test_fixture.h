@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,8 +33,7 @@ inline fs::path golden_file() {
   return fs::path(std::getenv("KB_SOURCE_DIR")) / "tests/config/golden/parent_session.xml";
 }
 
-// A program folder with a Data folder in the temporary directory, holding the
-// small configuration.
+// A program folder whose Data folder holds the small configuration.
 class ConfigTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -45,21 +44,17 @@ class ConfigTest : public ::testing::Test {
 
   void write(const std::string& text) { write_file(path_, text); }
   std::string read() const { return read_file(path_); }
-  // What the Data folder holds beside the configuration, its lock file and
-  // its versions, sorted: a temporary file left behind would show here.
+  // The Data folder's other files, sorted: a temporary file left behind shows here.
   std::vector<std::string> stray_files() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_ / "Data")) {
-      const std::string name = entry.path().filename().string();
-      if (name != "KBConfig.xml" && name != "KBConfig.xml.lock" && name != "KBConfigVersions")
-        names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_ / "Data"))
+      names.insert(entry.path().filename().string());
+    for (const char* own : {"KBConfig.xml", "KBConfig.xml.lock", "KBConfigVersions"})
+      names.erase(own);
+    return {names.begin(), names.end()};
   }
 
-  // The texts of every node the query yields, or the names of the children
-  // of the first one, separated by "|".
+  // The texts of the nodes the query yields, or the first one's children's names, joined by "|".
   std::string texts(const char* query) const { return joined(query, false); }
   std::string child_names(const char* query) const { return joined(query, true); }
 
@@ -74,14 +69,12 @@ class ConfigTest : public ::testing::Test {
     pugi::xml_document doc;
     EXPECT_TRUE(doc.load_file(path_.c_str()));
     const pugi::xpath_node_set nodes = doc.select_nodes(query);
-    std::vector<std::string> parts;
-    if (!child_names)
-      for (const pugi::xpath_node& n : nodes) parts.push_back(n.node().text().get());
-    else if (!nodes.empty())
-      for (pugi::xml_node c : nodes.first().node().children()) parts.push_back(c.name());
     std::string text;
-    for (std::size_t i = 0; i < parts.size(); ++i) text += (i ? "|" : "") + parts[i];
-    return text;
+    if (!child_names)
+      for (const pugi::xpath_node& n : nodes) text += std::string("|") + n.node().text().get();
+    else if (!nodes.empty())
+      for (pugi::xml_node c : nodes.first().node().children()) text += std::string("|") + c.name();
+    return text.empty() ? text : text.substr(1);
   }
 };
 

@@ -1,6 +1,5 @@
-// Adds users to one configuration file in a loop, as a parent's session
-// would: config_writer_driver <KBConfig.xml> <name prefix> <users, 0 for endless>
-// Writes "a" to standard output for each user added, "f" for each failure.
+// config_writer_driver <KBConfig.xml> <name prefix> <users, 0 for endless>: adds users as a
+// parent's session would, writing "a" for each user added and "f" for each failure.
 #include <unistd.h>
 
 #include <cstdlib>

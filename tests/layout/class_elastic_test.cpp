@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "common/kb_error.h"
 #include "support/stand_in_form.h"
 
@@ -30,6 +32,11 @@ class ClassElasticTest : public ::testing::Test {
     form.width_twips = width;
     elastic.FormResize(form);
   }
+  std::string props(std::initializer_list<std::pair<int, const char*>> which) {
+    std::ostringstream text;
+    for (const auto& [control, name] : which) text << form.prop(control, name) << ' ';
+    return text.str();
+  }
 
   testing::StandInForm form;
   class_Elastic elastic;
@@ -44,26 +51,22 @@ TEST_F(ClassElasticTest, ScalesEachKindOfControlByItsOwnProperties) {
   EXPECT_TRUE(form.controls[text].set.empty());
   EXPECT_FALSE(form.redraw);
   elastic.FormResize(form);
-  EXPECT_EQ(form.prop(line, "X1"), 332);  // halves round to even
-  // The window's font, not the control's own, and an odd size comes back even.
-  EXPECT_EQ(form.prop(text, "FontSize"), 10);
+  // Halves round to even; the window's font is used, and an odd size comes back even.
+  EXPECT_EQ(props({{line, "X1"}, {text, "FontSize"}}), "332 10 ");
   EXPECT_EQ(form.sets_without_redraw, 0);
   EXPECT_FALSE(form.redraw);
 
   form.height_twips = 6000;
   record();
   resize_to(6000, 2 * 9690);
-  EXPECT_EQ(form.prop(line, "X1"), 664);
-  EXPECT_EQ(form.prop(line, "Y2"), 700);
-  EXPECT_EQ(form.prop(text, "Width"), 6000);
-  EXPECT_EQ(form.prop(text, "Height"), 2000);
+  EXPECT_EQ(props({{line, "X1"}, {line, "Y2"}, {text, "Width"}, {text, "Height"}}),
+            "664 700 6000 2000 ");
   EXPECT_EQ(form.controls[line].set, (std::set<std::string>{"X1", "X2", "Y1", "Y2"}));
 
   resize_to(11600, 1.5 * 9690);  // vertical ratio 5600 / 11200, with the 400-twip margin
-  EXPECT_EQ(form.prop(text, "rightMargin"), 200);  // follows the height
-  EXPECT_EQ(form.prop(line, "Y1"), 200);
-  EXPECT_EQ(form.prop(browser, "Left"), -1502);  // -1501.5 rounds toward minus infinity
-  EXPECT_EQ(form.prop(text, "FontSize"), 14);    // 13.5 -> 13 -> 14
+  // The margin follows the height; -1501.5 rounds toward minus infinity; font 13.5 -> 13 -> 14.
+  EXPECT_EQ(props({{text, "rightMargin"}, {line, "Y1"}, {browser, "Left"}, {text, "FontSize"}}),
+            "200 200 -1502 14 ");
 
   // Only controls recorded at Init are moved.
   const int added = form.add(false, {{"Top", 1}, {"Left", 2}});
@@ -76,8 +79,7 @@ TEST_F(ClassElasticTest, ScalesEachKindOfControlByItsOwnProperties) {
 TEST_F(ClassElasticTest, AWindowSmallerThanHalfTheDesignIsSetBackToHalf) {
   record();
   resize_to(1000, 2000);
-  EXPECT_EQ(form.prop(text, "Top"), 470);  // 1000 * 3245 / 6890
-  EXPECT_EQ(form.prop(text, "Width"), 1500);
+  EXPECT_EQ(props({{text, "Top"}, {text, "Width"}}), "470 1500 ");  // Top 1000 * 3245 / 6890
 
   form.fixed_size = true;  // laid out for the size the window keeps
   resize_to(1000, 4845);
@@ -127,18 +129,14 @@ TEST_F(ClassElasticTest, ValuesThatCannotBeReadOrDividedAreSkipped) {
   record();
   form.unreadable.clear();
   elastic.FormResize(form);
-  EXPECT_EQ(form.prop(text, "Top"), 0);
-  EXPECT_EQ(form.prop(text, "rightMargin"), 0);
-  EXPECT_EQ(form.prop(text, "Height"), 2000);
+  EXPECT_EQ(props({{text, "Top"}, {text, "rightMargin"}, {text, "Height"}}), "0 0 2000 ");
 
   form.fixed_size = true;  // a window exactly 400 twips high leaves vertical values alone
   form.prop(text, "Top") = 1234;
   resize_to(400, 2 * 9690);
-  EXPECT_EQ(form.prop(text, "Top"), 1234);
-  EXPECT_EQ(form.prop(text, "Left"), 664);
+  EXPECT_EQ(props({{text, "Top"}, {text, "Left"}}), "1234 664 ");
   resize_to(400, 0);
-  EXPECT_EQ(form.prop(text, "Left"), 664);
-  EXPECT_EQ(form.prop(text, "FontSize"), 18);
+  EXPECT_EQ(props({{text, "Left"}, {text, "FontSize"}}), "664 18 ");
 
   form.failing_size_reads = true;
   form.prop(text, "Left") = 1;

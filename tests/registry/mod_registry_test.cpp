@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 
 #include "registry/ini_file.h"
 #include "registry/ini_text.h"
@@ -53,11 +52,12 @@ TEST(IniText, FindsKeysIgnoringCaseAndChangesOnlyTheEntryConcerned) {
 
   // Entries that would not read back as written are refused.
   EXPECT_TRUE(ini_can_write("s", "k", "any text = ; [x]"));
-  EXPECT_FALSE(ini_can_write("s", "k", "two\nlines"));
-  EXPECT_FALSE(ini_can_write("s", "k\r", "v"));
-  EXPECT_FALSE(ini_can_write("s]", "k", "v"));
-  EXPECT_FALSE(ini_can_write("s", "a=b", "v"));
-  EXPECT_FALSE(ini_can_write("s", ";k", "v"));
+  for (const auto& [section, key, value] : {std::tuple{"s", "k", "two\nlines"},
+                                            {"s", "k\r", "v"},
+                                            {"s]", "k", "v"},
+                                            {"s", "a=b", "v"},
+                                            {"s", ";k", "v"}})
+    EXPECT_FALSE(ini_can_write(section, key, value)) << section << key << value;
 }
 
 class RegistryTest : public ::testing::Test {
@@ -173,13 +173,9 @@ TEST_F(RegistryTest, HivesAreSeparateSharedByEveryAccountAndReportedWhenUnwritab
   ASSERT_EQ(set("v", "S", "account"s, "HKCU"), 0);
   EXPECT_EQ(get("v", "S", ""s, "HKU").first, ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(get("v", "S", ""s), Read(0, "machine"s));
-  struct stat st {};
-  ASSERT_EQ(::stat(files_.hklm.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0666u);
-  ASSERT_EQ(::stat(files_.hklm.parent_path().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0777u);
-  ASSERT_EQ(::stat(files_.hkcu.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0002, 0u);
+  EXPECT_EQ(fs::status(files_.hklm).permissions(), fs::perms(0666));
+  EXPECT_EQ(fs::status(files_.hklm.parent_path()).permissions(), fs::perms(0777));
+  EXPECT_EQ(fs::status(files_.hkcu).permissions() & fs::perms::others_write, fs::perms::none);
 
   // A file where the hive's folder should be stops every account, root included.
   fs::remove_all(dir_.path() / "program");
