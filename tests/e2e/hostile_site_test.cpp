@@ -100,7 +100,8 @@ TEST_F(HostileSite, NothingTheSiteSendsRunsACommand) {
     ASSERT_TRUE(start_page_shows("1,2"));
     web_js("(function (t) { t.href = '" + site_.url(path) + "'; t.click(); })" +
            "(document.querySelector('.site-tile[data-site-id=\"1\"]')); 0");
-    ASSERT_TRUE(run_until([&] { return site_.requests(path) > 0; }));
+    ASSERT_TRUE(run_until([&] { return site_.requests(path) > 0; }))
+        << path << " not asked for; the content shows " << web_location();
   };
   // The configuration as written, the program running, no parent's page.
   const auto expect_nothing_ran = [&](const std::string& how) {
