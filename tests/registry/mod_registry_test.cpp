@@ -8,6 +8,7 @@
 #include "registry/ini_text.h"
 #include "registry/registry_status.h"
 #include "registry/sqlite_db.h"
+#include "support/environment_kept.h"
 #include "support/temp_folder.h"
 
 namespace modRegistry {
@@ -193,8 +194,8 @@ TEST_F(RegistryTest, HivesAreSeparateSharedByEveryAccountAndReportedWhenUnwritab
   EXPECT_EQ(kbtest::read_file(files_.hklm), garbage);
 }
 
-// The environment set here is this test's own: no other test reads it.
 TEST(DefaultHiveFiles, MachineHivesBesideTheProgramAndTheAccountHiveInItsConfigFolder) {
+  const kbtest::EnvironmentKept kept{"HOME", "XDG_CONFIG_HOME"};
   ::setenv("HOME", "/home/child", 1);
   ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
   HiveFiles files = default_hive_files("/opt/kb");

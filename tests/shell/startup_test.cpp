@@ -2,15 +2,13 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "bridge/page_loader.h"
 #include "common/kb_error.h"
 #include "shell/start_options.h"
 #include "support/app_fixture.h"
+#include "support/environment_kept.h"
 
 namespace kb::testing {
 namespace {
@@ -178,26 +176,8 @@ namespace fs = std::filesystem;
 const auto& write = kbtest::write_file;
 const auto& read = kbtest::read_file;
 
-// Puts the environment variables a test changes back as they were.
-class EnvironmentKept {
- public:
-  explicit EnvironmentKept(std::initializer_list<const char*> names) {
-    for (const char* name : names) {
-      const char* value = std::getenv(name);
-      saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
-  }
-  ~EnvironmentKept() {
-    for (const auto& [name, value] : saved_)
-      value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
-  }
-
- private:
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
 TEST(ProgramFolders, AProgramBesideItsPagesKeepsEverythingInItsOwnFolderAnInstalledOneApart) {
-  const EnvironmentKept kept{"XDG_DATA_HOME", "HOME"};
+  const kbtest::EnvironmentKept kept{"XDG_DATA_HOME", "HOME"};
   const kbtest::TempFolder temp{"kb_folders"};
   const fs::path root = temp.path();
   ::setenv("XDG_DATA_HOME", (root / "home" / "data").c_str(), 1);
