@@ -1,9 +1,9 @@
 #pragma once
 
+#include <cmath>
 #include <functional>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -12,30 +12,24 @@
 
 namespace kb::testing {
 
-// A window for the layout tests: controls with named properties, a record of
-// the properties set, and knobs that make the window refuse or fail.
+// A window for the layout tests: controls with named properties (a NaN one
+// cannot be read) and knobs that make the window refuse or fail.
 class StandInForm : public ElasticForm {
  public:
   using Props = std::map<std::string, double, std::less<>>;
   struct Control {
     bool line;
     Props props;
-    std::set<std::string> set;  // names assigned so far
   };
 
-  double height_twips = 7290, width_twips = 9690, font = 9.25;
+  double height_twips = 7290, width_twips = 9690;
   double screen_h = 7290, screen_w = 9690;  // the design screen: fitting keeps the size
   WindowState state = WindowState::Normal;
   bool redraw = false, fixed_size = false, failing_size_reads = false;
-  int sets_without_redraw = 0;
   std::vector<Control> controls;
-  std::set<std::string, std::less<>> unreadable;  // property names whose reads throw
-  std::function<void()> on_resize;                // raised by every size change
+  std::function<void()> on_resize;  // raised by every size change
 
-  int add(bool line, Props props) {
-    controls.push_back({line, std::move(props), {}});
-    return static_cast<int>(controls.size()) - 1;
-  }
+  void add(bool line, Props props) { controls.push_back({line, std::move(props)}); }
   double& prop(int index, const std::string& name) { return controls.at(index).props.at(name); }
 
   double height() const override { return read(height_twips); }
@@ -45,22 +39,23 @@ class StandInForm : public ElasticForm {
   WindowState window_state() const override { return state; }
   bool auto_redraw() const override { return redraw; }
   void set_auto_redraw(bool on) override { redraw = on; }
-  double font_size() const override { return font; }
+  double font_size() const override { return 9.25; }
   int control_count() const override { return static_cast<int>(controls.size()); }
   bool is_line(int index) const override { return controls.at(index).line; }
   std::optional<double> property(int index, std::string_view name) const override {
-    if (unreadable.count(name)) throw Error(438, "Object doesn't support this property");
     const auto& props = controls.at(index).props;
     const auto it = props.find(name);
-    return it == props.end() ? std::nullopt : std::optional(it->second);
+    if (it == props.end()) return std::nullopt;
+    if (std::isnan(it->second)) throw Error(438, "Object doesn't support this property");
+    return it->second;
   }
+  // Controls are moved only while drawing is buffered.
   bool set_property(int index, std::string_view name, double value) override {
-    auto& c = controls.at(index);
-    const auto it = c.props.find(name);
-    if (it == c.props.end() || (value < 0 && name != "Top" && name != "Left")) return false;
+    auto& props = controls.at(index).props;
+    const auto it = props.find(name);
+    if (!redraw || it == props.end() || (value < 0 && name != "Top" && name != "Left"))
+      return false;
     it->second = value;
-    c.set.emplace(name);
-    if (!redraw) ++sets_without_redraw;
     return true;
   }
   double screen_height() const override { return screen_h; }
