@@ -14,29 +14,19 @@
 namespace kb::gtk {
 namespace {
 
-// A 96 dpi window on a 1280 x 800 screen that takes every size unless maximised.
+// A 96 dpi window on a 1280 x 800 screen that takes every size.
 class FakeWindow : public FormWindow {
  public:
   PixelSize client{430, 417};
-  WindowState state = WindowState::Normal;
   double tpp = 15;
 
   PixelSize client_size() const override { return client; }
-  void request_client_width(int pixels) override { client.width = granted(pixels); }
-  void request_client_height(int pixels) override { client.height = granted(pixels); }
-  WindowState window_state() const override { return state; }
+  void request_client_width(int pixels) override { client.width = pixels; }
+  void request_client_height(int pixels) override { client.height = pixels; }
+  WindowState window_state() const override { return WindowState::Normal; }
   PixelSize screen_size() const override { return {1280, 800}; }
   double twips_per_pixel() const override { return tpp; }
-
- private:
-  int granted(int pixels) {
-    if (state != WindowState::Normal) throw window_cannot_be_sized();
-    return pixels;
-  }
 };
-
-constexpr int kBar = MainWindowForm::kBrwControls;
-constexpr int kWeb = MainWindowForm::kWeb;
 
 TEST(MainWindowForm, SizesAreTheClientAreaInTwipsWithRoomForTheCaption) {
   FakeWindow window;
@@ -51,32 +41,21 @@ TEST(MainWindowForm, SizesAreTheClientAreaInTwipsWithRoomForTheCaption) {
   }
   EXPECT_THROW(form.set_height(400), Error);  // the caption alone
   EXPECT_EQ(window.client, (PixelSize{852, 704}));
-  window.state = WindowState::Maximized;
-  EXPECT_EQ(form.window_state(), WindowState::Maximized);
-  EXPECT_THROW(form.set_width(9000), Error);
 
-  // The resolution sets the designed and minimum sizes.
   EXPECT_EQ(twips_per_pixel_at(120), 12);
   for (double dpi : {96.0, 0.0, -96.0, 5.0, 100000.0, std::numeric_limits<double>::quiet_NaN()})
     EXPECT_EQ(twips_per_pixel_at(dpi), 15) << dpi;
-  window.tpp = 12;
-  EXPECT_EQ(form.design_client_size(), (PixelSize{538, 521}));
-  EXPECT_EQ(form.minimum_client_size(), (PixelSize{269, 261}));
-  window.client = {538, 521};
-  EXPECT_EQ(std::pair(form.width(), form.height()), std::pair(6456.0, 521 * 12 + 400.0));
-}
 
-TEST(MainWindowForm, ControlsStandAtTheDesignScaledToTheWindowUntilTheLayoutMovesThem) {
-  FakeWindow window;
-  MainWindowForm form(window);
+  SCOPED_TRACE("controls stand at the design scaled to the window until the layout moves them");
+  constexpr int kWeb = MainWindowForm::kWeb;
   ASSERT_EQ(form.control_count(), 3);
   window.client = {860, 834};
   EXPECT_EQ(form.property(kWeb, "Height"), 10860);
   // Widths follow the window's width and heights its height, whatever its shape.
   window.client = {900, 400};
-  EXPECT_EQ(form.control_rect(kBar, window.client), (PixelRect{0, 0, 900, 55}));
+  EXPECT_EQ(form.control_rect(MainWindowForm::kBrwControls, window.client),
+            (PixelRect{0, 0, 900, 55}));
 
-  // Values no control can take, and controls it does not have, are refused.
   EXPECT_FALSE(form.set_property(kWeb, "Top", std::numeric_limits<double>::quiet_NaN()));
   EXPECT_FALSE(form.set_property(kWeb, "Height", -1));
   EXPECT_FALSE(form.set_property(3, "Top", 0));
@@ -85,16 +64,20 @@ TEST(MainWindowForm, ControlsStandAtTheDesignScaledToTheWindowUntilTheLayoutMove
   EXPECT_TRUE(form.set_property(kWeb, "Top", 1500));
   EXPECT_TRUE(form.set_property(kWeb, "Left", -30));
   window.client = {500, 800};
-  // Moved off the left edge it still starts inside; edges are rounded, not sizes: the bottom is
-  // round((1500 + 5430 * 800 * 15 / 6255) / 15) = 794.
+  // Kept inside the window; edges are rounded, not sizes: round((1500 + 5430 * 800 * 15 / 6255) /
+  // 15).
   EXPECT_EQ(form.control_rect(kWeb, window.client), (PixelRect{0, 100, 500, 694}));
+  window.tpp = 12;
+  EXPECT_EQ(form.design_client_size(), (PixelSize{538, 521}));
+  EXPECT_EQ(form.minimum_client_size(), (PixelSize{269, 261}));
+  window.client = {538, 521};
+  EXPECT_EQ(std::pair(form.width(), form.height()), std::pair(6456.0, 521 * 12 + 400.0));
 }
 
 TEST(GObjectPtr, EveryHolderKeepsTheObjectAndTheLastOneFreesIt) {
   GObject* object = G_OBJECT(g_object_new(G_TYPE_OBJECT, nullptr));
-  bool finalized = false;
-  g_object_weak_ref(
-      object, [](gpointer done, GObject*) { *static_cast<bool*>(done) = true; }, &finalized);
+  gpointer alive = object;  // cleared when the object is freed
+  g_object_add_weak_pointer(object, &alive);
   auto first = GObjectPtr<GObject>::adopt(object);
   {
     const GObjectPtr<GObject> copy = first;
@@ -102,17 +85,15 @@ TEST(GObjectPtr, EveryHolderKeepsTheObjectAndTheLastOneFreesIt) {
     GObjectPtr<GObject> moved = std::move(shared);
     EXPECT_EQ(object->ref_count, 3u);
   }
-  EXPECT_EQ(object->ref_count, 1u);
   GObjectPtr<GObject> other;
   other = first;
   first.reset();
-  EXPECT_FALSE(finalized);
+  EXPECT_NE(alive, nullptr);
   other = GObjectPtr<GObject>();
-  EXPECT_TRUE(finalized);
+  EXPECT_EQ(alive, nullptr);
 }
 
-// A queued task that throws leaves the tasks after it to run.
-TEST(SignalGuard, AFailingCallbackAnswersItsFailureValueWhateverWasThrown) {
+TEST(SignalGuard, AFailingCallbackAnswersItsFailureValueAndAFailingTaskLeavesTheNextToRun) {
   const auto answer = [](auto body) { return guarded("t", body, -1); };
   EXPECT_EQ(answer([] { return 4; }), 4);
   EXPECT_EQ(answer([]() -> int { throw engine_failure("gone"); }), -1);
@@ -124,11 +105,9 @@ TEST(SignalGuard, AFailingCallbackAnswersItsFailureValueWhateverWasThrown) {
   EXPECT_EQ(after, 1);
 }
 
-// A card node alone is a display without acceleration.
 TEST(EngineDrawing, OnlyARenderNodeCountsAsAGraphicsProcessor) {
   kbtest::TempFolder dri;
   EXPECT_FALSE(has_render_node(dri.path() / "missing"));
-  EXPECT_FALSE(has_render_node(dri.path()));
   kbtest::write_file(dri.path() / "card0", "");
   EXPECT_FALSE(has_render_node(dri.path()));
   kbtest::write_file(dri.path() / "renderD128", "");

@@ -12,8 +12,7 @@
 
 namespace kb::testing {
 
-// A window for the layout tests: controls with named properties (a NaN one
-// cannot be read) and knobs that make the window refuse or fail.
+// A window with controls of named properties (a NaN one cannot be read) and knobs that fail it.
 class StandInForm : public ElasticForm {
  public:
   using Props = std::map<std::string, double, std::less<>>;
