@@ -18,12 +18,13 @@ namespace {
 class FakeWindow : public FormWindow {
  public:
   PixelSize client{430, 417};
+  WindowState state = WindowState::Normal;
   double tpp = 15;
 
   PixelSize client_size() const override { return client; }
   void request_client_width(int pixels) override { client.width = pixels; }
   void request_client_height(int pixels) override { client.height = pixels; }
-  WindowState window_state() const override { return WindowState::Normal; }
+  WindowState window_state() const override { return state; }
   PixelSize screen_size() const override { return {1280, 800}; }
   double twips_per_pixel() const override { return tpp; }
 };
@@ -41,6 +42,8 @@ TEST(MainWindowForm, SizesAreTheClientAreaInTwipsWithRoomForTheCaption) {
   }
   EXPECT_THROW(form.set_height(400), Error);  // the caption alone
   EXPECT_EQ(window.client, (PixelSize{852, 704}));
+  window.state = WindowState::Maximized;
+  EXPECT_EQ(form.window_state(), WindowState::Maximized);
 
   EXPECT_EQ(twips_per_pixel_at(120), 12);
   for (double dpi : {96.0, 0.0, -96.0, 5.0, 100000.0, std::numeric_limits<double>::quiet_NaN()})
