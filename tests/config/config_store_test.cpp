@@ -427,7 +427,7 @@ TEST_F(ConfigTest, AFailedSaveOrATextOrFileThatIsNoWellFormedConfigurationWrites
                                       "error in updatesettings " + not_set + ":91", not_set}));
 }
 
-TEST_F(ConfigTest, SavingKeepsCommentsAndTheEncodingInOurLayoutAndAParentsSessionGivesTheGolden) {
+TEST_F(ConfigTest, SavingKeepsCommentsAndTheEncodingAndAParentsSessionGivesTheGoldenFile) {
   const fs::path other = folder_ / "Data" / "Other.xml";
   EXPECT_THROW(save_xml_file(path_, other, "<a/><b/>"), kb::Error);
   save_xml_file(path_, other, "<Other><x>1</x></Other>");
