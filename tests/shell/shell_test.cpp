@@ -1,0 +1,438 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "bridge/page_loader.h"
+#include "common/kb_error.h"
+#include "shell/command_sender.h"
+#include "shell/start_options.h"
+#include "support/app_fixture.h"
+#include "support/environment_kept.h"
+#include "visits/local_days.h"
+
+namespace kb::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using StartUp = AppTest;
+using NavigationFilter = AppTest;
+
+const std::string kNotSet =
+    "error in init_globals Object variable or With block variable not set: 91";
+
+// Each configuration's first page, messages and settings read (title mode, print allowed, print
+// limit, password on exit, password). "" is a missing file; a setting "-" is left out.
+TEST_F(StartUp, EachConfigurationShowsItsFirstPageAndReadsItsSettings) {
+  const auto config = [](std::array<std::string, 4> values, const std::string& user = "Mary") {
+    const char* names[] = {"Pwd", "PrintAllowed", "PrintLimit", "PwdExit"};
+    std::string text = "<KBConfig><Settings>";
+    for (int i = 0; i < 4; ++i)
+      if (values[i] != "-")
+        text += "<" + std::string(names[i]) + ">" + values[i] + "</" + names[i] + ">";
+    return text + "</Settings><Users><User><Name>" + user +
+           "</Name><Image/><ID>2</ID></User></Users><WebSites/></KBConfig>";
+  };
+  const std::pair<std::string, std::string> rows[] = {
+      {kTwoChildren, "SelectUser.htm||1 1 3 1 secret"},
+      {config({"", "No", "0", "Yes"}, "AllUsers"), "SWelcome.html||1 0 0 1 "},
+      {"", "RepairSettings.htm||1 0 0 1 "},  // in plain words, no technical message
+      {config({"pw", "Yes", "7abc", "-"}), "SelectUser.htm|" + kNotSet + "|1 1 7 1 pw"},
+      {config({"pw", "yes", "40000", "No"}),
+       "SelectUser.htm|error in init_globals Overflow: 6|1 0 0 0 pw"},
+      {config({"", "Yes", "2.5", "No"}), "SelectUser.htm||1 1 2 0 "},
+      {config({"x", "Yes", "3.5", "Yes"}), "SelectUser.htm||1 1 4 1 x"},
+      {config({"-", "Yes", "", "No"}), "SelectUser.htm|" + kNotSet + "|1 1 0 0 "},
+  };
+  for (const auto& [text, expected] : rows) {
+    SCOPED_TRACE(text);
+    write_config(text);
+    if (text.empty()) fs::remove(folder_ / "Data" / "KBConfig.xml");
+    platform_.messages.texts.clear();
+    new_app();
+    start();
+    const ProgramState& s = app_->state();
+    EXPECT_EQ(start_state() + "|" + platform_.window().controls.location + "|" + web().location +
+                  "|" + messages() + "|" + std::to_string(s.control_bar_title_mode) + " " +
+                  std::to_string(s.print_allowed) + " " + std::to_string(s.print_limit) + " " +
+                  std::to_string(s.pwd_on_exit) + " " + s.config_pwd,
+              "started visible shown maximized splash unload|" + page("KBControls.html") + "|" +
+                  page(expected));
+  }
+
+  SCOPED_TRACE("the splash and the tasks of a program that is gone");
+  const std::size_t mark = platform_.journal.size();
+  app_->set_splash_visible(true);
+  new_app();
+  app_->Main();
+  app_.reset();
+  platform_.run_soon_tasks();
+  EXPECT_EQ(journal_lines("", mark),
+            "splash load|splash visible|splash unload|splash load|splash unload");
+}
+
+// Ticks that come early, twice or while the start is prepared make one start and one window; a
+// splash shown again is only closed by its tick.
+TEST_F(StartUp, ATickDuringTheStartNeitherRestartsNorNests) {
+  int nested_ticks = 0;
+  platform_.on_event_step = [&] {
+    if (nested_ticks++ == 0) app_->Timer1_Timer();
+  };
+  start();
+  app_->set_splash_visible(true);
+  app_->Timer1_Timer();
+  EXPECT_EQ(journal_lines("create main window"), "create main window");
+  EXPECT_EQ(platform_.journal.back(), "splash unload");
+
+  new_app();
+  const std::size_t mark = platform_.journal.size();
+  nested_ticks = 0;
+  app_->Main();
+  platform_.run_soon_tasks();
+  EXPECT_EQ(start_state(), "started visible shown maximized splash unload");
+  EXPECT_EQ(journal_lines("c", mark), "create main window|controls navigate " +
+                                          page("KBControls.html") +
+                                          "|controls script WriteMsg('Select a User to Begin')");
+}
+
+// The messages of a start prepared behind the splash come at the tick, the settings' first.
+TEST_F(StartUp, AScriptCallIntoAPageWithoutTheFunctionIsReported) {
+  std::string config = kTwoChildren;
+  write_config(config.replace(config.find("<PrintLimit>3"), 13, "<PrintLimit>40000"));
+  platform_.on_event_step = [&] { platform_.window().controls.functions.clear(); };
+  app_->Main();
+  platform_.run_soon_tasks();  // the splash shows; the window is built behind it
+  EXPECT_EQ(start_state() + "|" + messages(),
+            "maximized controls script WriteMsg('Select a User to Begin')|");
+  app_->Timer1_Timer();
+  EXPECT_EQ(start_state() + "|" + messages(),
+            "started visible shown maximized splash unload|error in init_globals Overflow: 6|"
+            "Error in load_control_msgReferenceError: Can't find variable: WriteMsg");
+  // Messages after the start go straight to the person again.
+  KBVBHTMLInterfaces::load_controls(*app_);
+  EXPECT_EQ(platform_.messages.texts.back(),
+            "Error in load_controlsReferenceError: Can't find variable: LoadControls");
+}
+
+TEST_F(StartUp, TitleModeFollowsTheHostPagesAndTheChildsPages) {
+  start();
+  // A host page spelt in another letter case is an ordinary page; the blank address takes the
+  // program's name as title.
+  KBVBHTMLInterfaces::load_page(*app_, folder_.string() + "/data/SELECTUSER.HTM");
+  EXPECT_EQ(platform_.journal.back(), "controls script LoadControls('1','1','1','1','1','1')");
+  KBVBHTMLInterfaces::load_page(*app_, "http://example.org/");
+  EXPECT_EQ(platform_.journal.back(), "web navigate http://example.org/");
+  KBVBHTMLInterfaces::load_page(*app_, "http:///");
+  EXPECT_EQ(platform_.journal.back(), "controls script WriteMsg('Kitebrook')");
+  EXPECT_TRUE(app_->state().control_bar_title_mode);
+}
+
+// The load records the design before maximizing; the resize that maximizing raises rescales the
+// controls from it, in every window loaded anew.
+TEST_F(StartUp, TheDesignIsRecordedBeforeMaximizingAndEveryResizeRescalesFromIt) {
+  start();
+  EXPECT_EQ(platform_.window().layout_form.prop(0, "Height"), 855);
+  platform_.window().events.Form_Resize();
+  EXPECT_EQ(platform_.window().layout_form.prop(0, "Height"), 1815);
+  send_from_web("VBCONTAINER:STARTFORUSER(Mary)");
+  platform_.window().events.Form_Resize();
+  EXPECT_EQ(platform_.window().layout_form.prop(0, "Height"), 1815);
+}
+
+const auto& write = kbtest::write_file;
+const auto& read = kbtest::read_file;
+
+TEST_F(StartUp, AProgramBesideItsPagesKeepsEverythingInItsOwnFolderAnInstalledOneApart) {
+  const kbtest::EnvironmentKept kept{"XDG_DATA_HOME", "HOME"};
+  const fs::path& root = folder_;
+  ::setenv("XDG_DATA_HOME", (root / "home" / "data").c_str(), 1);
+  // The pages, the state folder, the configuration and the machine-wide hive, under root.
+  const auto where = [&](const ProgramFolders& f) {
+    std::string text;
+    for (const fs::path& p : {f.pages(), f.state(), f.config_file(), f.hive_files().hklm})
+      text += " " + p.lexically_relative(root).string();
+    return text;
+  };
+  const auto options = [](const std::vector<std::string>& arguments, const char* variable) {
+    const StartOptions o = read_start_options(arguments, variable);
+    return o.state_folder.value_or("none").string() + (o.whole_session ? " whole" : "") +
+           (o.help ? " help" : "");
+  };
+  EXPECT_EQ(options({}, nullptr), "none");
+  EXPECT_EQ(options({"--whole-session"}, "/var/lib/kitebrook"), "/var/lib/kitebrook whole");
+  EXPECT_EQ(options({"--state-folder", "/srv/family/"}, "/var/lib/kitebrook"), "/srv/family/");
+  EXPECT_EQ(options({"--state-folder=/srv/kb"}, ""), "/srv/kb");
+  EXPECT_EQ(options({"--state-folder=family/../kb"}, nullptr),
+            (fs::current_path() / "kb").string());
+  EXPECT_EQ(options({"--help"}, nullptr), "none help");
+  for (const char* wrong : {"--state-folder", "--state-folder=", "--fullscreen"})
+    EXPECT_THROW(read_start_options({wrong}, nullptr), Error) << wrong;
+
+  write(root / "build" / "Data" / "SelectUser.htm", "<p>pick</p>");
+  EXPECT_EQ(where(locate_folders(root / "build", {})),
+            " build/Data build build/Data/KBConfig.xml build/Registry/HKLM.sqlite");
+  StartOptions shared;
+  shared.state_folder = root / "family";
+  EXPECT_EQ(locate_folders(root / "build", shared).state(), root / "family");
+
+  SCOPED_TRACE("an installed program reads share and writes in the account's data home");
+  const fs::path share = root / "usr" / "share" / "kitebrook", bin = root / "usr" / "bin";
+  write(share / "SelectUser.htm", "<p>pick</p>");
+  write(share / "default" / "KBConfig.xml", "<KBConfig>shipped</KBConfig>");
+  fs::create_directories(bin);
+  EXPECT_EQ(where(locate_folders(bin, {})),
+            " usr/share/kitebrook home/data/kitebrook home/data/kitebrook/Data/KBConfig.xml "
+            "home/data/kitebrook/Registry/HKLM.sqlite");
+  // A family's shared folder takes the configuration and the machine-wide hives, not the
+  // account's own hive.
+  shared.state_folder = root / "var" / "kitebrook";
+  EXPECT_EQ(where(locate_folders(bin, shared)),
+            " usr/share/kitebrook var/kitebrook var/kitebrook/Data/KBConfig.xml "
+            "var/kitebrook/Registry/HKLM.sqlite");
+  for (const StartOptions& options : {StartOptions{}, shared})
+    EXPECT_EQ(locate_folders(bin, options).hive_files().hkcu,
+              root / "home" / "data" / "kitebrook" / "Registry" / "HKCU.sqlite");
+
+  SCOPED_TRACE("the first start copies the shipped configuration and never replaces one");
+  const ProgramFolders folders = locate_folders(bin, {});
+  folders.prepare_state();
+  EXPECT_EQ(read(folders.config_file()), "<KBConfig>shipped</KBConfig>");
+  write(folders.config_file(), kTwoChildren);
+  folders.prepare_state();
+  EXPECT_EQ(read(folders.config_file()), kTwoChildren);
+  const ProgramFolders other = folders.with_state(root / "other");
+  write(root / "other" / "Data" / "kbconfig.XML", "<KBConfig>copied</KBConfig>");
+  other.prepare_state();
+  EXPECT_FALSE(fs::exists(root / "other" / "Data" / "KBConfig.xml"));
+  EXPECT_EQ(read(other.config_file()), "<KBConfig>copied</KBConfig>");
+
+  SCOPED_TRACE("the installed program shows the installed pages and saves in the state folder");
+  folders_ = folders;
+  new_app();
+  start();
+  EXPECT_EQ(web().location, share.string() + "/SelectUser.htm");
+  web().functions["document.getElementById"] = [](const std::string&) {
+    return std::string("<KBConfig><Users/></KBConfig>");
+  };
+  platform_.window().events.web_BeforeNavigate2(page_navigation(
+      "VBCONTAINER:SAVE_CONFIG_FILE(x,Saved.xml)", share.string() + "/KBConfigmain.htm"));
+  EXPECT_NE(read(folders.state() / "Data" / "Saved.xml").find("<Users"), std::string::npos);
+  EXPECT_FALSE(fs::exists(share / "Saved.xml"));
+  EXPECT_EQ(messages(), "");
+
+  // Only files inside the pages folder are host pages.
+  for (const std::string& inside :
+       {share.string() + "/SelectUser.htm", share.string() + "/Images/../KBConfigmain.htm"})
+    EXPECT_TRUE(folders.is_host_page(inside)) << inside;
+  for (const std::string& outside :
+       {share.string(), share.string() + "/../kitebrook-evil/SelectUser.htm",
+        share.string() + "-evil/SelectUser.htm", folders.state().string() + "/Data/KBConfig.xml",
+        "http://example.com" + share.string() + "/SelectUser.htm",
+        "file://" + share.string() + "/SelectUser.htm", std::string()})
+    EXPECT_FALSE(folders.is_host_page(outside)) << outside;
+
+  // Without the shipped file the start fails rather than run on nothing.
+  fs::remove(share / "default" / "KBConfig.xml");
+  EXPECT_THROW(folders.with_state(root / "third").prepare_state(), Error);
+  // A relative data home does not count, by the XDG rules.
+  ::setenv("XDG_DATA_HOME", "relative/data", 1);
+  ::setenv("HOME", (root / "home").c_str(), 1);
+  EXPECT_EQ(locate_folders(bin, {}).state(), root / "home" / ".local" / "share" / "kitebrook");
+  fs::remove_all(root / "usr" / "share");
+  EXPECT_THROW(locate_folders(bin, {}), Error);
+}
+
+TEST_F(NavigationFilter, CaptionNamesTheUserAndTheAddress) {
+  start();
+  const auto caption_at = [&](const std::string& url) {
+    send_from_web(url);
+    return platform_.window().caption();
+  };
+  EXPECT_EQ(caption_at("http://a.example/"), "Kitebrook--http://a.example/");
+  send_from_web("VBCONTAINER:STARTFORUSER(Chris)");
+  EXPECT_EQ(caption_at("http://b.example/"), "Chris'Kitebrook--http://b.example/");
+  send_from_web("VBCONTAINER:STARTFORUSER(Sam)");
+  EXPECT_EQ(caption_at("http://c.example/%20x"), "Sam'sKitebrook--http://c.example/%20x");
+  // The two degenerate addresses are refused after the caption was set; malformed or unknown
+  // commands are cancelled and do nothing.
+  EXPECT_EQ(caption_at("http:///"), "Sam'sKitebrook--http:///");
+  const std::size_t mark = platform_.journal.size();
+  for (const char* cancelled :
+       {"http:///", "", "VBCONTAINER:GO_BACK", "VBCONTAINER:GO_BACK ()", "vbcontainer:NOSUCH(a)"})
+    EXPECT_TRUE(send_from_web(cancelled)) << cancelled;
+  EXPECT_EQ(platform_.journal.size(), mark);
+  EXPECT_FALSE(send_from_web("HTTP:///"));
+  // %20 becomes a space only from the content area; characters outside ASCII arrive as
+  // themselves from every control.
+  const auto user_after = [&](bool cancelled) {
+    return app_->state().current_user + (cancelled ? "" : " not cancelled");
+  };
+  EXPECT_EQ(user_after(send_from_web("vbcontainer:startforuser(Mary%20Ann)")), "Mary Ann");
+  EXPECT_EQ(user_after(send_from_controls("VBCONTAINER:STARTFORUSER(Mary%20Ann)")), "Mary%20Ann");
+  EXPECT_EQ(user_after(send_from_controls("vbcontainer:startforuser(Zo%C3%AB)")), "Zo\xC3\xAB");
+  EXPECT_FALSE(platform_.window().events.brwControls_BeforeNavigate2(
+      page_navigation("http://d.example/", "")));
+}
+
+TEST_F(NavigationFilter, TheWizardMovesOnAfterItsTwoHandOverPages) {
+  // A site without a picture stops the rewriting of the sites, quietly.
+  std::string config = kTwoChildren;
+  write_config(config.replace(config.find("</WebSites>"), 0,
+                              "<WebSite><Label>B</Label><Target>b</Target><ID>3</ID></WebSite>"
+                              "<WebSite><Label>C</Label><Image>c.svg</Image><Target>c</Target>"
+                              "<ID>4</ID></WebSite>"));
+  start();
+  StandInWindow& window = platform_.window();
+  window.events.web_NavigateComplete2(folder_.string() + "/DATA/Sresetpassword.htm");
+  send_from_web("VBCONTAINER:UPDATEPWD(new)", "Sresetpassword.htm");
+  EXPECT_TRUE(stored_password_is("new"));
+  EXPECT_EQ(window.content.location, page("SAddUserHelp.html"));
+
+  window.events.web_NavigateComplete2(page("Seditsettings.htm"));
+  send_from_web("VBCONTAINER:UPDATESETTINGS(0,1,x,5)", "Seditsettings.htm");
+  // The sites' pictures, given their full paths, are left alone the second time.
+  config = read_config();
+  EXPECT_NE(config.find("<Image>c.svg</Image>"), std::string::npos);
+  send_from_web("VBCONTAINER:CLEARSITEGLOBALS()", "Seditsettings.htm");
+  EXPECT_EQ(read_config(), config);
+  EXPECT_EQ(app_->state().edit.edit_site_id, 2);
+  EXPECT_EQ(messages(), "");
+}
+
+TEST(CommandSender, OnlyAHostPagesOwnNavigationCommands) {
+  using R = NavigationRequest;
+  const std::string host = "/opt/kitebrook/Data/KBConfigmain.htm";
+  // A host page's own script navigation to a command, and a copy with one field changed.
+  const R script = page_navigation("vbcontainer:UPDATEPWD(x)", host);
+  const auto with = [](R request, auto field, auto value) {
+    request.*field = value;
+    return request;
+  };
+  const std::tuple<const char*, R, bool> rows[] = {
+      {"a host page's script", script, true},
+      {"a host page's link", with(script, &R::type, NavigationType::LinkClicked), true},
+      {"a host page's form", with(script, &R::type, NavigationType::FormSubmitted), true},
+      {"a redirect while a host page is shown",
+       with(with(script, &R::is_redirect, true), &R::frame, NavigationFrame::Main), false},
+      {"a redirect that still names the host page", with(script, &R::is_redirect, true), false},
+      {"a history step", with(script, &R::type, NavigationType::BackForward), false},
+      {"a reload", with(script, &R::type, NavigationType::Reload), false},
+      {"a form sent again", with(script, &R::type, NavigationType::FormResubmitted), false},
+      {"the program's own load", with(script, &R::by_program, true), false},
+      {"a new window's first page", with(script, &R::new_window, true), false},
+      {"no page at all", with(script, &R::sender_document, std::string()), false},
+      {"a sender other than the page shown",
+       with(script, &R::committed_document, std::string("http://site.example/page.html")), false},
+  };
+  for (const auto& [what, request, sent] : rows)
+    EXPECT_EQ(sent_by_host_page(request, ProgramFolders::beside("/opt/kitebrook")), sent) << what;
+}
+
+// Which hosts match is the allow list's test. Mary (2) has Zoo (for everybody, with pictures from a
+// second host) and Music; Chris (3) only Zoo.
+TEST_F(NavigationFilter, AChildOpensOnlyItsOwnSitesAndTheParentApprovesOthersAfterThePassword) {
+  std::string config = kTwoChildren;
+  config.replace(config.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
+  write_config(config.replace(config.find("</WebSite>"), 0,
+                              "<AlsoAllow><Host>zoo-pictures.example</Host></AlsoAllow>"));
+  start();
+  // The addresses the child (if named, started anew) is refused, each followed by a space.
+  const auto refused = [&](const std::string& child, const std::vector<std::string>& urls) {
+    if (!child.empty()) send_from_web("vbcontainer:STARTFORUSER(" + child + ")");
+    std::string text;
+    for (const std::string& url : urls)
+      if (send_from_web(url)) text += url + " ";
+    return text;
+  };
+  EXPECT_EQ(refused("Mary", {"https://baby.zoo.example/", "https://zoo-pictures.example/1.jpg",
+                             "http://www.music.example/other", page("UserStart.html"),
+                             "http://musicbox.example/"}),
+            "http://musicbox.example/ ");
+  EXPECT_EQ(web().location + " " + app_->state().refused_url,
+            page("NotOnList.html") + " http://musicbox.example/");
+  EXPECT_EQ(refused("Chris", {"http://zoo.example/", "http://music.example/songs"}),
+            "http://music.example/songs ");
+
+  SCOPED_TRACE("a new window of another host shows the friendly page, one of the child's goes on");
+  // Whether the hidden view showing `shown` cancels `url`, then the content area's address.
+  const auto new_window = [&](const std::string& shown, const std::string& url) {
+    platform_.window().hidden.location = shown;
+    const bool cancel =
+        platform_.window().events.wbbrwnewhidden_BeforeNavigate2(page_navigation(url, ""));
+    return std::string(cancel ? "cancel " : "") + web().location;
+  };
+  EXPECT_EQ(new_window("http://popup.example/", "http://popup.example/"),
+            "cancel " + page("NotOnList.html"));
+  EXPECT_EQ(new_window("http://zoo.example/new", "http://zoo.example/other"),
+            page("NotOnList.html"));
+  EXPECT_EQ(new_window("http://zoo.example/new", "http://zoo.example/new"),
+            "http://zoo.example/new");
+  write_config(kTwoChildren);  // with the setting off every address loads
+  EXPECT_EQ(refused("Mary", {"http://anywhere.example/"}), "");
+
+  SCOPED_TRACE("the parent's commands store normalised hosts");
+  const auto parent = [&](const std::string& command) {
+    send_from_web("vbcontainer:" + command, "KBConfigmain.htm");
+  };
+  parent("SETALSOALLOW(2,Videos.Example. https://pics.example/x)");
+  parent("SETALSOALLOW(2,ok.example bad<host)");
+  EXPECT_EQ(platform_.messages.texts.size(), 1u);
+  EXPECT_NE(read_config().find("<Host>videos.example</Host>"), std::string::npos);
+  parent("ALWAYSALLOW(3,HTTP://Games.Example/play)");
+  parent("UPDATESTAYONSITES(0)");
+  EXPECT_NE(read_config().find("<StayOnSites>No</StayOnSites>"), std::string::npos);
+  parent("UPDATESTAYONSITES(1)");
+  EXPECT_EQ(refused("Chris", {"http://games.example/", "http://www.music.example/"}),
+            "http://www.music.example/ ");
+
+  SCOPED_TRACE("the parent approves after the password, on the approval page only");
+  const std::string museum = "http://museum.example/art";
+  const auto ask_grown_up = [&](const std::string& pwd) {
+    send_from_web("vbcontainer:ASKGROWNUP()", "NotOnList.html");
+    send_from_web("vbcontainer:PROCESS_PWD_ENTRY(" + pwd + ")", "password.htm");
+  };
+  // Refused after the parent's choice?
+  const auto after = [&](const std::string& choice) {
+    send_from_web("vbcontainer:APPROVEREFUSED(" + choice + ")", "Approve.html");
+    return send_from_web(museum);
+  };
+  EXPECT_EQ(refused("Mary", {museum}), museum + " ");
+  // Without the password, or with a wrong one, the command only goes back.
+  EXPECT_TRUE(after("ALWAYS"));
+  ask_grown_up("wrong");
+  EXPECT_TRUE(after("TODAY"));
+  EXPECT_EQ(read_config().find("museum"), std::string::npos);
+  // Leaving the approval page, a step back to it included, closes it.
+  send_from_web("vbcontainer:ASKGROWNUP()", "NotOnList.html");
+  EXPECT_EQ(web().location, page("password.htm"));
+  send_from_web("vbcontainer:PROCESS_PWD_ENTRY(secret)", "password.htm");
+  EXPECT_EQ(web().location, page("Approve.html"));
+  NavigationRequest back = page_navigation(page("Approve.html"), "", NavigationType::BackForward);
+  EXPECT_FALSE(platform_.window().events.web_BeforeNavigate2(back));
+  EXPECT_TRUE(after("TODAY"));
+
+  ask_grown_up("secret");
+  back.by_program = true;
+  back.type = NavigationType::Other;
+  EXPECT_FALSE(platform_.window().events.web_BeforeNavigate2(back));
+  EXPECT_FALSE(after("Today"));
+  EXPECT_EQ(web().location, museum);
+  // Until midnight only.
+  clock_.time = visits::next_local_midnight(clock_.time);
+  EXPECT_TRUE(send_from_web(museum));
+  clock_.time -= 1;
+  EXPECT_FALSE(send_from_web(museum));
+
+  SCOPED_TRACE("No goes back to the page before the refusal and allows nothing");
+  app_->state().current_url = "http://zoo.example/";
+  EXPECT_EQ(refused("Mary", {"http://no.example/"}), "http://no.example/ ");
+  ask_grown_up("secret");
+  send_from_web("vbcontainer:APPROVEREFUSED(NO)", "Approve.html");
+  EXPECT_EQ(web().location, "http://zoo.example/");
+  EXPECT_EQ(refused("", {"http://no.example/"}), "http://no.example/ ");
+}
+
+}  // namespace
+}  // namespace kb::testing
