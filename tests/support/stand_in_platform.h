@@ -67,11 +67,7 @@ class StandInBrowser : public BrowserControl {
 
 class StandInWindow : public MainWindowView {
  public:
-  StandInWindow(MainWindowEvents& events, Journal& journal)
-      : events(events),
-        controls("controls", journal),
-        content("web", journal),
-        hidden("hidden", journal) {
+  StandInWindow(MainWindowEvents& events, Journal& journal) : events(events), journal(journal) {
     const auto defined = [](const std::string&) { return std::string(); };
     controls.functions = {{"WriteMsg", defined}, {"LoadControls", defined}};
     content.functions = {{"Load_Sites", defined}, {"", defined}};
@@ -93,7 +89,8 @@ class StandInWindow : public MainWindowView {
   ElasticForm& form() override { return layout_form; }
 
   MainWindowEvents& events;
-  StandInBrowser controls, content, hidden;
+  Journal& journal;
+  StandInBrowser controls{"controls", journal}, content{"web", journal}, hidden{"hidden", journal};
   bool visible = true, shown = false, maximized = false;
   StandInForm layout_form;
   std::string caption_text = "Kitebrook";
