@@ -46,6 +46,7 @@ class AppTest : public ::testing::Test {
   std::string read_config() const { return kbtest::read_file(folder_ / "Data" / "KBConfig.xml"); }
   std::string page(const std::string& file) const { return folder_.string() + "/Data/" + file; }
   StandInBrowser& web() { return platform_.window().content; }
+  MainWindowEvents& events() { return platform_.window().events; }
   bool stored_password_is(const std::string& pwd) const {
     return KBConfigIO::check_password(
                KBConfigIO::stored_password(folder_ / "Data" / "KBConfig.xml"), pwd) ==

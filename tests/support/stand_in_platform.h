@@ -105,17 +105,13 @@ class StandInPlatform : public Platform, public SplashView {
     return std::unique_ptr<MainWindowView>(windows.back());
   }
   SplashView& load_splash(SplashEvents&) override {
-    if (!splash_loaded) journal.push_back("splash load");
-    splash_loaded = true;
+    journal.push_back("splash load");
     return *this;
   }
   void set_visible(bool visible) override {
     journal.push_back(visible ? "splash visible" : "splash hidden");
   }
-  void unload() override {
-    journal.push_back("splash unload");
-    splash_loaded = false;
-  }
+  void unload() override { journal.push_back("splash unload"); }
   MessageBox& message_box() override { return messages; }
   void event_step() override {
     if (on_event_step) on_event_step();
@@ -138,7 +134,6 @@ class StandInPlatform : public Platform, public SplashView {
   std::vector<StandInWindow*> windows;
   std::function<void()> on_event_step;
   std::vector<std::function<void()>> soon;
-  bool splash_loaded = false;
 };
 
 }  // namespace kb::testing
