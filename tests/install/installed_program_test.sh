@@ -1,15 +1,11 @@
 #!/usr/bin/env bash
 # usage: installed_program_test.sh BUILD_FOLDER JOURNEY_TEST
-# Installs Kitebrook into a temporary DESTDIR; its entries must be valid, JOURNEY_TEST must pass on
-# it, the installed program must start for a fresh account and for a family's shared folder, and
-# nothing under the installation may change on the way.
+# Installs Kitebrook into a temporary DESTDIR, checks its entries, runs JOURNEY_TEST and the program
+# on it (a fresh account, a family's shared folder) and that nothing under it changes on the way.
 set -euo pipefail
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-fail() {
-  echo "FAILED: $*" >&2
-  exit 1
-}
+fail() { echo "FAILED: $*" >&2; exit 1; }
 
 root=$work/root
 prefix=$root/usr

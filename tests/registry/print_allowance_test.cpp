@@ -1,12 +1,12 @@
 #include "registry/print_allowance.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <random>
 #include <thread>
 
+#include "registry/sqlite_db.h"
 #include "support/child_process.h"
 #include "support/clocks.h"
 #include "support/recorded_messages.h"
@@ -48,29 +48,25 @@ TEST(PrintAllowance, CountsEachDayRefusesWhatCannotBeReadOrStoredAndNeverLosesAC
     EXPECT_EQ(state(), count + " 2026-12-06T00:00:01");
     clock.time += 60;  // counting does not move the day's mark
   }
-  // A count takes its leading number; only the stored date's day counts.
-  for (const auto& [count, day, after] :
-       {std::tuple{"2", " 2026-12-06 ", "3  2026-12-06 "},
-        {"2.5", "2026-12-06 09:00", "3 2026-12-06 09:00"},
-        {"abc", "2026-12-06T09:00:00.250", "1 2026-12-06T09:00:00.250"},
-        {"2", "2024-02-29", "1 2026-12-06T13:03:00"},
-        {"2", "2026-12-05T23:59:59", "1 2026-12-06T13:03:00"}}) {
+  // A count takes its leading number; only the stored date's day counts, whether before or after.
+  for (const auto& [count, day, limit, allowed, after] :
+       {std::tuple{"2", " 2026-12-06 ", 3, true, "3  2026-12-06 "},
+        {"2.5", "2026-12-06 09:00", 3, true, "3 2026-12-06 09:00"},
+        {"abc", "2026-12-06T09:00:00.250", 3, true, "1 2026-12-06T09:00:00.250"},
+        {"2", "2024-02-29", 3, true, "1 2026-12-06T13:03:00"},
+        {"2", "2026-12-05T23:59:59", 2, true, "1 2026-12-06T13:03:00"},
+        {"2", "2026-12-07T08:00:00", 2, true, "1 2026-12-06T13:03:00"},
+        {"5", "2026-12-01T08:00:00", 0, false, "0 2026-12-06T13:03:00"}}) {
     store(count, day);
-    EXPECT_TRUE(allowance.can_print(3)) << day;
+    EXPECT_EQ(allowance.can_print(limit), allowed) << day;
     EXPECT_EQ(state(), after);
   }
-  clock.time -= 86400;  // set back a day
-  EXPECT_TRUE(allowance.can_print(2));
-  EXPECT_EQ(state(), "1 2026-12-05T13:03:00");
-  store("5", "2026-12-01T08:00:00");
-  EXPECT_FALSE(allowance.can_print(0));  // refused, but a new day still starts
-  EXPECT_EQ(state(), "0 2026-12-05T13:03:00");
 
   // A count over 16 bits, or a day that is not a date, refuses every print until corrected.
-  std::vector<std::pair<std::string, std::string>> bad = {{"40000", "2026-12-05T09:00:00"}};
+  std::vector<std::pair<std::string, std::string>> bad = {{"40000", "2026-12-06T09:00:00"}};
   for (const char* day :
-       {"12/5/2026 11:45:03 AM", "2026-02-30T10:00:00", "2025-02-29", "2026-12-05T25:00:00",
-        "2025-01-09T10", "2025-1-09", "2025-01-09T10:00:00+01:00", "2026-12-05Z", ""})
+       {"12/5/2026 11:45:03 AM", "2026-02-30T10:00:00", "2025-02-29", "2026-12-06T25:00:00",
+        "2025-01-09T10", "2025-1-09", "2025-01-09T10:00:00+01:00", "2026-12-06Z", ""})
     bad.emplace_back("0", day);
   for (const auto& [count, day] : bad) {
     store(count, day);
@@ -78,19 +74,16 @@ TEST(PrintAllowance, CountsEachDayRefusesWhatCannotBeReadOrStoredAndNeverLosesAC
     EXPECT_EQ(state(), count + " " + day + "|Error in get daily print count");
   }
 
-  store("1", "2026-12-05T09:00:00");
-  sqlite3* other = nullptr;
-  ASSERT_EQ(sqlite3_open(registry.files().hklm.c_str(), &other), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  store("1", "2026-12-06T09:00:00");
+  modRegistry::SqliteDb other(registry.files().hklm, SQLITE_OPEN_READWRITE);
+  other.exec("BEGIN EXCLUSIVE");
   EXPECT_FALSE(allowance.can_print(3));  // after a short wait, not forever
-  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-  sqlite3_close(other);
+  other.exec("ROLLBACK");
   EXPECT_EQ(state(),
-            "1 2026-12-05T09:00:00|" + refused + " (another Kitebrook window kept it busy).");
+            "1 2026-12-06T09:00:00|" + refused + " (another Kitebrook window kept it busy).");
   EXPECT_TRUE(allowance.can_print(3));
-  EXPECT_EQ(state(), "2 2026-12-05T09:00:00");
+  EXPECT_EQ(state(), "2 2026-12-06T09:00:00");
 
-  // Kept aside under the name the message gives, and a new counter started.
   const std::string damaged = "SQLite format 3" + std::string(200, '\x7f');
   kbtest::write_file(registry.files().hklm, damaged);
   EXPECT_FALSE(allowance.can_print(3));
@@ -99,7 +92,7 @@ TEST(PrintAllowance, CountsEachDayRefusesWhatCannotBeReadOrStoredAndNeverLosesAC
   const auto name = text.substr(kept_as.size(), text.find(' ', kept_as.size()) - kept_as.size());
   EXPECT_EQ(kbtest::read_file(folder / name), damaged);
   EXPECT_TRUE(allowance.can_print(3));
-  EXPECT_EQ(state(), "1 2026-12-05T13:03:00");
+  EXPECT_EQ(state(), "1 2026-12-06T13:03:00");
 
   std::filesystem::remove_all(dir.path() / "program");
   kbtest::write_file(dir.path() / "program", "not a folder");
