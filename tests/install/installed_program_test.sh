@@ -18,8 +18,8 @@ for file in share/kitebrook/Images/splash.svg share/man/man1/kitebrook.1.gz \
 done
 [ ! -e "$share/KBConfig.xml" ] || fail "a configuration lies beside the installed pages"
 # Any remark of the validators fails, hints and informations too.
-remarks=$(desktop-file-validate "$desktop" "$prefix/share/wayland-sessions/kitebrook.desktop" 2>&1) &&
-  [ -z "$remarks" ] || fail "desktop-file-validate: $remarks"
+remarks=$(desktop-file-validate "$desktop" "$prefix/share/wayland-sessions/kitebrook.desktop" 2>&1 || :)
+[ -z "$remarks" ] || fail "desktop-file-validate: $remarks"
 appstreamcli validate --no-net --strict "$prefix/share/metainfo/org.kitebrook.Kitebrook.metainfo.xml" ||
   fail "appstreamcli validate"
 ! grep -qi 'x-scheme-handler' "$desktop" || fail "the desktop entry handles web addresses"
