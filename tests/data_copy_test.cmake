@@ -1,27 +1,16 @@
-# The build copies Data/ beside the program but never replaces a parent's
-# KBConfig.xml that is already there.
-set(dest ${WORK}/Data)
+# The build copies Data/ beside the program, into a folder holding a parent's
+# KBConfig.xml (which stays) and into an empty one (which gets the default).
 file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${dest})
-file(WRITE ${dest}/KBConfig.xml "the parent's own configuration")
-execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE=${SOURCE} -DDEST=${dest} -P ${SCRIPT}
-                RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "copying the Data folder failed")
-endif()
-file(READ ${dest}/KBConfig.xml kept)
-if(NOT kept STREQUAL "the parent's own configuration")
-  message(FATAL_ERROR "the parent's KBConfig.xml was replaced")
-endif()
-if(NOT EXISTS ${dest}/SelectUser.htm OR NOT EXISTS ${dest}/Images/splash.svg)
-  message(FATAL_ERROR "the pages were not copied")
-endif()
-# Into an empty folder the default configuration goes too.
-file(REMOVE_RECURSE ${dest})
-execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE=${SOURCE} -DDEST=${dest} -P ${SCRIPT})
-file(READ ${dest}/KBConfig.xml fresh)
+file(WRITE ${WORK}/kept/KBConfig.xml "the parent's own configuration")
+foreach(dest kept fresh)
+  execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE=${SOURCE} -DDEST=${WORK}/${dest} -P ${SCRIPT}
+                  COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
+file(READ ${WORK}/kept/KBConfig.xml kept)
+file(READ ${WORK}/fresh/KBConfig.xml fresh)
 file(READ ${SOURCE}/KBConfig.xml default)
-if(NOT fresh STREQUAL default)
-  message(FATAL_ERROR "a fresh installation did not get the default configuration")
+if(NOT kept STREQUAL "the parent's own configuration" OR NOT fresh STREQUAL default
+   OR NOT EXISTS ${WORK}/kept/SelectUser.htm OR NOT EXISTS ${WORK}/kept/Images/splash.svg)
+  message(FATAL_ERROR "copying Data/ lost the parent's configuration, the default or the pages")
 endif()
 file(REMOVE_RECURSE ${WORK})

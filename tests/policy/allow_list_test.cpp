@@ -9,7 +9,7 @@
 namespace kb::policy {
 namespace {
 
-TEST(AllowList, DecidesEachAddressOnItsParsedNormalisedHost) {
+TEST(AllowList, DecidesEachAddressOnItsParsedNormalisedHostAndTheParentsApprovals) {
   ChildRules rules;
   rules.site_targets = {"example.com/kids", "www.Stories.org/", "https://192.168.1.20:8080/games",
                         "http://[2001:db8::1]/", "bücher.example/"};
@@ -78,20 +78,18 @@ TEST(AllowList, DecidesEachAddressOnItsParsedNormalisedHost) {
   EXPECT_FALSE(added.add_host("<b>"));
   EXPECT_TRUE(added.covers("pictures.example.net"));
   EXPECT_EQ(added.size(), 1u);
-}
 
-TEST(TemporaryApprovals, LastForTheVisitOrUntilTheirMomentAndOnlyForTheirChild) {
-  const AllowList empty;
+  // Approvals last for the visit or until their moment, and only for their child.
   TemporaryApprovals approvals;
   approvals.allow_for_visit("Anna", "once.example");
   approvals.allow_until("Anna", "today.example", 1000);
-  EXPECT_TRUE(decide("http://once.example/", empty, approvals, "Anna", 5).allowed);
-  EXPECT_TRUE(decide("http://sub.today.example/", empty, approvals, "Anna", 999).allowed);
-  EXPECT_FALSE(decide("http://today.example/", empty, approvals, "Anna", 1000).allowed);
-  EXPECT_FALSE(decide("http://once.example/", empty, approvals, "Ben", 5).allowed);
+  EXPECT_TRUE(decide("http://once.example/", added, approvals, "Anna", 5).allowed);
+  EXPECT_TRUE(decide("http://sub.today.example/", added, approvals, "Anna", 999).allowed);
+  EXPECT_FALSE(decide("http://today.example/", added, approvals, "Anna", 1000).allowed);
+  EXPECT_FALSE(decide("http://once.example/", added, approvals, "Ben", 5).allowed);
   approvals.end_visit("Anna");
-  EXPECT_FALSE(decide("http://once.example/", empty, approvals, "Anna", 5).allowed);
-  EXPECT_TRUE(decide("http://today.example/", empty, approvals, "Anna", 5).allowed);
+  EXPECT_FALSE(decide("http://once.example/", added, approvals, "Anna", 5).allowed);
+  EXPECT_TRUE(decide("http://today.example/", added, approvals, "Anna", 5).allowed);
 }
 
 }  // namespace

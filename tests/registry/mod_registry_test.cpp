@@ -1,8 +1,6 @@
 #include "registry/mod_registry.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-#include <stdlib.h>
 
 #include "registry/ini_file.h"
 #include "registry/ini_text.h"
@@ -38,18 +36,14 @@ TEST(IniText, FindsKeysIgnoringCaseAndChangesOnlyTheEntryConcerned) {
   EXPECT_EQ(ini_find_value(kSample, "Print", "top"), std::nullopt);
   EXPECT_EQ(ini_find_value(kSample, "Other", "Limit"), std::nullopt);
 
-  // In place, keeping indentation, spacing and line breaks.
-  EXPECT_EQ(ini_with_value(kSample, "print", "LIMIT", "5"),
-            "; parent's settings\r\ntop=outside any section\r\n[Print]\r\n  Limit = 5\r\n"
-            "Title=\"  quoted  \"\r\nNoValue\r\n\r\n[print]\r\nLimit=9\r\nExtra=12abc\r\n");
-  EXPECT_EQ(ini_with_value("[a]\nx\n", "A", "x", "1"), "[a]\nx=1\n");
-  // A new key goes to the end of the first section of that name, before blank lines.
-  EXPECT_EQ(ini_with_value("[a]\nx=1\n\n[b]\ny=2\n", "A", "z", "3"), "[a]\nx=1\nz=3\n\n[b]\ny=2\n");
-  EXPECT_EQ(ini_with_value("[a]", "a", "z", "3"), "[a]\nz=3\n");
-  // A new section goes to the end; a missing final line break is supplied.
-  EXPECT_EQ(ini_with_value("[a]\r\nx=1", "New", "k", "v"), "[a]\r\nx=1\r\n[New]\r\nk=v\r\n");
-  EXPECT_EQ(ini_with_value("", "s", "k", "v"), "[s]\nk=v\n");
-  EXPECT_EQ(ini_with_value("\xEF\xBB\xBF[s]\nk=1\n", "s", "k", "2"), "\xEF\xBB\xBF[s]\nk=2\n");
+  for (const auto& [text, section, key, expected] :
+       {std::tuple{"[a]\nx\n", "A", "x", "[a]\nx=1\n"},
+        {"[a]\nx=1\n\n[b]\ny=2\n", "A", "z", "[a]\nx=1\nz=1\n\n[b]\ny=2\n"},  // before blank lines
+        {"[a]", "a", "z", "[a]\nz=1\n"},
+        {"[a]\r\nx=1", "New", "k", "[a]\r\nx=1\r\n[New]\r\nk=1\r\n"},  // a line break supplied
+        {"", "s", "k", "[s]\nk=1\n"},
+        {"\xEF\xBB\xBF[s]\nk=0\n", "s", "k", "\xEF\xBB\xBF[s]\nk=1\n"}})
+    EXPECT_EQ(ini_with_value(text, section, key, "1"), expected);
 
   // Entries that would not read back as written are refused.
   EXPECT_TRUE(ini_can_write("s", "k", "any text = ; [x]"));
@@ -61,44 +55,36 @@ TEST(IniText, FindsKeysIgnoringCaseAndChangesOnlyTheEntryConcerned) {
     EXPECT_FALSE(ini_can_write(section, key, value)) << section << key << value;
 }
 
-class RegistryTest : public ::testing::Test {
- protected:
-  Read get(const std::string& name, const char* code, const RegValue& fallback,
-           const std::string& root = "HKLM", const std::string& key = kKey) const {
+TEST(Registry, HivesAndIniFilesStoreValuesInTheirOwnFormsAndReportWhatCannotBeDone) {
+  const kbtest::TempFolder dir;
+  const fs::path folder = dir.path() / "program" / "Registry";
+  const HiveFiles files = hive_files(folder, dir.path() / "HKCU.sqlite");
+  const Registry registry(files);
+  const auto get = [&](const std::string& name, const char* code, const RegValue& fallback,
+                       const std::string& root = "HKLM", const std::string& key = kKey) {
     RegValue out;
-    return {registry_.get_reg_value(root, key, name, code, fallback, out), out};
-  }
-  std::int32_t set(const std::string& name, const char* code, const RegValue& value,
-                   const std::string& root = "HKLM", const std::string& key = kKey) const {
-    return registry_.set_reg_value(root, key, name, code, value);
-  }
-  // The type and raw bytes of a stored value, read straight from the database.
-  std::pair<int, std::string> raw(const std::string& name) const {
-    SqliteDb db(files_.hklm, SQLITE_OPEN_READONLY);
+    return Read(registry.get_reg_value(root, key, name, code, fallback, out), out);
+  };
+  const auto set = [&](const std::string& name, const char* code, const RegValue& value,
+                       const std::string& root = "HKLM", const std::string& key = kKey) {
+    return registry.set_reg_value(root, key, name, code, value);
+  };
+  // The type and bytes of a value as a hive's file stores them.
+  const auto raw = [](const fs::path& file, const std::string& name) {
+    SqliteDb db(file, SQLITE_OPEN_READONLY);
     SqliteStatement query(db, "SELECT type, data FROM reg_values WHERE name = ?1");
-    if (!query.bind_text(1, name).step()) return {-1, ""};
-    return {static_cast<int>(query.column_int64(0)), query.column_blob(1)};
-  }
+    EXPECT_TRUE(query.bind_text(1, name).step()) << name;
+    return std::make_pair(static_cast<int>(query.column_int64(0)), query.column_blob(1));
+  };
 
-  kbtest::TempFolder dir_;
-  HiveFiles files_ = hive_files(dir_.path() / "program" / "Registry", dir_.path() / "HKCU.sqlite");
-  Registry registry_{files_};
-};
-
-TEST_F(RegistryTest, RootKeysAreHiveNamesInAnyCaseOrVisibleOrdinaryIniFiles) {
-  EXPECT_EQ(registry_.get_root_key("hklm"), HKEY_LOCAL_MACHINE);
-  EXPECT_EQ(registry_.get_root_key("HKCR"), static_cast<std::int32_t>(0x80000000u));
-  EXPECT_EQ(registry_.get_root_key("HKDD"), static_cast<std::int32_t>(0x80000006u));
-  const std::string ini = (dir_.path() / "kb.ini").string();
+  const std::string ini = (dir.path() / "kb.ini").string();
   kbtest::write_file(ini, kSample);
-  kbtest::write_file(dir_.path() / ".hidden.ini", kSample);
-  for (const fs::path& none :
-       {dir_.path() / ".hidden.ini", dir_.path(), dir_.path() / "missing.ini", fs::path(ini) / "x",
-        fs::path("HKEY_LOCAL_MACHINE"), fs::path()})
-    EXPECT_EQ(registry_.get_root_key(none.string()), NO_ROOT_KEY) << none;
+  kbtest::write_file(dir.path() / ".hidden.ini", kSample);
+  for (const fs::path& none : {dir.path() / ".hidden.ini", dir.path(), dir.path() / "missing.ini",
+                               fs::path(ini) / "x", fs::path("HKEY_LOCAL_MACHINE"), fs::path()})
+    EXPECT_EQ(registry.get_root_key(none.string()), NO_ROOT_KEY) << none;
   EXPECT_EQ(get("v", "S", "d"s, "nowhere"), Read(NO_ROOT, "d"s));
   EXPECT_EQ(set("v", "S", "x"s, "nowhere"), NO_ROOT);
-
   // An INI file gives text, cut at 254 bytes, or the leading digits, and takes only text.
   EXPECT_EQ(get("Missing", "S", "dflt  "s, ini, "Print"), Read(0, "dflt"s));
   EXPECT_EQ(get("Extra", "D", ""s, ini, "print"), Read(0, std::int32_t{12}));  // second [print]
@@ -107,9 +93,10 @@ TEST_F(RegistryTest, RootKeysAreHiveNamesInAnyCaseOrVisibleOrdinaryIniFiles) {
   EXPECT_EQ(set("Limit", "D", std::int32_t{4}, ini, "Print"), NO_ROOT);
   EXPECT_EQ(set("Limit", "S", "a\nb=c"s, ini, "Print"), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(kbtest::read_file(ini), kSample);
-  EXPECT_EQ(set("limit", "S", std::int32_t{4}, ini, "PRINT"), 0);
-  EXPECT_EQ(kbtest::read_file(ini), ini_with_value(kSample, "Print", "Limit", "4"));
-  // A file that cannot be replaced answers access denied.
+  EXPECT_EQ(set("limit", "S", std::int32_t{4}, ini, "PRINT"), 0);  // in place, spacing kept
+  EXPECT_EQ(kbtest::read_file(ini),
+            "; parent's settings\r\ntop=outside any section\r\n[Print]\r\n  Limit = 4\r\n"
+            "Title=\"  quoted  \"\r\nNoValue\r\n\r\n[print]\r\nLimit=9\r\nExtra=12abc\r\n");
   EXPECT_EQ(write_private_profile_string(ini + "/kb.ini", "s", "k", "v"), ERROR_ACCESS_DENIED);
   kbtest::write_file(ini, "[s]\nlong=" + std::string(300, 'a') + "\nwide=" + std::string(253, 'b') +
                               "\xC3\xA9" + "\nneg= -42x\nempty=\n");
@@ -118,47 +105,39 @@ TEST_F(RegistryTest, RootKeysAreHiveNamesInAnyCaseOrVisibleOrdinaryIniFiles) {
   EXPECT_EQ(get_private_profile_string(ini, "s", "wide", ""), std::string(253, 'b'));
   EXPECT_EQ(get_private_profile_int(ini, "s", "neg", 7), -42);
   EXPECT_EQ(get_private_profile_int(ini, "s", "empty", 7), 7);
-}
 
-TEST_F(RegistryTest, ValuesRoundTripInTheirStoredFormWithAnyLetterCaseCreatingNoFileOnRead) {
   EXPECT_EQ(get("PrintCount", "S", "none"s), Read(ERROR_FILE_NOT_FOUND, "none"s));
-  EXPECT_EQ(get("x", "X", "none"s), Read(ERROR_FILE_NOT_FOUND, "none"s));
-  EXPECT_FALSE(fs::exists(files_.hklm.parent_path()));
-
+  EXPECT_FALSE(fs::exists(folder));  // a read creates nothing
   ASSERT_EQ(set("PrintCount", "S", "0"s), 0);
-  EXPECT_EQ(raw("PrintCount"), std::make_pair(1, "0\0"s));  // the text and one NUL
-  ASSERT_EQ(set("printcount", "s", "2"s, "HKLM", "SOFTWARE\\marlowby software\\KITEBROOK"), 0);
+  EXPECT_EQ(raw(files.hklm, "PrintCount"), std::make_pair(1, "0\0"s));  // the text and one NUL
+  ASSERT_EQ(set("printcount", "s", "2"s, "hklm", "SOFTWARE\\marlowby software\\KITEBROOK"), 0);
   EXPECT_EQ(get("PRINTCOUNT", "S", ""s, "HKLM", "software\\MARLOWBY SOFTWARE\\kitebrook"),
             Read(0, "2"s));
   ASSERT_EQ(set("Flag", "S", true), 0);  // text of other values is their text form
   EXPECT_EQ(get("Flag", "S", ""s), Read(0, "True"s));
-  // The default value (empty name) is a value of its own.
   EXPECT_EQ(get("", "S", "d"s), Read(ERROR_FILE_NOT_FOUND, "d"s));
   ASSERT_EQ(set("", "S", "top"s), 0);
   EXPECT_EQ(get("", "S", ""s), Read(0, "top"s));
-
   // An unknown type code creates the key and stores no value; reads with it succeed.
   EXPECT_EQ(set("v", "X", "1"s, "HKLM", "Fresh\\Sub"), 0);
   EXPECT_EQ(get("v", "X", std::int32_t{7}, "HKLM", "Fresh\\Sub"), Read(0, std::int32_t{7}));
   EXPECT_EQ(get("v", "X", std::int32_t{7}, "HKLM", "Fresh"), Read(0, std::int32_t{7}));
   EXPECT_EQ(get("v", "S", "d"s, "HKLM", "Fresh\\Sub"), Read(ERROR_FILE_NOT_FOUND, "d"s));
-
   // Booleans are two bytes, dwords 16 bits sign-extended, oversized values more data.
   ASSERT_EQ(set("On", "B", true), 0);
-  EXPECT_EQ(raw("On"), std::make_pair(3, "\xFF\xFF"s));
+  EXPECT_EQ(raw(files.hklm, "On"), std::make_pair(3, "\xFF\xFF"s));
   ASSERT_EQ(set("Off", "b", "False"s), 0);
-  EXPECT_EQ(raw("Off"), std::make_pair(3, "\0\0"s));
+  EXPECT_EQ(raw(files.hklm, "Off"), std::make_pair(3, "\0\0"s));
   EXPECT_EQ(get("On", "B", false), Read(0, true));
   EXPECT_EQ(get("Off", "B", true), Read(0, false));
-  // Read as a 32-bit integer, FF FF is zero-extended.
-  EXPECT_EQ(get("On", "D", std::int32_t{0}), Read(0, std::int32_t{0xFFFF}));
+  EXPECT_EQ(get("On", "D", std::int32_t{0}), Read(0, std::int32_t{0xFFFF}));  // zero-extended
   ASSERT_EQ(set("Four", "D", std::int32_t{1}), 0);
   EXPECT_EQ(get("Four", "B", false), Read(ERROR_MORE_DATA, false));
   ASSERT_EQ(set("Long", "S", "12345678"s), 0);
   EXPECT_EQ(get("Long", "D", std::int32_t{5}), Read(ERROR_MORE_DATA, std::int32_t{5}));
   EXPECT_EQ(set("Bad", "B", "maybe"s), NO_ROOT);
   ASSERT_EQ(set("Neg", "D", std::int32_t{-2}), 0);
-  EXPECT_EQ(raw("Neg"), std::make_pair(4, "\xFE\xFF\xFF\xFF"s));
+  EXPECT_EQ(raw(files.hklm, "Neg"), std::make_pair(4, "\xFE\xFF\xFF\xFF"s));
   ASSERT_EQ(set("Half", "D", "2.5"s), 0);
   EXPECT_EQ(get("Half", "D", std::int32_t{0}), Read(0, std::int32_t{2}));
   ASSERT_EQ(set("True", "D", true), 0);
@@ -167,41 +146,34 @@ TEST_F(RegistryTest, ValuesRoundTripInTheirStoredFormWithAnyLetterCaseCreatingNo
   EXPECT_EQ(set("Big", "D", std::int32_t{70000}, "HKLM", "Other"), NO_ROOT);
   EXPECT_EQ(set("Big", "D", "abc"s, "HKLM", "Other"), NO_ROOT);
   EXPECT_EQ(get("Big", "X", std::int32_t{0}, "HKLM", "Other").first, ERROR_FILE_NOT_FOUND);
-}
 
-TEST_F(RegistryTest, HivesAreSeparateSharedByEveryAccountAndReportedWhenUnwritableOrDamaged) {
-  ASSERT_EQ(set("v", "S", "machine"s), 0);
-  ASSERT_EQ(set("v", "S", "account"s, "HKCU"), 0);
-  EXPECT_EQ(get("v", "S", ""s, "HKU").first, ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(get("v", "S", ""s), Read(0, "machine"s));
-  EXPECT_EQ(fs::status(files_.hklm).permissions(), fs::perms(0666));
-  EXPECT_EQ(fs::status(files_.hklm.parent_path()).permissions(), fs::perms(0777));
-  EXPECT_EQ(fs::status(files_.hkcu).permissions() & fs::perms::others_write, fs::perms::none);
-
+  // Each hive has a file of its own; the machine's are shared by every account.
+  for (const std::string hive : {"HKCU", "HKLM", "HKU", "HKDD", "HKCC", "HKCR"})
+    ASSERT_EQ(set("w", "S", hive, hive), 0);
+  for (const std::string hive : {"HKLM", "HKU", "HKDD", "HKCC", "HKCR"})
+    EXPECT_EQ(raw(folder / (hive + ".sqlite"), "w").second, hive + '\0');
+  EXPECT_EQ(raw(files.hkcu, "w").second, "HKCU\0"s);
+  EXPECT_EQ(fs::status(files.hklm).permissions(), fs::perms(0666));
+  EXPECT_EQ(fs::status(folder).permissions(), fs::perms(0777));
+  EXPECT_EQ(fs::status(files.hkcu).permissions() & fs::perms::others_write, fs::perms::none);
   // A file where the hive's folder should be stops every account, root included.
-  fs::remove_all(dir_.path() / "program");
-  kbtest::write_file(dir_.path() / "program", "not a folder");
+  fs::remove_all(dir.path() / "program");
+  kbtest::write_file(dir.path() / "program", "not a folder");
   EXPECT_EQ(get("PrintCount", "S", ""s).first, ERROR_FILE_NOT_FOUND);
-  fs::remove(files_.hkcu);
-  fs::create_directories(files_.hkcu);  // a folder where the database file should be
+  fs::remove(files.hkcu);
+  fs::create_directories(files.hkcu);  // a folder where the database file should be
   EXPECT_EQ(set("v", "S", "1"s, "HKCU"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(get("v", "S", ""s, "HKCU").first, ERROR_ACCESS_DENIED);
-
-  fs::remove(dir_.path() / "program");
-  const std::string garbage(4096, 'x');
-  kbtest::write_file(files_.hklm, garbage);
+  fs::remove(dir.path() / "program");
+  kbtest::write_file(files.hklm, std::string(4096, 'x'));
   EXPECT_EQ(get("v", "S", ""s).first, ERROR_BADDB);
-  EXPECT_EQ(kbtest::read_file(files_.hklm), garbage);
-}
+  EXPECT_EQ(kbtest::read_file(files.hklm), std::string(4096, 'x'));
 
-TEST(DefaultHiveFiles, MachineHivesBesideTheProgramAndTheAccountHiveInItsConfigFolder) {
+  // Beside the program, and in the account's configuration folder (a relative one is ignored).
   const kbtest::EnvironmentKept kept{"HOME", "XDG_CONFIG_HOME"};
   ::setenv("HOME", "/home/child", 1);
   ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
-  HiveFiles files = default_hive_files("/opt/kb");
-  EXPECT_EQ(files.hkcr, fs::path("/opt/kb/Registry/HKCR.sqlite"));
-  EXPECT_EQ(files.hkcu, fs::path("/cfg/kitebrook/HKCU.sqlite"));
-  // A relative XDG_CONFIG_HOME is ignored, as the XDG rules ask.
+  EXPECT_EQ(default_hive_files("/opt/kb").hkcu, fs::path("/cfg/kitebrook/HKCU.sqlite"));
   ::setenv("XDG_CONFIG_HOME", "relative", 1);
   EXPECT_EQ(default_hive_files("/opt/kb").hkcu,
             fs::path("/home/child/.config/kitebrook/HKCU.sqlite"));

@@ -2,20 +2,17 @@
 // session's button would, writing "p" for each allowed and "r" for each refused.
 #include <unistd.h>
 
-#include <cstdlib>
-
 #include "registry/print_allowance.h"
 #include "support/clocks.h"
 #include "support/error_stream_box.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;
-  const std::string folder = argv[1];
-  const modRegistry::Registry registry(modRegistry::hive_files(folder, folder + "/HKCU.sqlite"));
+  const modRegistry::Registry registry(modRegistry::hive_files(argv[1], {}));
   const kbtest::FixedClock clock;  // a run never crosses midnight
   kbtest::ErrorStreamBox box;
   modKitebrook::PrintAllowance allowance(registry, clock, box);
-  const long attempts = std::atol(argv[2]);
+  const long attempts = std::stol(argv[2]);
   for (long i = 0; attempts == 0 || i < attempts; ++i) {
     const char mark = allowance.can_print(32767) ? 'p' : 'r';
     // Unbuffered: what the test reads is what was reported before a kill.

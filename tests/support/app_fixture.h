@@ -32,16 +32,13 @@ inline const char* kTwoChildren = R"(<KBConfig>
 class AppTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::create_directories(folder_ / "Data");
     write_config(kTwoChildren);
-    registry_ = std::make_unique<modRegistry::Registry>(
-        modRegistry::hive_files(folder_ / "Registry", folder_ / "Registry" / "HKCU.sqlite"));
     new_app();
   }
   // A new program on the same folder and platform, not yet started.
   void new_app() {
     app_.reset();
-    app_ = std::make_unique<Kitebrook>(platform_, folders_, *registry_, clock_);
+    app_ = std::make_unique<Kitebrook>(platform_, folders_, registry_, clock_);
   }
   void write_config(const std::string& text) {
     kbtest::write_file(folder_ / "Data" / "KBConfig.xml", text);
@@ -49,6 +46,7 @@ class AppTest : public ::testing::Test {
   std::string read_config() const { return kbtest::read_file(folder_ / "Data" / "KBConfig.xml"); }
   std::string page(const std::string& file) const { return folder_.string() + "/Data/" + file; }
   StandInBrowser& web() { return platform_.window().content; }
+  MainWindowEvents& events() { return platform_.window().events; }
   bool stored_password_is(const std::string& pwd) const {
     return KBConfigIO::check_password(
                KBConfigIO::stored_password(folder_ / "Data" / "KBConfig.xml"), pwd) ==
@@ -60,7 +58,6 @@ class AppTest : public ::testing::Test {
     app_->Main();
     app_->Timer1_Timer();
   }
-  // A command navigation sent by a page of the given control.
   bool send_from_web(const std::string& url, const std::string& sender = "SelectUser.htm") {
     return platform_.window().events.web_BeforeNavigate2(page_navigation(url, page(sender)));
   }
@@ -92,7 +89,8 @@ class AppTest : public ::testing::Test {
   ProgramFolders folders_ = ProgramFolders::beside(folder_);
   StandInPlatform platform_;
   kbtest::FixedClock clock_;
-  std::unique_ptr<modRegistry::Registry> registry_;
+  modRegistry::Registry registry_{
+      modRegistry::hive_files(folder_ / "Registry", folder_ / "Registry" / "HKCU.sqlite")};
   std::unique_ptr<Kitebrook> app_;
 };
 

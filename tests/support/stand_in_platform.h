@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/kb_error.h"
@@ -13,8 +14,7 @@
 
 namespace kb::testing {
 
-// Everything the stand-in platform was asked to do, in order, as short
-// lines such as "web navigate /p/Data/x.htm" or "pause 500".
+// What the stand-in platform was asked, in order: "web navigate /p/Data/x.htm", "pause 500".
 using Journal = std::vector<std::string>;
 
 // A page shown in a control (`sender`, a path or URL) navigates it itself.
@@ -23,8 +23,7 @@ inline NavigationRequest page_navigation(const std::string& url, const std::stri
   return {.url = url, .sender_document = sender, .type = type, .committed_document = sender};
 }
 
-// A browser control that records what it is asked and answers scripts from
-// a table of the functions its page defines.
+// A browser control that journals what it is asked and answers scripts from its page's functions.
 class StandInBrowser : public BrowserControl {
  public:
   StandInBrowser(std::string name, Journal& journal) : name_(std::move(name)), journal_(journal) {}
@@ -33,14 +32,16 @@ class StandInBrowser : public BrowserControl {
     journal_.push_back(name_ + " navigate " + path_or_url);
     location = path_or_url;
   }
-  void go_back() override { step("back"); }
-  void go_forward() override { step("forward"); }
+  void go_back() override {
+    if (!has_history) throw Error(-2147467259, "no history");
+    journal_.push_back(name_ + " back");
+  }
+  void go_forward() override {}
   void print() override { journal_.push_back(name_ + " print"); }
   std::string location_url() const override { return location; }
   std::string run_script_now(const std::string& script) override { return run_script(script); }
   std::string run_script(const std::string& script) override {
-    // The end-of-command notice is kept apart, so the journal shows the calls
-    // the pages depend on.
+    // The end-of-command notice is kept apart from the calls the pages depend on.
     if (script.rfind("if (typeof kbCommandDone", 0) == 0) {
       done_notices.push_back(script);
       return {};
@@ -60,34 +61,19 @@ class StandInBrowser : public BrowserControl {
   std::map<std::string, std::function<std::string(const std::string&)>> functions;
 
  private:
-  void step(const std::string& way) {
-    if (!has_history) throw Error(-2147467259, "no history");
-    journal_.push_back(name_ + " " + way);
-  }
   std::string name_;
   Journal& journal_;
 };
 
 class StandInWindow : public MainWindowView {
  public:
-  StandInWindow(MainWindowEvents& events, Journal& journal)
-      : events(events),
-        controls("controls", journal),
-        content("web", journal),
-        hidden("hidden", journal) {
+  StandInWindow(MainWindowEvents& events, Journal& journal) : events(events), journal(journal) {
     const auto defined = [](const std::string&) { return std::string(); };
     controls.functions = {{"WriteMsg", defined}, {"LoadControls", defined}};
-    content.functions = {{"Load_Sites", defined}};
-    // The designed window with its three controls, in twips, on a screen of
-    // 1280 x 800 pixels; sizing it raises its resize event, as the toolkit does.
-    layout_form.height_twips = 6255 + 400;
-    layout_form.width_twips = 6450;
-    layout_form.screen_h = 12000;
-    layout_form.screen_w = 19200;
-    layout_form.add(false, {{"Left", 0}, {"Top", 0}, {"Width", 6495}, {"Height", 855}});
-    layout_form.add(false, {{"Left", 0}, {"Top", 840}, {"Width", 6495}, {"Height", 5430}});
-    layout_form.add(false, {{"Left", 2160}, {"Top", 3240}, {"Width", 2415}, {"Height", 2895}});
-    layout_form.on_resize = [this] { this->events.Form_Resize(); };
+    content.functions = {{"Load_Sites", defined}, {"", defined}};
+    // Half the screen high until maximized, with one control for the layout to record.
+    layout_form.height_twips = layout_form.screen_h / 2;
+    layout_form.add(false, {{"Height", 855}});
   }
   BrowserControl& brwControls() override { return controls; }
   BrowserControl& web() override { return content; }
@@ -98,14 +84,13 @@ class StandInWindow : public MainWindowView {
   void show() override { shown = true; }
   void maximize() override {
     maximized = true;
-    layout_form.state = WindowState::Maximized;
     layout_form.height_twips = layout_form.screen_h;
-    layout_form.width_twips = layout_form.screen_w;
   }
   ElasticForm& form() override { return layout_form; }
 
   MainWindowEvents& events;
-  StandInBrowser controls, content, hidden;
+  Journal& journal;
+  StandInBrowser controls{"controls", journal}, content{"web", journal}, hidden{"hidden", journal};
   bool visible = true, shown = false, maximized = false;
   StandInForm layout_form;
   std::string caption_text = "Kitebrook";
@@ -116,23 +101,17 @@ class StandInPlatform : public Platform, public SplashView {
  public:
   std::unique_ptr<MainWindowView> create_main_window(MainWindowEvents& events) override {
     journal.push_back("create main window");
-    auto window = std::make_unique<StandInWindow>(events, journal);
-    if (on_new_window) on_new_window(*window);
-    windows.push_back(window.get());
-    return window;
+    windows.push_back(new StandInWindow(events, journal));
+    return std::unique_ptr<MainWindowView>(windows.back());
   }
   SplashView& load_splash(SplashEvents&) override {
-    if (!splash_loaded) journal.push_back("splash load");
-    splash_loaded = true;
+    journal.push_back("splash load");
     return *this;
   }
   void set_visible(bool visible) override {
     journal.push_back(visible ? "splash visible" : "splash hidden");
   }
-  void unload() override {
-    journal.push_back("splash unload");
-    splash_loaded = false;
-  }
+  void unload() override { journal.push_back("splash unload"); }
   MessageBox& message_box() override { return messages; }
   void event_step() override {
     if (on_event_step) on_event_step();
@@ -141,9 +120,7 @@ class StandInPlatform : public Platform, public SplashView {
   // Tasks run at the next event step, in the order they came.
   void run_soon(std::function<void()> task) override { soon.push_back(std::move(task)); }
   void run_soon_tasks() {
-    auto tasks = std::move(soon);
-    soon.clear();
-    for (auto& task : tasks) task();
+    for (auto& task : std::exchange(soon, {})) task();
   }
   void pause(std::chrono::milliseconds duration) override {
     journal.push_back("pause " + std::to_string(duration.count()));
@@ -155,10 +132,8 @@ class StandInPlatform : public Platform, public SplashView {
   Journal journal;
   kbtest::RecordedMessages messages{journal};
   std::vector<StandInWindow*> windows;
-  std::function<void(StandInWindow&)> on_new_window;
   std::function<void()> on_event_step;
   std::vector<std::function<void()>> soon;
-  bool splash_loaded = false;
 };
 
 }  // namespace kb::testing

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "registry/sqlite_db.h"
 #include "support/temp_folder.h"
@@ -14,19 +13,17 @@
 namespace kb::visits {
 namespace {
 
-namespace fs = std::filesystem;
-
 // Local noon, or another hour, of a day in December 2026 (no change of clocks).
 std::time_t december(int day, int hour = 12) {
   return local_day_span("2026-12-01")->first + (day - 1) * 86400 + hour * 3600;
 }
 
-// One line per host, as the log page lists them.
+// One entry per host, as the log page lists them.
 std::string listed(const std::vector<HostSummary>& hosts) {
   std::string text;
   for (const HostSummary& h : hosts)
-    text += h.host + (h.refused ? " refused " : " ") + std::to_string(h.count) + " " + h.last_url +
-            "\n";
+    text +=
+        h.host + (h.refused ? " refused " : " ") + std::to_string(h.count) + " " + h.last_url + "|";
   return text;
 }
 
@@ -35,7 +32,6 @@ TEST(VisitLog, VisitsAreSummedPerLocalDayAndHostRefusedFirstKeptThirtyDaysAndSho
   setenv("TZ", "Europe/Berlin", 1);
   tzset();
   const kbtest::TempFolder temp("kb_visits");
-  const fs::path file = temp.path() / "Registry" / "Visits.sqlite";
   const std::time_t now = december(31);
   {
     VisitLog log(visit_log_file(temp.path() / "Registry" / "HKLM.sqlite"));
@@ -50,10 +46,10 @@ TEST(VisitLog, VisitsAreSummedPerLocalDayAndHostRefusedFirstKeptThirtyDaysAndSho
       days += d.day + " " + std::to_string(d.opened) + "/" + std::to_string(d.refused) + "\n";
     EXPECT_EQ(days, "2026-12-06 1/0\n2026-12-05 3/1\n");
     const auto span = local_day_span("2026-12-05");
-    EXPECT_EQ(listed(log.hosts_between("Mary", span->first, span->second)),
-              "games.example refused 1 http://games.example/a\n"
-              "music.example 1 http://music.example/\n"
-              "zoo.example 2 http://zoo.example/lions\n");
+    EXPECT_EQ(
+        listed(log.hosts_between("Mary", span->first, span->second)),
+        "games.example refused 1 http://games.example/a|music.example 1 http://music.example/|"
+        "zoo.example 2 http://zoo.example/lions|");
 
     log.record({now - 30 * 86400 - 1, "Ann", "old.example", "http://old.example/", false});
     log.record({now - 30 * 86400, "Ann", "kept.example", "http://kept.example/", true});
@@ -62,14 +58,14 @@ TEST(VisitLog, VisitsAreSummedPerLocalDayAndHostRefusedFirstKeptThirtyDaysAndSho
     log.record_approval("Tom", "tom.example", now + 60);
     log.prune(now);
   }
-  VisitLog reopened(file);
+  VisitLog reopened(temp.path() / "Registry" / "Visits.sqlite");
   EXPECT_EQ(reopened.approvals_of("Ann", now),
             (std::vector<std::pair<std::string, std::time_t>>{{"today.example", now + 60}}));
   EXPECT_TRUE(reopened.approvals_of("Ann", now + 60).empty());
   EXPECT_EQ(listed(reopened.hosts_between("Ann", 0, now)),
-            "kept.example refused 1 http://kept.example/\n");
+            "kept.example refused 1 http://kept.example/|");
 
-  std::ofstream(temp.path() / "Other.sqlite") << "not a database, just words words words words";
+  kbtest::write_file(temp.path() / "Other.sqlite", "not a database, just words words words words");
   EXPECT_THROW(VisitLog(temp.path() / "Other.sqlite"), modRegistry::StoreError);
 
   const auto spring = local_day_span("2026-03-29");  // clocks go forward in Berlin
