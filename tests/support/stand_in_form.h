@@ -26,7 +26,6 @@ class StandInForm : public ElasticForm {
   WindowState state = WindowState::Normal;
   bool redraw = false, fixed_size = false, failing_size_reads = false;
   std::vector<Control> controls;
-  std::function<void()> on_resize;  // raised by every size change
 
   void add(bool line, Props props) { controls.push_back({line, std::move(props)}); }
   double& prop(int index, const std::string& name) { return controls.at(index).props.at(name); }
@@ -68,7 +67,6 @@ class StandInForm : public ElasticForm {
   void resize(double& field, double twips) {
     if (fixed_size) throw Error(384, "A form can't be sized while minimized or maximized");
     field = twips;
-    if (on_resize) on_resize();
   }
 };
 
