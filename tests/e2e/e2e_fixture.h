@@ -2,13 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <functional>
-#include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "bridge/script_call.h"
@@ -36,10 +31,6 @@ class E2ETest : public ::testing::Test {
     ASSERT_NE(source, nullptr) << "KB_SOURCE_DIR names the source tree";
     std::filesystem::copy(std::filesystem::path(source) / "Data", folder_ / "Data",
                           std::filesystem::copy_options::recursive);
-    folders_ = ProgramFolders::beside(folder_);
-    build_program();
-  }
-  void build_program() {
     gtk::initialize_toolkit(folders_.pages());
     platform_ = std::make_unique<gtk::GtkPlatform>(folders_.pages(), folders_.config_file());
     platform_->set_message_box(&messages_);
@@ -79,12 +70,10 @@ class E2ETest : public ::testing::Test {
   }
   std::string page(const std::string& file) const { return folders_.page(file); }
 
-  // Runs the start sequence; the first page is up behind the splash.
   void start() {
     app_->Main();
     app_->Timer1_Timer();
   }
-  // Ends this run of the program and begins a new one (call start() next).
   void restart() {
     app_.reset();
     settle(milliseconds(100));
@@ -109,7 +98,6 @@ class E2ETest : public ::testing::Test {
     return run_until([&] { return messages_.texts.size() == count; });
   }
 
-  // Runs script in the content area / the control bar and answers its value.
   std::string web_js(const std::string& script) {
     Kitebrook::HandlerScope scope(*app_);
     return app_->main_window().view().web().run_script(script);
@@ -118,7 +106,7 @@ class E2ETest : public ::testing::Test {
     Kitebrook::HandlerScope scope(*app_);
     return app_->main_window().view().brwControls().run_script(script);
   }
-  // Waits until the content area's script answers `value` (it may throw meanwhile).
+  // The script may throw while the page loads.
   bool web_becomes(const std::string& script, const std::string& value) {
     return run_until([&] {
       try {
@@ -145,15 +133,12 @@ class E2ETest : public ::testing::Test {
     return web_becomes(element(id) + "." + property, value);
   }
   bool has_element(const std::string& id) { return prop_becomes(id, "id", id); }
-  // Waits until the content area shows the host page `file` with element `id`.
   bool on_page(const std::string& file, const std::string& id) {
     return wait_for_web(page(file)) && has_element(id);
   }
-  // Waits until the page has read a saved entry back and emptied the form.
   bool saved_and_cleared(const std::string& row, const std::string& field) {
     return has_element(row) && prop_becomes(field, "value", "");
   }
-  // Sets form fields, check boxes to "on" or "off", with their input and change events.
   void fill(const std::vector<std::pair<std::string, std::string>>& fields) {
     for (const auto& [id, value] : fields)
       web_js(
@@ -168,20 +153,18 @@ class E2ETest : public ::testing::Test {
   gtk::MainWindowGtk& gtk_window() {
     return dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view());
   }
-  // Waits until the content area shows `address` and its document is complete.
   bool wait_for_web(const std::string& address) {
     return run_until([&] { return web_location() == address; }) &&
            web_becomes("document.readyState", "complete");
   }
 
-  // On the user-selection page: waits for the child's tile and clicks it.
   void choose_child(const std::string& name) {
     const std::string tile = "document.querySelector('.user-tile[data-user=\"" + name + "\"]')";
     ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
     ASSERT_TRUE(web_becomes(tile + " !== null", "true"));
     web_js(tile + ".click(); 0");
   }
-  // Waits until the start page lists exactly these site IDs ("1,2").
+  // Site IDs as "1,2".
   bool start_page_shows(const std::string& ids) {
     return wait_for_web(page("UserStart.html")) &&
            web_becomes(
@@ -189,7 +172,7 @@ class E2ETest : public ::testing::Test {
                ".sort().join(',')",
                ids);
   }
-  // Starts the program as Mary with the Zoo (`html` on the site) and opens it.
+  // Mary opens the Zoo, which shows `html`.
   void visit_zoo(const std::string& html, const std::string& config = "") {
     site_.add_page("/zoo.html", html);
     write_config(config.empty() ? two_children_config() : config);
@@ -203,14 +186,12 @@ class E2ETest : public ::testing::Test {
   void press(const std::string& button) {
     settle(milliseconds(600));
     ASSERT_TRUE(run_until([&] { return button_shown(button); }));
-    controls_js("document.getElementById(" + js_string_literal(button) + ").click(); 0");
+    controls_js(element(button) + ".click(); 0");
   }
   bool button_shown(const std::string& button) {
-    return controls_js("getComputedStyle(document.getElementById(" + js_string_literal(button) +
-                       ")).display") != "none";
+    return controls_js("getComputedStyle(" + element(button) + ").display") != "none";
   }
-  std::string title() { return controls_js("document.getElementById('title').textContent"); }
-  // On the password page: enters `password` and sends it.
+  std::string title() { return controls_js(element("title") + ".textContent"); }
   void enter_password(const std::string& password) {
     ASSERT_TRUE(on_page("password.htm", "pwd"));
     fill({{"pwd", password}});
@@ -222,10 +203,9 @@ class E2ETest : public ::testing::Test {
     ASSERT_TRUE(wait_for_web(page("KBConfigmain.htm")));
   }
 
-  // The state folder; for a program run beside its pages, also theirs.
   kbtest::TempFolder temp_{"kb_e2e"};
   std::filesystem::path folder_ = temp_.path();
-  ProgramFolders folders_;
+  ProgramFolders folders_ = ProgramFolders::beside(folder_);
   kbtest::RecordedMessages messages_;
   std::vector<std::string> printed_;
   bool ended_ = false;
