@@ -31,6 +31,9 @@ class E2ETest : public ::testing::Test {
     ASSERT_NE(source, nullptr) << "KB_SOURCE_DIR names the source tree";
     std::filesystem::copy(std::filesystem::path(source) / "Data", folder_ / "Data",
                           std::filesystem::copy_options::recursive);
+    build_program();
+  }
+  void build_program() {
     gtk::initialize_toolkit(folders_.pages());
     platform_ = std::make_unique<gtk::GtkPlatform>(folders_.pages(), folders_.config_file());
     platform_->set_message_box(&messages_);
@@ -106,7 +109,6 @@ class E2ETest : public ::testing::Test {
     Kitebrook::HandlerScope scope(*app_);
     return app_->main_window().view().brwControls().run_script(script);
   }
-  // The script may throw while the page loads.
   bool web_becomes(const std::string& script, const std::string& value) {
     return run_until([&] {
       try {
@@ -142,10 +144,15 @@ class E2ETest : public ::testing::Test {
   void fill(const std::vector<std::pair<std::string, std::string>>& fields) {
     for (const auto& [id, value] : fields)
       web_js(
-          "(function (e, v) { if (e.type === 'checkbox') e.checked = v === 'on'; else e.value = "
-          "v; e.dispatchEvent(new Event('input', {bubbles: true})); "
+          "(function (e, v) { if (e.type === 'checkbox' || e.type === 'radio') e.checked = v === "
+          "'on'; else e.value = v; e.dispatchEvent(new Event('input', {bubbles: true})); "
           "e.dispatchEvent(new Event('change', {bubbles: true})); })(" +
           element(id) + ", " + js_string_literal(value) + "); 0");
+  }
+  void submit(const std::vector<std::pair<std::string, std::string>>& fields,
+              const std::string& button) {
+    fill(fields);
+    click(button);
   }
   void click(const std::string& id) { web_js(element(id) + ".click(); 0"); }
   void go(const std::string& url) { web_js("location.href = " + js_string_literal(url) + "; 0"); }
@@ -164,7 +171,6 @@ class E2ETest : public ::testing::Test {
     ASSERT_TRUE(web_becomes(tile + " !== null", "true"));
     web_js(tile + ".click(); 0");
   }
-  // Site IDs as "1,2".
   bool start_page_shows(const std::string& ids) {
     return wait_for_web(page("UserStart.html")) &&
            web_becomes(
@@ -172,7 +178,6 @@ class E2ETest : public ::testing::Test {
                ".sort().join(',')",
                ids);
   }
-  // Mary opens the Zoo, which shows `html`.
   void visit_zoo(const std::string& html, const std::string& config = "") {
     site_.add_page("/zoo.html", html);
     write_config(config.empty() ? two_children_config() : config);
@@ -194,8 +199,7 @@ class E2ETest : public ::testing::Test {
   std::string title() { return controls_js(element("title") + ".textContent"); }
   void enter_password(const std::string& password) {
     ASSERT_TRUE(on_page("password.htm", "pwd"));
-    fill({{"pwd", password}});
-    click("ok");
+    submit({{"pwd", password}}, "ok");
   }
   void open_parents_pages(const std::string& password) {
     press("btnParent");
