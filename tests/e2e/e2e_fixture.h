@@ -101,13 +101,13 @@ class E2ETest : public ::testing::Test {
     return run_until([&] { return messages_.texts.size() == count; });
   }
 
-  std::string web_js(const std::string& script) {
-    Kitebrook::HandlerScope scope(*app_);
-    return app_->main_window().view().web().run_script(script);
-  }
+  std::string web_js(const std::string& script) { return run_in(&MainWindowView::web, script); }
   std::string controls_js(const std::string& script) {
+    return run_in(&MainWindowView::brwControls, script);
+  }
+  std::string run_in(BrowserControl& (MainWindowView::*control)(), const std::string& script) {
     Kitebrook::HandlerScope scope(*app_);
-    return app_->main_window().view().brwControls().run_script(script);
+    return (app_->main_window().view().*control)().run_script(script);
   }
   bool web_becomes(const std::string& script, const std::string& value) {
     return run_until([&] {
@@ -118,12 +118,10 @@ class E2ETest : public ::testing::Test {
       }
     });
   }
-  // What a request of the content area's page for `url` reads, or "refused".
   std::string page_reads(const std::string& url) {
-    return web_js("(function () { try { var r = new XMLHttpRequest(); r.open('GET', " +
-                  js_string_literal(url) +
-                  ", false); r.send(); return r.responseText; } catch (e) { return 'refused'; } "
-                  "})()");
+    return web_js(
+        "(() => { try { const r = new XMLHttpRequest(); r.open('GET', " + js_string_literal(url) +
+        ", false); r.send(); return r.responseText; } catch (e) { return 'refused'; } })()");
   }
   std::string element(const std::string& id) {
     return "document.getElementById(" + js_string_literal(id) + ")";
@@ -167,15 +165,14 @@ class E2ETest : public ::testing::Test {
 
   void choose_child(const std::string& name) {
     const std::string tile = "document.querySelector('.user-tile[data-user=\"" + name + "\"]')";
-    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-    ASSERT_TRUE(web_becomes(tile + " !== null", "true"));
+    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")) && web_becomes(tile + " !== null", "true"));
     web_js(tile + ".click(); 0");
   }
   bool start_page_shows(const std::string& ids) {
     return wait_for_web(page("UserStart.html")) &&
            web_becomes(
-               "Array.from(document.querySelectorAll('.site-tile')).map(t => t.dataset.siteId)"
-               ".sort().join(',')",
+               "[...document.querySelectorAll('.site-tile')].map(t => t.dataset.siteId)"
+               ".sort().join()",
                ids);
   }
   void visit_zoo(const std::string& html, const std::string& config = "") {

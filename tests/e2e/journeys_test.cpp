@@ -4,7 +4,6 @@
 #include <map>
 #include <utility>
 
-#include "config/config_versions.h"
 #include "config/password_hash.h"
 #include "e2e_fixture.h"
 #include "platform/print_dialog.h"
@@ -18,18 +17,6 @@ namespace {
 using Journeys = E2ETest;
 using MainWindow = E2ETest;
 
-std::string labels_in(GtkWidget* widget) {
-  const char* text = GTK_IS_LABEL(widget) ? gtk_label_get_text(GTK_LABEL(widget))
-                     : GTK_IS_INSCRIPTION(widget)
-                         ? gtk_inscription_get_text(GTK_INSCRIPTION(widget))
-                         : nullptr;
-  std::string texts = text ? text + std::string("|") : "";
-  for (GtkWidget* child = gtk_widget_get_first_child(widget); child;
-       child = gtk_widget_get_next_sibling(child))
-    texts += labels_in(child);
-  return texts;
-}
-
 TEST_F(Journeys, AChildBrowsesItsSitesPrintsOnlyToPrintersAndLeavesOnlyWithThePassword) {
   platform_->set_print_handler(gtk::print_with_dialog);
   site_.add_page("/second.html", "second");
@@ -41,26 +28,31 @@ TEST_F(Journeys, AChildBrowsesItsSitesPrintsOnlyToPrintersAndLeavesOnlyWithThePa
     EXPECT_TRUE(handled);
   }
 
-  // Read once the printers are listed (the press waits 600 ms), then cancelled.
-  std::string labels;
-  std::function<void()> read_and_cancel = [&] {
+  // The dialog shows and is cancelled; no printer it could offer writes a file.
+  bool shown = false;
+  std::function<void()> cancel = [&] {
     GListModel* toplevels = gtk_window_get_toplevels();
     for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
       g_autoptr(GObject) window = G_OBJECT(g_list_model_get_item(toplevels, i));
       if (!GTK_IS_PRINT_UNIX_DIALOG(window) || !gtk_widget_get_visible(GTK_WIDGET(window)))
         continue;
-      labels += labels_in(GTK_WIDGET(window));
+      shown = true;
       G_GNUC_BEGIN_IGNORE_DEPRECATIONS
       gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_CANCEL);
       G_GNUC_END_IGNORE_DEPRECATIONS
     }
   };
-  after(milliseconds(3600), &read_and_cancel);
+  after(milliseconds(1500), &cancel);
   press("btnPrint");
-  ASSERT_TRUE(run_until([&] { return !labels.empty(); }));
-  EXPECT_TRUE(labels.find("Print to File") == std::string::npos &&
-              labels.find("Output file") == std::string::npos)
-      << labels;
+  ASSERT_TRUE(run_until([&] { return shown; }));
+  std::string printers;
+  gtk_enumerate_printers(
+      [](GtkPrinter* printer, gpointer names) {
+        *static_cast<std::string*>(names) += gtk_printer_get_name(printer) + std::string("|");
+        return FALSE;
+      },
+      &printers, nullptr, TRUE);
+  EXPECT_EQ(printers.find("Print to File"), std::string::npos) << printers;
   g_autoptr(GtkPrintSettings) settings = gtk_print_settings_new();
   gtk_print_settings_set_n_copies(settings, 5);
   gtk::limit_to_one_copy(settings);
@@ -79,7 +71,6 @@ TEST_F(Journeys, AChildBrowsesItsSitesPrintsOnlyToPrintersAndLeavesOnlyWithThePa
   press("btnForward");
   ASSERT_TRUE(wait_for_web(site_.url("/second.html")));
 
-  // Exit and closing the window ask for the password; Cancel gives the site back.
   press("btnExit");
   ASSERT_TRUE(run_until([&] { return title() == "Password Required"; }));
   enter_password("Secret");
@@ -95,7 +86,7 @@ TEST_F(Journeys, AChildBrowsesItsSitesPrintsOnlyToPrintersAndLeavesOnlyWithThePa
   EXPECT_TRUE(run_until([&] { return ended_; }));
 }
 
-TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
+TEST_F(Journeys, TheFirstRunWizardSetsEverythingUpAndTheRepairPagePutsItBack) {
   site_.add_page("/zoo.html", "zoo");
   start();  // the default configuration of a fresh installation
   ASSERT_TRUE(wait_for_web(page("SWelcome.html")) && title() == "Kitebrook Configuration");
@@ -141,23 +132,54 @@ TEST_F(Journeys, TheFirstRunWizardSetsEverythingUp) {
   EXPECT_TRUE(start_page_shows("1"));
   EXPECT_TRUE(messages_.texts.empty());
 
-  // The wizard's password applies at once; an empty entry is wrong.
-  press("btnParent");
-  enter_password("");
-  ASSERT_TRUE(messages_reach(1));
-  enter_password("kite 123");
-  ASSERT_TRUE(wait_for_web(page("KBConfigmain.htm")));
+  open_parents_pages("kite 123");  // the wizard's password applies at once
   const std::string seen = page_reads("kitebrook://config/KBConfig.xml");
   EXPECT_NE(seen.find("<Pwd set=\"Yes\""), std::string::npos);
   EXPECT_EQ(seen.find("argon2"), std::string::npos);
   EXPECT_EQ(page_reads("KBConfig.xml"), "refused");
+
+  // The Zoo is withdrawn from everybody; a damaged file is put back as last saved.
+  click("site-1-all");
+  ASSERT_TRUE(config_has("<AllowedUsers />"));
+  const std::string good = read_config();
+  restart();
+  write_config("<KBConfig><Users>");
+  start();
+  ASSERT_TRUE(on_page("RepairSettings.htm", "pwd") &&
+              run_until([&] { return title() == "Kitebrook Settings"; }));
+  submit({{"pwd", "not it"}}, "restore");
+  ASSERT_TRUE(messages_reach(1));
+  submit({{"pwd", "kite 123"}}, "restore");
+  ASSERT_TRUE(messages_reach(2));
+  EXPECT_EQ(messages_.texts[1].rfind("Kitebrook's settings were put back", 0), 0u);
+  EXPECT_EQ(read_config(), good);
+  choose_child("Ben");
+  EXPECT_TRUE(start_page_shows("") &&
+              web_becomes("(function (e) { return e !== null && !e.hidden && e.offsetHeight > 0; })"
+                          "(document.getElementById('no-sites'))",
+                          "true"));
+
+  press("btnParent");
+  for (std::size_t i = 3; i <= 7; ++i) {
+    enter_password(i == 5 ? "" : "guess");  // an empty entry is wrong too
+    ASSERT_TRUE(messages_reach(i));
+  }
+  EXPECT_TRUE(wait_for_web(page("password.htm")) && run_until([&] {
+                return prop("pwd-error", "textContent").find("Too many tries") != std::string::npos;
+              }));
+  // The right password waits too, and no more messages come.
+  enter_password("kite 123");
+  settle(milliseconds(800));
+  EXPECT_EQ(web_location(), page("password.htm"));
+  EXPECT_EQ(messages_.texts.size(), 7u);
+  std::raise(SIGTERM);
+  EXPECT_TRUE(run_until([&] { return ended_; }));
 }
 
 TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   visit_zoo("zoo");
   open_parents_pages("secret");
   // A new child, Lucy (ID 4), and Books (ID 4) for her alone.
-  ASSERT_TRUE(has_element("user-name"));
   submit({{"user-name", "Lucy"}, {"user-pic-owl", "on"}}, "user-save");
   ASSERT_TRUE(saved_and_cleared("user-edit-4", "user-name") && has_element("site-offer-4"));
   submit({{"site-label", "Books"},
@@ -168,7 +190,6 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
          "site-save");
   ASSERT_TRUE(prop_becomes("site-4-user-4", "checked", "true") &&
               prop_becomes("site-1-all", "checked", "true"));
-  // Books needs a second host, added by changing the site.
   click("site-edit-4");
   EXPECT_EQ(prop("site-also-allow", "value"), "");
   submit({{"site-also-allow", "cdn.books.example"}}, "site-save");
@@ -177,14 +198,12 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   click("site-edit-4");
   EXPECT_EQ(prop("site-also-allow", "value"), "cdn.books.example");
   click("site-cancel");
-  ASSERT_TRUE(has_element("site-2-user-2"));
   click("site-2-user-2");
   ASSERT_TRUE(prop_becomes("site-2-user-2", "checked", "false"));
 
   // A file without the setting browses freely until the parent turns it on.
   EXPECT_EQ(prop("settings-stay", "checked"), "false");
   submit({{"settings-exit-pwd", "off"}, {"settings-stay", "on"}}, "settings-save");
-  ASSERT_TRUE(config_has("<StayOnSites>Yes</StayOnSites>"));
   // The page has read the settings back before the next form is used.
   ASSERT_TRUE(run_until(
       [&] { return prop("settings-status", "textContent").find("Saved") != std::string::npos; }));
@@ -197,8 +216,7 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   // Mary still exists, so her start page comes back, without Music now.
   ASSERT_TRUE(start_page_shows("1"));
 
-  // The next start takes the new settings; a whole session stays full screen when choosing a
-  // child rebuilds the window; closing leaves at once now.
+  // A whole session stays full screen when choosing a child rebuilds the window.
   restart();
   platform_->set_whole_session(true);
   start();
@@ -214,47 +232,6 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
   EXPECT_TRUE(run_until([&] { return ended_; }));
 }
 
-TEST_F(Journeys, AParentPutsTheLastGoodSettingsBackFromTheRepairPage) {
-  std::string good = two_children_config();
-  // Nothing for everybody: Mary keeps Music, Chris keeps Space, Sam has none.
-  good.replace(good.find("<AllowedUsers><User><ID>1</ID></User></AllowedUsers>"), 52,
-               "<AllowedUsers></AllowedUsers>");
-  good.replace(good.find("</Users>"), 8,
-               "<User><Name>Sam</Name><Image>fox.svg</Image><ID>4</ID></User></Users>");
-  KBConfigIO::keep_version(folders_.config_file(), good);
-  write_config("<KBConfig><Users>");
-  start();
-  ASSERT_TRUE(on_page("RepairSettings.htm", "pwd") &&
-              run_until([&] { return title() == "Kitebrook Settings"; }));
-  submit({{"pwd", "not it"}}, "restore");
-  ASSERT_TRUE(messages_reach(1));
-  submit({{"pwd", "secret"}}, "restore");
-  ASSERT_TRUE(messages_reach(2));
-  EXPECT_EQ(messages_.texts[1].rfind("Kitebrook's settings were put back", 0), 0u);
-  EXPECT_EQ(read_config(), good);
-  choose_child("Sam");
-  EXPECT_TRUE(start_page_shows("") &&
-              web_becomes("(function (e) { return e !== null && !e.hidden && e.offsetHeight > 0; })"
-                          "(document.getElementById('no-sites'))",
-                          "true"));
-
-  press("btnParent");
-  for (std::size_t i = 3; i <= 7; ++i) {
-    enter_password("guess");
-    ASSERT_TRUE(messages_reach(i));
-  }
-  EXPECT_TRUE(wait_for_web(page("password.htm")) && run_until([&] {
-                return prop("pwd-error", "textContent").find("Too many tries") != std::string::npos;
-              }));
-  // The right password waits too, and no more messages come.
-  enter_password("secret");
-  settle(milliseconds(800));
-  EXPECT_EQ(web_location(), page("password.htm"));
-  EXPECT_EQ(messages_.texts.size(), 7u);
-  std::raise(SIGTERM);
-  EXPECT_TRUE(run_until([&] { return ended_; }));
-}
-
 // Designed: 6255 twips high, the bar 855, the content from 840 down, all inside the window.
 void expect_designed_proportions(gtk::MainWindowGtk& window) {
   GtkWidget* client = gtk_window_get_child(window.window());
@@ -262,19 +239,17 @@ void expect_designed_proportions(gtk::MainWindowGtk& window) {
   graphene_rect_t bar{}, web{};
   ASSERT_TRUE(gtk_widget_compute_bounds(GTK_WIDGET(window.controls_view()), client, &bar) &&
               gtk_widget_compute_bounds(GTK_WIDGET(window.web_view()), client, &web));
-  const double web_bottom = web.origin.y + web.size.height;
   EXPECT_EQ(std::vector<double>(
                 {bar.origin.x, bar.origin.y, bar.size.width, web.origin.x, web.size.width}),
             std::vector<double>({0, 0, width, 0, width}));
   EXPECT_NEAR(bar.size.height, height * 855 / 6255, 1.5);
   EXPECT_NEAR(web.origin.y, height * 840 / 6255, 1.5);
   EXPECT_LE(web.origin.y, bar.origin.y + bar.size.height);
-  EXPECT_TRUE(web_bottom <= height && web_bottom >= height - 1) << web_bottom << " in " << height;
+  EXPECT_NEAR(web.origin.y + web.size.height, height - 0.5, 0.5);
 }
 
 // A call into the page a load replaces would fail ("undefined is not a function").
 TEST_F(MainWindow, TheFirstPageIsUpAtTheTickTheViewsFitAndEveryScriptCallRunsInThePageAskedFor) {
-  const std::string without_children = read_config();  // as shipped
   write_config(two_children_config());
   app_->Main();
   ASSERT_TRUE(run_until([&] {
@@ -284,7 +259,6 @@ TEST_F(MainWindow, TheFirstPageIsUpAtTheTickTheViewsFitAndEveryScriptCallRunsInT
   GtkWindow* window = gtk_window().window();
   EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(window)) || app_->state().start_done);
   app_->Timer1_Timer();
-  // An ordinary window keeps its frame.
   EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(window)) && app_->state().start_done &&
               web_location() == page("SelectUser.htm") && gtk_window_get_decorated(window) &&
               !gtk_window_is_fullscreen(window));
@@ -313,29 +287,15 @@ TEST_F(MainWindow, TheFirstPageIsUpAtTheTickTheViewsFitAndEveryScriptCallRunsInT
   EXPECT_EQ((gtk::PixelSize{hints.flags & PMinSize ? hints.min_width : -1, hints.min_height}),
             dynamic_cast<gtk::MainWindowForm&>(gtk_window().form()).minimum_client_size());
 
+  // A call after a second request replaced the first (or a blank page) runs in the page.
+  Kitebrook::HandlerScope scope(*app_);
+  BrowserControl& bar = app_->main_window().view().brwControls();
   for (const bool slow : {false, true}) {
-    // A control bar whose functions come at once or after a busy script.
     kbtest::write_file(
         folder_ / "Data" / "KBControls.html",
-        std::string("<!DOCTYPE html><div id='title'></div><script>") +
+        std::string("<script>") +
             (slow ? "const until = Date.now() + 250; while (Date.now() < until) {}" : "") +
-            "function WriteMsg(t) { document.getElementById('title').textContent = t; }"
-            "function LoadControls() { WriteMsg('b'); }</script>");
-    for (int run = 0; run < 8; ++run) {
-      SCOPED_TRACE(std::string(slow ? "slow" : "instant") + " control bar, run " +
-                   std::to_string(run));
-      restart();
-      const bool welcome = run % 2 == 0;  // the welcome page reloads the bar again
-      write_config(welcome ? without_children : two_children_config());
-      start();
-      const std::string bar_title = welcome ? "Kitebrook Configuration" : "Select a User to Begin";
-      EXPECT_TRUE(wait_for_web(page(welcome ? "SWelcome.html" : "SelectUser.htm")) &&
-                  run_until([&] { return title() == bar_title; }));
-      ASSERT_TRUE(messages_.texts.empty()) << messages_.texts.front();
-    }
-    // A call after a second request replaced the first (or a blank page) runs in the page.
-    Kitebrook::HandlerScope scope(*app_);
-    BrowserControl& bar = app_->main_window().view().brwControls();
+            "function WriteMsg(t) {}</script>");
     for (const int gap : {0, 0, 5, 20, 60, 150}) {
       for (const std::string& first : {page("KBControls.html"), std::string("about:blank")}) {
         bar.navigate(first);
@@ -348,7 +308,6 @@ TEST_F(MainWindow, TheFirstPageIsUpAtTheTickTheViewsFitAndEveryScriptCallRunsInT
   }
 }
 
-// Describes each navigation of the content area by its URL and lets it go ahead.
 class RecordingEvents : public MainWindowEvents {
  public:
   void Form_Resize() override {}
@@ -380,7 +339,6 @@ TEST(NavigationFacts, EachNavigationSaysWhoStartedIt) {
   site.add_redirect("/hop", "vbcontainer:HOPPED()");
   RecordingEvents events;
   gtk::MainWindowGtk window(events, [](WebKitWebView*) {});
-  window.show();
   BrowserControl& web = window.web();
   const auto navigation_to = [&](const std::string& url) {
     gtk::run_events_until([&] { return !events.seen[url].empty(); }, milliseconds(10000));
@@ -396,8 +354,6 @@ TEST(NavigationFacts, EachNavigationSaysWhoStartedIt) {
   web.navigate(site.url("/a.html"));
   navigation_to(site.url("/a.html"));
   web.run_script("0");
-  ASSERT_TRUE(gtk::run_events_until([&] { return webkit_web_view_can_go_back(window.web_view()); },
-                                    milliseconds(5000)));
   web.go_back();
   EXPECT_EQ(navigation_to(host), "history from '' over '" + site.url("/a.html") + "'");
   web.run_script("0");
