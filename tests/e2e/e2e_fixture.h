@@ -2,13 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <functional>
-#include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "bridge/script_call.h"
@@ -36,7 +31,6 @@ class E2ETest : public ::testing::Test {
     ASSERT_NE(source, nullptr) << "KB_SOURCE_DIR names the source tree";
     std::filesystem::copy(std::filesystem::path(source) / "Data", folder_ / "Data",
                           std::filesystem::copy_options::recursive);
-    folders_ = ProgramFolders::beside(folder_);
     build_program();
   }
   void build_program() {
@@ -79,12 +73,10 @@ class E2ETest : public ::testing::Test {
   }
   std::string page(const std::string& file) const { return folders_.page(file); }
 
-  // Runs the start sequence; the first page is up behind the splash.
   void start() {
     app_->Main();
     app_->Timer1_Timer();
   }
-  // Ends this run of the program and begins a new one (call start() next).
   void restart() {
     app_.reset();
     settle(milliseconds(100));
@@ -109,16 +101,14 @@ class E2ETest : public ::testing::Test {
     return run_until([&] { return messages_.texts.size() == count; });
   }
 
-  // Runs script in the content area / the control bar and answers its value.
-  std::string web_js(const std::string& script) {
-    Kitebrook::HandlerScope scope(*app_);
-    return app_->main_window().view().web().run_script(script);
-  }
+  std::string web_js(const std::string& script) { return run_in(&MainWindowView::web, script); }
   std::string controls_js(const std::string& script) {
-    Kitebrook::HandlerScope scope(*app_);
-    return app_->main_window().view().brwControls().run_script(script);
+    return run_in(&MainWindowView::brwControls, script);
   }
-  // Waits until the content area's script answers `value` (it may throw meanwhile).
+  std::string run_in(BrowserControl& (MainWindowView::*control)(), const std::string& script) {
+    Kitebrook::HandlerScope scope(*app_);
+    return (app_->main_window().view().*control)().run_script(script);
+  }
   bool web_becomes(const std::string& script, const std::string& value) {
     return run_until([&] {
       try {
@@ -128,12 +118,10 @@ class E2ETest : public ::testing::Test {
       }
     });
   }
-  // What a request of the content area's page for `url` reads, or "refused".
   std::string page_reads(const std::string& url) {
-    return web_js("(function () { try { var r = new XMLHttpRequest(); r.open('GET', " +
-                  js_string_literal(url) +
-                  ", false); r.send(); return r.responseText; } catch (e) { return 'refused'; } "
-                  "})()");
+    return web_js(
+        "(() => { try { const r = new XMLHttpRequest(); r.open('GET', " + js_string_literal(url) +
+        ", false); r.send(); return r.responseText; } catch (e) { return 'refused'; } })()");
   }
   std::string element(const std::string& id) {
     return "document.getElementById(" + js_string_literal(id) + ")";
@@ -145,22 +133,24 @@ class E2ETest : public ::testing::Test {
     return web_becomes(element(id) + "." + property, value);
   }
   bool has_element(const std::string& id) { return prop_becomes(id, "id", id); }
-  // Waits until the content area shows the host page `file` with element `id`.
   bool on_page(const std::string& file, const std::string& id) {
     return wait_for_web(page(file)) && has_element(id);
   }
-  // Waits until the page has read a saved entry back and emptied the form.
   bool saved_and_cleared(const std::string& row, const std::string& field) {
     return has_element(row) && prop_becomes(field, "value", "");
   }
-  // Sets form fields, check boxes to "on" or "off", with their input and change events.
   void fill(const std::vector<std::pair<std::string, std::string>>& fields) {
     for (const auto& [id, value] : fields)
       web_js(
-          "(function (e, v) { if (e.type === 'checkbox') e.checked = v === 'on'; else e.value = "
-          "v; e.dispatchEvent(new Event('input', {bubbles: true})); "
+          "(function (e, v) { if (e.type === 'checkbox' || e.type === 'radio') e.checked = v === "
+          "'on'; else e.value = v; e.dispatchEvent(new Event('input', {bubbles: true})); "
           "e.dispatchEvent(new Event('change', {bubbles: true})); })(" +
           element(id) + ", " + js_string_literal(value) + "); 0");
+  }
+  void submit(const std::vector<std::pair<std::string, std::string>>& fields,
+              const std::string& button) {
+    fill(fields);
+    click(button);
   }
   void click(const std::string& id) { web_js(element(id) + ".click(); 0"); }
   void go(const std::string& url) { web_js("location.href = " + js_string_literal(url) + "; 0"); }
@@ -168,28 +158,23 @@ class E2ETest : public ::testing::Test {
   gtk::MainWindowGtk& gtk_window() {
     return dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view());
   }
-  // Waits until the content area shows `address` and its document is complete.
   bool wait_for_web(const std::string& address) {
     return run_until([&] { return web_location() == address; }) &&
            web_becomes("document.readyState", "complete");
   }
 
-  // On the user-selection page: waits for the child's tile and clicks it.
   void choose_child(const std::string& name) {
     const std::string tile = "document.querySelector('.user-tile[data-user=\"" + name + "\"]')";
-    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")));
-    ASSERT_TRUE(web_becomes(tile + " !== null", "true"));
+    ASSERT_TRUE(wait_for_web(page("SelectUser.htm")) && web_becomes(tile + " !== null", "true"));
     web_js(tile + ".click(); 0");
   }
-  // Waits until the start page lists exactly these site IDs ("1,2").
   bool start_page_shows(const std::string& ids) {
     return wait_for_web(page("UserStart.html")) &&
            web_becomes(
-               "Array.from(document.querySelectorAll('.site-tile')).map(t => t.dataset.siteId)"
-               ".sort().join(',')",
+               "[...document.querySelectorAll('.site-tile')].map(t => t.dataset.siteId)"
+               ".sort().join()",
                ids);
   }
-  // Starts the program as Mary with the Zoo (`html` on the site) and opens it.
   void visit_zoo(const std::string& html, const std::string& config = "") {
     site_.add_page("/zoo.html", html);
     write_config(config.empty() ? two_children_config() : config);
@@ -203,18 +188,15 @@ class E2ETest : public ::testing::Test {
   void press(const std::string& button) {
     settle(milliseconds(600));
     ASSERT_TRUE(run_until([&] { return button_shown(button); }));
-    controls_js("document.getElementById(" + js_string_literal(button) + ").click(); 0");
+    controls_js(element(button) + ".click(); 0");
   }
   bool button_shown(const std::string& button) {
-    return controls_js("getComputedStyle(document.getElementById(" + js_string_literal(button) +
-                       ")).display") != "none";
+    return controls_js("getComputedStyle(" + element(button) + ").display") != "none";
   }
-  std::string title() { return controls_js("document.getElementById('title').textContent"); }
-  // On the password page: enters `password` and sends it.
+  std::string title() { return controls_js(element("title") + ".textContent"); }
   void enter_password(const std::string& password) {
     ASSERT_TRUE(on_page("password.htm", "pwd"));
-    fill({{"pwd", password}});
-    click("ok");
+    submit({{"pwd", password}}, "ok");
   }
   void open_parents_pages(const std::string& password) {
     press("btnParent");
@@ -222,10 +204,9 @@ class E2ETest : public ::testing::Test {
     ASSERT_TRUE(wait_for_web(page("KBConfigmain.htm")));
   }
 
-  // The state folder; for a program run beside its pages, also theirs.
   kbtest::TempFolder temp_{"kb_e2e"};
   std::filesystem::path folder_ = temp_.path();
-  ProgramFolders folders_;
+  ProgramFolders folders_ = ProgramFolders::beside(folder_);
   kbtest::RecordedMessages messages_;
   std::vector<std::string> printed_;
   bool ended_ = false;
