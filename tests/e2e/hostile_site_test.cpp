@@ -29,7 +29,7 @@ int message_boxes(bool answer = false) {
 
 // Drags `uri_list` from a window of the test's own onto the content area with
 // the real pointer (xdotool); answers whether the drag really started.
-bool drag_onto_content(gtk::MainWindowGtk& main_window, const std::string& uri_list) {
+bool drag_onto_content(GtkWidget* main_window, const std::string& uri_list) {
   GtkWidget* window = gtk_window_new();
   gtk_window_set_default_size(GTK_WINDOW(window), 160, 160);
   GtkDragSource* source = gtk_drag_source_new();
@@ -46,22 +46,18 @@ bool drag_onto_content(gtk::MainWindowGtk& main_window, const std::string& uri_l
   gtk_window_present(GTK_WINDOW(window));
   gtk::run_events_until([&] { return gtk_widget_get_mapped(window); }, std::chrono::seconds(5));
   gtk::run_events_until([] { return false; }, milliseconds(300));
-
-  const auto xid = [](GtkWidget* toplevel) {
-    return std::to_string(gdk_x11_surface_get_xid(gtk_native_get_surface(GTK_NATIVE(toplevel))));
+  const auto at = [](GtkWidget* toplevel, int x, int y) {
+    return " mousemove --window " +
+           std::to_string(gdk_x11_surface_get_xid(gtk_native_get_surface(GTK_NATIVE(toplevel)))) +
+           " " + std::to_string(x) + " " + std::to_string(y);
   };
-  GtkWidget* main_toplevel = GTK_WIDGET(main_window.window());
-  // Well inside the content area, which fills the window below the bar.
-  const int x = gtk_widget_get_width(main_toplevel) / 2;
-  const int y = gtk_widget_get_height(main_toplevel) * 2 / 3;
-  // Small steps past the drag threshold as a hand does, then rest and let go.
-  std::string script = "xdotool mousemove --window " + xid(window) + " 80 80 mousedown 1 sleep 0.3";
-  const auto move = [&](GtkWidget* over, int to_x, int to_y, const char* pause) {
-    script += " mousemove --window " + xid(over) + " " + std::to_string(to_x) + " " +
-              std::to_string(to_y) + " sleep " + pause;
-  };
-  for (int step = 1; step <= 4; ++step) move(window, 80 + 10 * step, 80 + 10 * step, "0.1");
-  for (int step = 0; step <= 6; ++step) move(main_toplevel, x + 7 * step, y + 5 * step, "0.15");
+  // Small steps past the drag threshold as a hand does, then on over the
+  // content area (below the bar), rest and let go.
+  std::string script = "xdotool" + at(window, 80, 80) + " mousedown 1 sleep 0.3";
+  for (int step = 0; step < 4; ++step) script += " mousemove_relative 10 10 sleep 0.1";
+  script += at(main_window, gtk_widget_get_width(main_window) / 2,
+               gtk_widget_get_height(main_window) * 2 / 3);
+  for (int step = 0; step < 7; ++step) script += " sleep 0.15 mousemove_relative 7 5";
   script += " sleep 0.5 mouseup 1 sleep 0.3";
   g_autoptr(GSubprocess) xdotool =
       g_subprocess_new(G_SUBPROCESS_FLAGS_NONE, nullptr, "sh", "-c", script.c_str(), nullptr);
@@ -82,7 +78,6 @@ TEST_F(HostileSite, NothingTheSiteSendsRunsACommand) {
   site_.add_page("/refresh", "wait", {{"Refresh", std::string("0; url=") + kNewPassword}});
   site_.add_page("/meta",
                  std::string("<meta http-equiv='refresh' content='0; url=") + kTakeOver + "'>wait");
-  site_.add_page("/reader.html", "reader");
   site_.add_page("/flip", "flip", {{"Cache-Control", "no-store"}});
   // The opened window keeps trying to send its opener to a command.
   site_.add_page("/opener.html", "<script>window.open('/popup.html');</script>");
@@ -94,22 +89,18 @@ TEST_F(HostileSite, NothingTheSiteSendsRunsACommand) {
   // As for a page the engine cannot keep: going back asks the site again.
   webkit_settings_set_enable_page_cache(webkit_web_view_get_settings(gtk_window().web_view()),
                                         FALSE);
-  // Points the start page's Zoo tile at `path` on the site and follows it.
+  // Points a tile of the start page at `path` on the site and follows it.
   const auto follow_tile_to = [&](const std::string& path) {
     if (web_location() != page("UserStart.html")) press("btnHome");
     ASSERT_TRUE(start_page_shows("1,2"));
-    web_js("(function (t) { t.href = '" + site_.url(path) + "'; t.click(); })" +
-           "(document.querySelector('.site-tile[data-site-id=\"1\"]')); 0");
+    web_js("var t = document.querySelector('.site-tile'); t.href = '" + site_.url(path) +
+           "'; t.click(); 0");
     ASSERT_TRUE(run_until([&] { return site_.requests(path) > 0; }))
         << path << " not asked for; the content shows " << web_location();
   };
-  // The configuration as written, the program running, no parent's page.
   const auto expect_nothing_ran = [&](const std::string& how) {
     settle(milliseconds(1500));
-    const bool parents =
-        web_location() == page("KBConfigmain.htm") || web_location() == page("password.htm");
-    EXPECT_EQ(read_config() + (ended_ ? "|ended" : "") + (parents ? "|parent's page" : ""), config)
-        << how;
+    EXPECT_EQ(read_config() + (ended_ ? "|ended" : ""), config) << how;
   };
 
   for (const std::string path : {"/go", "/hop1", "/refresh", "/meta"}) {
@@ -118,18 +109,15 @@ TEST_F(HostileSite, NothingTheSiteSendsRunsACommand) {
   }
   EXPECT_EQ(site_.requests("/hop2"), 1);
 
-  // The site's own page can neither read the configuration nor command.
-  follow_tile_to("/reader.html");
-  ASSERT_TRUE(wait_for_web(site_.url("/reader.html")));
+  // The site's own page can neither read the configuration nor command, nor
+  // redirect to a command when the child steps back to it from the start page.
+  follow_tile_to("/flip");
+  ASSERT_TRUE(wait_for_web(site_.url("/flip")));
   EXPECT_EQ(page_reads("kitebrook://config/KBConfig.xml"), "refused");
   go(kNewPassword);
   go("vbcontainer:GO_EXIT()");
   expect_nothing_ran("the site's page");
-  EXPECT_EQ(web_location(), site_.url("/reader.html"));
-
-  // Back from the start page into the site, which now redirects to a command.
-  follow_tile_to("/flip");
-  ASSERT_TRUE(wait_for_web(site_.url("/flip")));
+  EXPECT_EQ(web_location(), site_.url("/flip"));
   press("btnHome");
   ASSERT_TRUE(wait_for_web(page("UserStart.html")));
   site_.add_redirect("/flip", kNewPassword);
@@ -147,12 +135,11 @@ TEST_F(HostileSite, NothingTheSiteSendsRunsACommand) {
 
 // localhost plays an unlisted site: refused before it is asked, until the parent allows it.
 TEST_F(HostileSite, EveryWayToAnUnlistedHostEndsBeforeItIsAskedUntilTheParentAllowsIt) {
-  const std::string away = site_.other_host_url("/away.html");
-  site_.add_page("/away.html", "<h1 id='away'>Away</h1>");
+  const std::string away = site_.url("/away.html", "localhost");
+  site_.add_page("/away.html", "away");
   site_.add_redirect("/hop", away);
   site_.add_page("/refresh.html", "<meta http-equiv='refresh' content='0;url=" + away + "'>");
-  site_.add_page("/frame.html",
-                 "<h1 id='framed'>Framed</h1><iframe id='fr' src='" + away + "'></iframe>");
+  site_.add_page("/frame.html", "<iframe src='" + away + "'></iframe>");
   std::string config = two_children_config();
   config.replace(config.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
   visit_zoo("<a id='out' href='" + away + "'>out</a><form id='f' method='post' action='" + away +
@@ -175,6 +162,7 @@ TEST_F(HostileSite, EveryWayToAnUnlistedHostEndsBeforeItIsAskedUntilTheParentAll
     ASSERT_TRUE(prop_becomes("approve-address", "textContent", away));
     click(choice_id);
   };
+  // Each opening asks the site once: every refusal before it asked nothing.
   const auto opened = [&](int away_requests) {
     ASSERT_TRUE(wait_for_web(away));
     EXPECT_EQ(site_.requests("/away.html"), away_requests);
@@ -192,48 +180,14 @@ TEST_F(HostileSite, EveryWayToAnUnlistedHostEndsBeforeItIsAskedUntilTheParentAll
     from_zoo(script);
     refused(how);
   }
-  EXPECT_EQ(site_.requests("/hop"), 1);
+  // "Go back" returns to the page before the refusal.
+  click("go-back");
+  EXPECT_TRUE(wait_for_web(site_.url("/zoo.html")));
   // A frame stays empty and the page around it stays.
   go(site_.url("/frame.html"));
   ASSERT_TRUE(wait_for_web(site_.url("/frame.html")));
   settle(milliseconds(500));
-  EXPECT_EQ(web_location() + "|" + prop("framed", "textContent") + "|" +
-                web_js("(function (d) { return d && d.body ? d.body.textContent : ''; })"
-                       "(document.getElementById('fr').contentDocument)"),
-            site_.url("/frame.html") + "|Framed|");
-  // "Go back" returns to the page before the refusal.
-  from_zoo(link);
-  refused("a link again");
-  click("go-back");
-  EXPECT_TRUE(wait_for_web(site_.url("/zoo.html")));
-  EXPECT_EQ(site_.requests("/away.html"), 0);
-
-  // The visit log shows the refused host first and allows it for good.
-  open_parents_pages("secret");
-  ASSERT_TRUE(has_element("visit-log-link"));
-  click("visit-log-link");
-  ASSERT_TRUE(wait_for_web(page("VisitLog.htm")));
-  const std::string rows =
-      "document.getElementById('visit-child').selectedOptions[0].textContent + '|' + "
-      "Array.from(document.querySelectorAll('.visit-row'))"
-      ".map(r => r.dataset.host + ':' + r.cells[1].textContent).join(',')";
-  ASSERT_TRUE(web_becomes(rows, "Mary|localhost:Kept closed,127.0.0.1:Opened")) << web_js(rows);
-  const std::string localhost_row = "document.querySelector('.visit-row[data-host=\"localhost\"]')";
-  web_js(localhost_row + ".querySelector('.always-allow').click(); 0");
-  ASSERT_TRUE(config_has("<ID>2</ID>\n      <ApprovedHosts>\n        <Host>localhost</Host>"));
-  ASSERT_TRUE(web_becomes(localhost_row +
-                              ".cells[4].textContent + '|' + Array.from(document.querySelectorAll("
-                              "'.approved-row')).map(r => r.dataset.host).join()",
-                          "Allowed now|localhost"));
-  web_js("document.querySelector('.approved-row[data-host=\"localhost\"] .withdraw').click(); 0");
-  ASSERT_TRUE(run_until([&] { return read_config().find("localhost") == std::string::npos; }));
-  ASSERT_TRUE(web_becomes(localhost_row + ".querySelectorAll('.always-allow').length", "1"));
-  fill({{"visit-child", "3"}});  // Chris has no visits
-  EXPECT_TRUE(web_becomes(rows, "Chris|"));
-  click("visit-back");
-  ASSERT_TRUE(has_element("exit-config"));
-  click("exit-config");
-  ASSERT_TRUE(start_page_shows("1,2"));
+  EXPECT_EQ(web_location(), site_.url("/frame.html"));
 
   // Once: Home ends the visit.
   from_zoo(link);
@@ -243,33 +197,56 @@ TEST_F(HostileSite, EveryWayToAnUnlistedHostEndsBeforeItIsAskedUntilTheParentAll
   ASSERT_TRUE(wait_for_web(page("UserStart.html")));
   from_zoo(link);
   refused("after the visit allowed once");
-  EXPECT_EQ(site_.requests("/away.html"), 1);
   // For today: until midnight, also across a restart.
   approve("allow-today");
   opened(2);
-  from_zoo(link);
-  opened(3);
   restart();
   start();
   choose_child("Mary");
   ASSERT_TRUE(start_page_shows("1,2"));
   from_zoo(link);
-  opened(4);
+  opened(3);
   clock_.offset = visits::next_local_midnight(std::time(nullptr)) - std::time(nullptr) + 1;
   from_zoo(link);
   refused("the next day");
-  EXPECT_EQ(site_.requests("/away.html"), 4);
   // Always: kept in the child's settings.
   approve("allow-always");
-  ASSERT_TRUE(wait_for_web(away));
+  opened(4);
   EXPECT_TRUE(config_has("<ID>2</ID>\n      <ApprovedHosts>\n        <Host>localhost</Host>"));
+
+  // The visit log of the day shows the refused host first; the parent takes the
+  // approval back and gives it again there. The zoo last: a tie in seconds
+  // orders the opened hosts by name.
+  go(site_.url("/zoo.html"));
+  ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
+  open_parents_pages("secret");
+  ASSERT_TRUE(has_element("visit-log-link"));
+  click("visit-log-link");
+  ASSERT_TRUE(wait_for_web(page("VisitLog.htm")));
+  const std::string log =
+      "[document.getElementById('visit-child').selectedOptions[0].textContent].concat("
+      "Array.from(document.querySelectorAll('.visit-row'), r => r.dataset.host + ':' + "
+      "r.cells[1].textContent + ':' + r.cells[4].textContent), Array.from("
+      "document.querySelectorAll('.approved-row'), r => r.dataset.host)).join('|')";
+  const auto log_shows = [&](bool approved) {
+    const std::string expected =
+        std::string("Mary|localhost:Kept closed:") + (approved ? "Allowed now" : "Always allow") +
+        "|127.0.0.1:Opened:|localhost:Opened:" + (approved ? "|localhost" : "");
+    ASSERT_TRUE(web_becomes(log, expected)) << web_js(log);
+  };
+  log_shows(true);
+  web_js("document.querySelector('.withdraw').click(); 0");
+  log_shows(false);
+  web_js("document.querySelector('.always-allow').click(); 0");
+  log_shows(true);
+  fill({{"visit-child", "3"}});  // Chris has no visits
+  EXPECT_TRUE(web_becomes(log, "Chris"));
   EXPECT_TRUE(messages_.texts.empty());
 }
 
 TEST_F(HostileSite, PrintCallsFileChoosersFullScreenWindowsAndDropsLeaveEverythingAsItWas) {
   visit_zoo(
-      "<body style='height: 2000px'><input type='file' id='f'>"
-      "<button id='p' onclick='window.print()'>print</button><script>"
+      "<body style='height: 2000px'><input type='file' id='f'><script>"
       "var cancelled = 0, drops = 0;"
       "document.getElementById('f').addEventListener('cancel', function () { cancelled++; });"
       "document.addEventListener('dragover', function (e) { e.preventDefault(); });"
@@ -277,10 +254,9 @@ TEST_F(HostileSite, PrintCallsFileChoosersFullScreenWindowsAndDropsLeaveEverythi
   // Print calls are counted and refused at the limit, with a message each.
   press("btnPrint");
   press("btnPrint");
-  ASSERT_TRUE(run_until([&] { return printed_.size() == 2; }));
-  click("p");
+  web_js("window.print(); 0");
   ASSERT_TRUE(run_until([&] { return printed_.size() == 3; }));
-  click("p");
+  web_js("window.print(); 0");
   ASSERT_TRUE(messages_reach(1));
   press("btnPrint");
   ASSERT_TRUE(messages_reach(2));
@@ -294,61 +270,48 @@ TEST_F(HostileSite, PrintCallsFileChoosersFullScreenWindowsAndDropsLeaveEverythi
   };
   ASSERT_TRUE(run_until(buttons_shown));
   // A file chooser is cancelled before anything shows.
-  const auto windows = g_list_model_get_n_items(gtk_window_get_toplevels());
   click("f");
   EXPECT_TRUE(web_becomes("cancelled", "1"));
-  settle(milliseconds(500));
-  EXPECT_EQ(g_list_model_get_n_items(gtk_window_get_toplevels()), windows);
-  EXPECT_EQ(prop("f", "files.length"), "0");
-
-  web_js(
-      "(function (e) { var ask = e.requestFullscreen || e.webkitRequestFullscreen; "
-      "if (ask) { var p = ask.call(e); if (p && p.catch) p.catch(function () {}); } })"
-      "(document.documentElement); 0");
+  // Nor does the page go full screen over the bar.
+  web_js("document.documentElement.requestFullscreen?.().catch(() => {}); 0");
   settle(milliseconds(1000));
-  EXPECT_EQ(web_js("!document.fullscreenElement && !document.webkitFullscreenElement"), "true");
-  EXPECT_FALSE(gtk_window_is_fullscreen(gtk_window().window()));
-  EXPECT_TRUE(buttons_shown());
+  EXPECT_TRUE(web_js("!document.fullscreenElement") == "true" &&
+              !gtk_window_is_fullscreen(gtk_window().window()) && buttons_shown());
 
   // A dropped file or link neither reaches the page nor opens.
   g_autofree char* config_uri = g_filename_to_uri(folders_.config_file().c_str(), nullptr, nullptr);
   for (const std::string& dropped : {std::string(config_uri), site_.url("/elsewhere.html")}) {
-    ASSERT_TRUE(drag_onto_content(gtk_window(), dropped + "\r\n")) << dropped;
+    ASSERT_TRUE(drag_onto_content(GTK_WIDGET(gtk_window().window()), dropped + "\r\n")) << dropped;
     settle(milliseconds(1000));
     EXPECT_EQ(web_location() + "|" + web_js("String(drops)"), site_.url("/zoo.html") + "|0")
         << dropped;
   }
 
-  // Windows without a page leave the site and its buttons.
+  // Windows without a page leave the site and its buttons; one with a page
+  // shows it in the content area.
+  site_.add_page("/popup.html", "popup");
   for (const std::string target :
-       {"data:text/html,x", "about:blank", "", "http://127.0.0.1:1/refused"}) {
+       {"data:text/html,x", "about:blank", "", "http://127.0.0.1:1/refused", "/popup.html"}) {
     web_js("window.open('" + target + "'); 0");
     settle(milliseconds(1500));
-    EXPECT_TRUE(web_location() == site_.url("/zoo.html") && buttons_shown()) << target;
+    const std::string shown = site_.url(target == "/popup.html" ? target : "/zoo.html");
+    EXPECT_TRUE(wait_for_web(shown) && buttons_shown()) << target;
   }
-  // A window with a real page shows in the content area.
-  site_.add_page("/popup.html", "popup");
-  web_js("window.open('/popup.html'); 0");
-  EXPECT_TRUE(wait_for_web(site_.url("/popup.html")));
-  EXPECT_TRUE(buttons_shown());
 
   // A page shown afresh may ask to print again; now with the real message box.
   platform_->set_message_box(nullptr);
   go(site_.url("/zoo.html"));
   ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
-  int open_while_flooding = -1;
-  int second_show_returned = 0;
+  bool probed = false;
   web_js("setInterval(function () { window.print(); }, 100); 0");
   std::function<void()> probe = [&] {
-    open_while_flooding = message_boxes();
-    // Another message asked for meanwhile is refused without a box.
-    platform_->message_box().show("a second message");
-    ++second_show_returned;
+    EXPECT_EQ(message_boxes(), 1);
+    platform_->message_box().show("a second message");  // refused: no box of its own
     message_boxes(true);
+    probed = true;
   };
   after(milliseconds(2000), &probe);
-  ASSERT_TRUE(run_until([&] { return second_show_returned == 1; }));
-  EXPECT_EQ(open_while_flooding, 1);
+  ASSERT_TRUE(run_until([&] { return probed; }));
   // The page keeps asking; no box comes back and the buttons answer.
   settle(milliseconds(1500));
   EXPECT_EQ(message_boxes(true), 0);
