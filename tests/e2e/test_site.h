@@ -33,7 +33,6 @@ class TestSite {
   std::string url(const std::string& path, const std::string& host = "127.0.0.1") const {
     return "http://" + host + ":" + port_ + path;
   }
-  // The address as the configuration stores it.
   std::string address(const std::string& path) const { return "127.0.0.1:" + port_ + path; }
   void add_page(const std::string& path, const std::string& html, const Headers& headers = {}) {
     pages_[path] = {200, html, headers};
