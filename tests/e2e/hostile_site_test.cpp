@@ -120,7 +120,7 @@ TEST_F(HostileSite, CommandsPrintCallsFileChoosersFullScreenWindowsAndDropsLeave
     EXPECT_TRUE(wait_for_web(shown) && buttons_shown()) << target;
   }
 
-  // No command runs from what a site sends. A step back to a page asks the site again:
+  // No command runs from what a site sends; without the page cache a step back asks the site.
   webkit_settings_set_enable_page_cache(webkit_web_view_get_settings(gtk_window().web_view()),
                                         FALSE);
   const auto follow_tile_to = [&](const std::string& path) {
