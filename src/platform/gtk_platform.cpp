@@ -87,17 +87,18 @@ void GtkMessageBox::show(const std::string& text) {
   }
   open_ = true;
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  GtkWidget* dialog = gtk_message_dialog_new(parent_, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
-                                             GTK_BUTTONS_OK, "%s", text.c_str());
-  gtk_window_set_title(GTK_WINDOW(dialog), "Kitebrook");
+  // Held while it runs: closing it by Escape or the title bar destroys it before it answers.
+  const auto dialog = GObjectPtr<GtkWidget>::sink(gtk_message_dialog_new(
+      parent_, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "%s", text.c_str()));
+  gtk_window_set_title(GTK_WINDOW(dialog.get()), "Kitebrook");
   bool answered = false;
   g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, int, gpointer done) {
                      *static_cast<bool*>(done) = true;
                    }),
                    &answered);
-  gtk_window_present(GTK_WINDOW(dialog));
+  gtk_window_present(GTK_WINDOW(dialog.get()));
   while (!answered) g_main_context_iteration(nullptr, TRUE);
-  gtk_window_destroy(GTK_WINDOW(dialog));
+  gtk_window_destroy(GTK_WINDOW(dialog.get()));
   G_GNUC_END_IGNORE_DEPRECATIONS
   open_ = false;
 }
