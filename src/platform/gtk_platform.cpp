@@ -13,6 +13,7 @@
 #include "platform/main_window_gtk.h"
 #include "platform/print_dialog.h"
 #include "platform/signal_guard.h"
+#include "platform/window_keys.h"
 
 namespace kb::gtk {
 
@@ -28,6 +29,7 @@ class SplashGtk : public SplashView {
     timer_ = g_timeout_add(2000, on_tick, this);
     window_ = GObjectPtr<GtkWindow>::sink(GTK_WINDOW(gtk_window_new()));
     gtk_window_set_title(window_, "Kitebrook");
+    refuse_developer_keys(window_);
     gtk_window_set_decorated(window_, FALSE);
     gtk_window_set_resizable(window_, FALSE);
     gtk_window_set_default_size(window_, 299, 281);
@@ -91,6 +93,7 @@ void GtkMessageBox::show(const std::string& text) {
   const auto dialog = GObjectPtr<GtkWidget>::sink(gtk_message_dialog_new(
       parent_, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "%s", text.c_str()));
   gtk_window_set_title(GTK_WINDOW(dialog.get()), "Kitebrook");
+  refuse_developer_keys(GTK_WINDOW(dialog.get()));
   bool answered = false;
   g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, int, gpointer done) {
                      *static_cast<bool*>(done) = true;

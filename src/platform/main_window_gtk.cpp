@@ -6,6 +6,7 @@
 #include "common/kb_error.h"
 #include "platform/main_loop.h"
 #include "platform/signal_guard.h"
+#include "platform/window_keys.h"
 
 namespace kb::gtk {
 namespace {
@@ -30,6 +31,7 @@ MainWindowGtk::MainWindowGtk(MainWindowEvents& events, const PrintHandler& print
     : events_(events) {
   window_ = GObjectPtr<GtkWindow>::sink(GTK_WINDOW(gtk_window_new()));
   gtk_window_set_title(window_, "Kitebrook");
+  refuse_developer_keys(window_);
   // The window opens at its designed size and cannot be made smaller than
   // half of it.
   twips_per_pixel_ = toolkit_twips_per_pixel();

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "platform/gobject_ptr.h"
+#include "platform/window_keys.h"
 
 namespace kb::gtk {
 
@@ -23,6 +24,7 @@ void print_with_dialog(WebKitWebView* view) {
   const auto dialog = GObjectPtr<GtkWidget>::sink(
       gtk_print_unix_dialog_new("Print", GTK_IS_WINDOW(root) ? GTK_WINDOW(root) : nullptr));
   gtk_window_set_modal(GTK_WINDOW(dialog.get()), TRUE);
+  refuse_developer_keys(GTK_WINDOW(dialog.get()));
   int response = GTK_RESPONSE_NONE;
   g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, int answer, gpointer out) {
                      *static_cast<int*>(out) = answer;

@@ -17,6 +17,25 @@ namespace {
 using Journeys = E2ETest;
 using MainWindow = E2ETest;
 
+// Types keys as a person does, into the window that has the focus.
+bool type_keys(const std::string& keys) {
+  g_autoptr(GSubprocess) xdotool =
+      g_subprocess_new(G_SUBPROCESS_FLAGS_NONE, nullptr, "sh", "-c",
+                       ("xdotool key --delay 300 " + keys).c_str(), nullptr);
+  return xdotool && gtk::run_events_until([&] { return !g_subprocess_get_identifier(xdotool); },
+                                          milliseconds(10000));
+}
+
+guint shown_windows() {
+  GListModel* toplevels = gtk_window_get_toplevels();
+  guint shown = 0;
+  for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
+    g_autoptr(GtkWidget) window = GTK_WIDGET(g_list_model_get_item(toplevels, i));
+    shown += gtk_widget_get_visible(window) ? 1 : 0;
+  }
+  return shown;
+}
+
 TEST_F(Journeys, AChildBrowsesItsSitesPrintsOnlyToPrintersAndLeavesOnlyWithThePassword) {
   platform_->set_print_handler(gtk::print_with_dialog);
   site_.add_page("/second.html", "second");
@@ -27,6 +46,11 @@ TEST_F(Journeys, AChildBrowsesItsSitesPrintsOnlyToPrintersAndLeavesOnlyWithThePa
     g_signal_emit_by_name(view, "context-menu", nullptr, nullptr, &handled);
     EXPECT_TRUE(handled);
   }
+  // The developer keys open no inspector; F7 (caret browsing) made the toolkit abort.
+  gtk_widget_grab_focus(GTK_WIDGET(gtk_window().web_view()));
+  ASSERT_TRUE(type_keys("F7 ctrl+shift+i ctrl+shift+d"));
+  settle(milliseconds(1000));
+  EXPECT_EQ(shown_windows(), 1u);
 
   // The dialog shows and is cancelled; no printer it could offer writes a file.
   bool shown = false;
