@@ -56,6 +56,21 @@ void refuse_drops(GtkWidget* widget) {
   gtk_widget_add_controller(widget, GTK_EVENT_CONTROLLER(target));
 }
 
+// Each view knows the view it was made related to (the page that opened its
+// window shares that one's process), and the control it plays.
+constexpr char kRelatedView[] = "kb-related-view";
+constexpr char kControl[] = "kb-control";
+
+void remember_related(WebKitWebView* view, WebKitWebView* related) {
+  auto* ref = g_new0(GWeakRef, 1);
+  g_weak_ref_init(ref, related);
+  g_object_set_data_full(
+      G_OBJECT(view), kRelatedView, ref, +[](gpointer ref) {
+        g_weak_ref_clear(static_cast<GWeakRef*>(ref));
+        g_free(ref);
+      });
+}
+
 }  // namespace
 
 std::string address_of_uri(const char* uri) {
@@ -75,6 +90,7 @@ WebKitWebView* new_web_view(WebKitWebView* related) {
                 g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, "user-content-manager",
                              webkit_web_view_get_user_content_manager(related), nullptr))
           : WEBKIT_WEB_VIEW(webkit_web_view_new());
+  if (related) remember_related(view, related);
   WebKitSettings* settings = webkit_web_view_get_settings(view);
   // The host's pages read the configuration through the host
   // (kitebrook://config), never the file itself: no page reads files.
@@ -113,6 +129,7 @@ void WebViewControl::adopt(WebKitWebView* view) {
 }
 
 void WebViewControl::connect() {
+  g_object_set_data(G_OBJECT(view_.get()), kControl, this);
   refuse_drops(GTK_WIDGET(view_.get()));
   g_signal_connect(view_, "decide-policy", G_CALLBACK(on_decide_policy), this);
   g_signal_connect(view_, "load-changed", G_CALLBACK(on_load_changed), this);
@@ -126,17 +143,51 @@ void WebViewControl::connect() {
                      return TRUE;
                    }),
                    this);
+  // A page's messages and questions are answered at once and shown to nobody:
+  // one left open holds the page's process, and with it the program's next
+  // step, for as long as the page keeps asking. Leaving a page is always
+  // allowed; a page still asking while the program's step waits is ended.
+  g_signal_connect(view_, "script-dialog",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitScriptDialog* dialog, gpointer data) {
+                     if (webkit_script_dialog_get_dialog_type(dialog) ==
+                         WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM)
+                       webkit_script_dialog_confirm_set_confirmed(dialog, TRUE);
+                     else
+                       guarded("script-dialog",
+                               [&] { static_cast<WebViewControl*>(data)->page_asked(); });
+                     return TRUE;
+                   }),
+                   this);
+  // No page may take the pointer away from the buttons, nor reach the camera,
+  // the microphone, the child's place or the desktop's notifications.
+  g_signal_connect(view_, "permission-request",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitPermissionRequest* request, gpointer) {
+                     webkit_permission_request_deny(request);
+                     return TRUE;
+                   }),
+                   this);
   // No context menu on any document, the first page included.
   g_signal_connect(view_, "context-menu",
                    G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu*, WebKitHitTestResult*,
                                   gpointer) { return TRUE; }),
                    this);
-  if (role_ == ControlRole::Content)
-    g_signal_connect(webkit_web_view_get_back_forward_list(view_), "changed",
-                     G_CALLBACK(on_history_changed), this);
+  if (role_ != ControlRole::Content) return;
+  g_signal_connect(webkit_web_view_get_back_forward_list(view_), "changed",
+                   G_CALLBACK(on_history_changed), this);
+  g_signal_connect(view_, "notify::is-web-process-responsive",
+                   G_CALLBACK(on_responsiveness_changed), this);
+  // A step within the document (the history a page pushed) starts no load.
+  g_signal_connect(view_, "notify::uri",
+                   G_CALLBACK(+[](WebKitWebView* view, GParamSpec*, gpointer data) {
+                     auto* self = static_cast<WebViewControl*>(data);
+                     if (g_strcmp0(webkit_web_view_get_uri(view), self->step_address_.c_str()))
+                       self->step_ = nullptr;
+                   }),
+                   this);
 }
 
 void WebViewControl::disconnect() {
+  g_object_set_data(G_OBJECT(view_.get()), kControl, nullptr);
   g_signal_handlers_disconnect_by_data(view_, this);
   g_signal_handlers_disconnect_by_data(webkit_web_view_get_back_forward_list(view_), this);
 }
@@ -273,6 +324,7 @@ void WebViewControl::load_changed(WebKitWebView* view, WebKitLoadEvent event) {
   track_pending_load(event);
   if (event == WEBKIT_LOAD_STARTED) {
     load_failed_ = false;
+    step_ = nullptr;
   } else if (event == WEBKIT_LOAD_COMMITTED) {
     page_print_refused_ = false;
     committed_address_ = address_of_uri(webkit_web_view_get_uri(view));
@@ -368,6 +420,49 @@ void WebViewControl::on_history_changed(WebKitBackForwardList*, WebKitBackForwar
   });
 }
 
+void WebViewControl::on_responsiveness_changed(WebKitWebView* view, GParamSpec*, gpointer data) {
+  auto* self = static_cast<WebViewControl*>(data);
+  if (!webkit_web_view_get_is_web_process_responsive(view))
+    guarded("responsiveness", [&] { self->end_stuck_site(); });
+}
+
+void WebViewControl::page_asked() {
+  if (role_ != ControlRole::NewWindow) return end_stuck_site();
+  // An opened window's page runs in its opener's process.
+  auto* ref = static_cast<GWeakRef*>(g_object_get_data(G_OBJECT(view_.get()), kRelatedView));
+  g_autoptr(GObject) opener = ref ? G_OBJECT(g_weak_ref_get(ref)) : nullptr;
+  if (auto* control =
+          opener ? static_cast<WebViewControl*>(g_object_get_data(opener, kControl)) : nullptr)
+    control->end_stuck_site();
+}
+
+void WebViewControl::end_stuck_site() {
+  if (!step_ || !showing_site()) return;
+  later([step = std::exchange(step_, nullptr)](WebViewControl& c) {
+    webkit_web_view_terminate_web_process(c.view_);
+    step(c.view_);
+  });
+}
+
+bool WebViewControl::showing_site() const {
+  return !committed_address_.empty() && committed_address_.front() != '/';
+}
+
+void WebViewControl::take_step(const std::function<void(WebKitWebView*)>& step) {
+  // A site's page that holds its process (a script that never ends) holds
+  // the program's load or history step too, for good: once the engine finds
+  // the process not answering, or the page asks a question meanwhile, the
+  // process is ended and the step taken in a new one. The host's pages share
+  // their process with the control bar: never ended.
+  if (role_ != ControlRole::Content) return step(view_);
+  if (!webkit_web_view_get_is_web_process_responsive(view_) && showing_site())
+    webkit_web_view_terminate_web_process(view_);
+  step(view_);
+  const char* address = webkit_web_view_get_uri(view_);
+  step_address_ = address ? address : "";
+  step_ = step;
+}
+
 void WebViewControl::navigate(const std::string& path_or_url) {
   std::string uri = path_or_url;
   if (!path_or_url.empty() && path_or_url.front() == '/') {
@@ -376,7 +471,7 @@ void WebViewControl::navigate(const std::string& path_or_url) {
     uri = file_uri;
   }
   program_uri_ = uri;
-  webkit_web_view_load_uri(view_, uri.c_str());
+  take_step([uri](WebKitWebView* view) { webkit_web_view_load_uri(view, uri.c_str()); });
   // The view's address is now the requested one, in the engine's spelling,
   // which its load events will report.
   const char* requested = webkit_web_view_get_uri(view_);
@@ -385,13 +480,13 @@ void WebViewControl::navigate(const std::string& path_or_url) {
 
 void WebViewControl::go_back() {
   if (!webkit_web_view_can_go_back(view_)) throw engine_failure("There is no page to go back to");
-  webkit_web_view_go_back(view_);
+  take_step(webkit_web_view_go_back);
 }
 
 void WebViewControl::go_forward() {
   if (!webkit_web_view_can_go_forward(view_))
     throw engine_failure("There is no page to go forward to");
-  webkit_web_view_go_forward(view_);
+  take_step(webkit_web_view_go_forward);
 }
 
 void WebViewControl::print() {

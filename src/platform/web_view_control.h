@@ -51,6 +51,7 @@ class WebViewControl : public BrowserControl {
   static gboolean on_load_failed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri,
                                  GError* error, gpointer self);
   static gboolean on_print(WebKitWebView* view, WebKitPrintOperation* op, gpointer self);
+  static void on_responsiveness_changed(WebKitWebView* view, GParamSpec* pspec, gpointer self);
   static void on_history_changed(WebKitBackForwardList* list, WebKitBackForwardListItem* added,
                                  gpointer removed, gpointer self);
 
@@ -70,6 +71,16 @@ class WebViewControl : public BrowserControl {
   // Follows the requested load through the engine's load events.
   void track_pending_load(WebKitLoadEvent event);
   bool before_navigate(const NavigationRequest& request);
+  // Takes a load or history step of the program's (see step_).
+  void take_step(const std::function<void(WebKitWebView*)>& step);
+  // A page asked a question: the site's page asking is ended if it holds the
+  // program's waiting step.
+  void page_asked();
+  // Ends the process of a site's page that holds the program's waiting step,
+  // then takes the step again.
+  void end_stuck_site();
+  // The committed document is not one of the host's pages.
+  bool showing_site() const;
   void wait_until_loaded();
   // Runs `task` later unless this control is gone by then.
   void later(std::function<void(WebViewControl&)> task);
@@ -91,6 +102,10 @@ class WebViewControl : public BrowserControl {
     bool committed = false;
   };
   std::optional<PendingLoad> pending_;
+  // The content area's last load or history step the program asked for,
+  // until the engine starts it, and the view's address just after it was asked.
+  std::function<void(WebKitWebView*)> step_;
+  std::string step_address_;
   // The URI of the program's last load until its navigation is decided.
   std::string program_uri_;
   // The next navigation is the first page of a new window (set by adopt()).

@@ -132,6 +132,34 @@ TEST_F(HostileSite, CommandsPrintCallsFileChoosersFullScreenWindowsAndDropsLeave
         << dropped;
   }
 
+  // On a real click the page asks for the pointer, questions and the child's place: each
+  // refused at once. A page that then asks forever, or holds its process, lets the child go.
+  site_.add_page("/hold.html",
+                 "<script>var locked = 0, answers = [];"
+                 "onpointerlockchange = () => locked++; onbeforeunload = e => e.preventDefault();"
+                 "onclick = () => { document.documentElement.requestPointerLock();"
+                 "answers.push(confirm('?'), prompt('?'));"
+                 "navigator.geolocation.getCurrentPosition(() => {}, () => answers.push('no')); }"
+                 "</script><body style='height: 2000px'>");
+  go(site_.url("/hold.html"));
+  ASSERT_TRUE(wait_for_web(site_.url("/hold.html")));
+  const std::string click_content = "xdotool" +
+                                    at(main_window, gtk_widget_get_width(main_window) / 2,
+                                       gtk_widget_get_height(main_window) * 2 / 3) +
+                                    " click 1";
+  ASSERT_TRUE(g_spawn_command_line_sync(click_content.c_str(), nullptr, nullptr, nullptr, nullptr));
+  EXPECT_TRUE(web_becomes("answers.join()", "false,,no"));
+  EXPECT_EQ(web_js("locked"), "0");
+  for (const auto& [button, hold] :
+       {std::pair{"btnHome", "alert('!')"}, {"btnBack", "w.alert('!')"}, {"btnHome", ""}}) {
+    go(site_.url("/hold.html"));
+    ASSERT_TRUE(wait_for_web(site_.url("/hold.html")));
+    web_js(std::string("var w = open(); setTimeout(() => { for (;;) ") + hold + "; }, 100); 0");
+    press(button);
+    EXPECT_TRUE(wait_for_web(page("UserStart.html"))) << button << hold;
+  }
+  go(site_.url("/zoo.html"));
+
   // A window without a page leaves the site and its buttons; a page shows in the content area.
   for (const std::string target :
        {"data:text/html,x", "about:blank", "", "http://127.0.0.1:1/refused", "/window.html"}) {
