@@ -94,6 +94,18 @@ class E2ETest : public ::testing::Test {
         static_cast<guint>(delay.count()),
         [](gpointer step) { (*static_cast<std::function<void()>*>(step))(); }, step);
   }
+  // Runs xdotool with `args` as a person's hands, the program answering meanwhile and
+  // `meanwhile` running at each turn; true once it has finished.
+  bool xdotool(
+      const std::string& args, const std::function<void()>& meanwhile = [] {}) {
+    g_autoptr(GSubprocess) process = g_subprocess_new(G_SUBPROCESS_FLAGS_NONE, nullptr, "sh", "-c",
+                                                      ("xdotool " + args).c_str(), nullptr);
+    // GLib reaps the process on a worker of its own, which forgets its identifier.
+    return process && run_until([&] {
+             meanwhile();
+             return !g_subprocess_get_identifier(process);
+           });
+  }
   bool config_has(const std::string& text) {
     return run_until([&] { return read_config().find(text) != std::string::npos; });
   }

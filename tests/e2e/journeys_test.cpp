@@ -17,15 +17,6 @@ namespace {
 using Journeys = E2ETest;
 using MainWindow = E2ETest;
 
-// Types keys as a person does, into the window that has the focus.
-bool type_keys(const std::string& keys) {
-  g_autoptr(GSubprocess) xdotool =
-      g_subprocess_new(G_SUBPROCESS_FLAGS_NONE, nullptr, "sh", "-c",
-                       ("xdotool key --delay 300 " + keys).c_str(), nullptr);
-  return xdotool && gtk::run_events_until([&] { return !g_subprocess_get_identifier(xdotool); },
-                                          milliseconds(10000));
-}
-
 TEST_F(Journeys, AChildBrowsesItsSitesPrintsOnlyToPrintersAndLeavesOnlyWithThePassword) {
   platform_->set_print_handler(gtk::print_with_dialog);
   site_.add_page("/second.html", "second");
@@ -38,7 +29,7 @@ TEST_F(Journeys, AChildBrowsesItsSitesPrintsOnlyToPrintersAndLeavesOnlyWithThePa
   }
   // The developer keys open no inspector; F7 (caret browsing) made the toolkit abort.
   gtk_widget_grab_focus(GTK_WIDGET(gtk_window().web_view()));
-  ASSERT_TRUE(type_keys("F7 ctrl+shift+i ctrl+shift+d"));
+  ASSERT_TRUE(xdotool("key --delay 300 F7 ctrl+shift+i ctrl+shift+d"));
   settle(milliseconds(1000));
   EXPECT_EQ(g_list_model_get_n_items(gtk_window_get_toplevels()), 1u);
 
