@@ -28,14 +28,12 @@ inline const char* kTwoChildren = R"(<KBConfig>
   </WebSites></KBConfig>
 )";
 
-// A program folder in a temporary folder, the stand-in platform and the program, not yet started.
 class AppTest : public ::testing::Test {
  protected:
   void SetUp() override {
     write_config(kTwoChildren);
     new_app();
   }
-  // A new program on the same folder and platform, not yet started.
   void new_app() {
     app_.reset();
     app_ = std::make_unique<Kitebrook>(platform_, folders_, registry_, clock_);
@@ -65,7 +63,6 @@ class AppTest : public ::testing::Test {
     return platform_.window().events.brwControls_BeforeNavigate2(
         page_navigation(url, page("KBControls.html")));
   }
-  // Lines of the journal from `from` on that begin with `prefix`, joined by '|'.
   std::string journal_lines(const std::string& prefix, std::size_t from = 0) const {
     std::string text;
     for (std::size_t i = from; i < platform_.journal.size(); ++i)
@@ -77,7 +74,6 @@ class AppTest : public ::testing::Test {
     for (const std::string& message : platform_.messages.texts) text += "|" + message;
     return text.substr(text.empty() ? 0 : 1);
   }
-  // The start and the window as the person sees them, then the last journal line.
   std::string start_state() {
     const StandInWindow& w = platform_.window();
     return std::string(app_->state().start_done ? "started " : "") + (w.visible ? "visible " : "") +

@@ -11,8 +11,7 @@
 
 namespace kbtest {
 
-// A program run in a child process with its standard output on a pipe; the
-// process is killed and reaped when the object goes out of scope.
+// A child process with its standard output on a pipe, killed and reaped at the end of scope.
 class ChildProcess {
  public:
   explicit ChildProcess(const std::vector<std::string>& argv) {
@@ -43,7 +42,6 @@ class ChildProcess {
 
   void kill_now() { ::kill(pid_, SIGKILL); }
 
-  // Waits for the end of the process; answers its wait status.
   int wait() {
     int status = 0;
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
@@ -52,7 +50,6 @@ class ChildProcess {
     return status;
   }
 
-  // Everything the process wrote to its standard output, up to its end.
   std::string read_all() {
     std::string text;
     char buffer[4096];

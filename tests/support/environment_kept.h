@@ -9,7 +9,6 @@
 
 namespace kbtest {
 
-// Puts the environment variables a test changes back as they were.
 class EnvironmentKept {
  public:
   explicit EnvironmentKept(std::initializer_list<const char*> names) {

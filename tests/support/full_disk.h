@@ -7,8 +7,7 @@
 
 namespace kbtest {
 
-// While it lives, every write past `bytes` in a file fails as on a full disk
-// (a file size limit, which binds root too).
+// While it lives, writes past `bytes` fail as on a full disk (a size limit binds root too).
 class FullDisk {
  public:
   explicit FullDisk(rlim_t bytes = 64) {

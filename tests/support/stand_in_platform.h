@@ -23,7 +23,6 @@ inline NavigationRequest page_navigation(const std::string& url, const std::stri
   return {.url = url, .sender_document = sender, .type = type, .committed_document = sender};
 }
 
-// A browser control that journals what it is asked and answers scripts from its page's functions.
 class StandInBrowser : public BrowserControl {
  public:
   StandInBrowser(std::string name, Journal& journal) : name_(std::move(name)), journal_(journal) {}
@@ -57,7 +56,6 @@ class StandInBrowser : public BrowserControl {
   std::string location;
   bool has_history = true;
   std::vector<std::string> done_notices;
-  // The page's script functions by name; each gets the whole script text.
   std::map<std::string, std::function<std::string(const std::string&)>> functions;
 
  private:
@@ -96,7 +94,6 @@ class StandInWindow : public MainWindowView {
   std::string caption_text = "Kitebrook";
 };
 
-// The platform is its own splash screen.
 class StandInPlatform : public Platform, public SplashView {
  public:
   std::unique_ptr<MainWindowView> create_main_window(MainWindowEvents& events) override {
@@ -117,7 +114,6 @@ class StandInPlatform : public Platform, public SplashView {
     if (on_event_step) on_event_step();
     run_soon_tasks();
   }
-  // Tasks run at the next event step, in the order they came.
   void run_soon(std::function<void()> task) override { soon.push_back(std::move(task)); }
   void run_soon_tasks() {
     for (auto& task : std::exchange(soon, {})) task();
