@@ -12,7 +12,6 @@ namespace {
 
 using namespace KBVBHTMLInterfaces;
 
-// The command's name, its argument count and the arguments joined by '|', or "refused".
 std::string parse(const std::string& url, CommandArgs& args) {
   std::int16_t count = 0;
   const auto name = split_command_text(url, args, count);
@@ -132,7 +131,6 @@ TEST_F(PageCommands, AChildsSessionReachesTheParentsPagesOnlyWithTheExactPasswor
   std::string config = kTwoChildren;
   write_config(config.replace(config.find("<PrintAllowed>Yes"), 17, "<PrintAllowed>No"));
   start();
-  // Once the parent removed the child, the user-selection page in a new window.
   send_from_web("VBCONTAINER:STARTFORUSER(Chris)");
   send_from_web("VBCONTAINER:REMOVEUSER(3)", "KBConfigmain.htm");
   const std::size_t mark = platform_.journal.size();

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "policy/web_host.h"
 
 namespace kb::policy {
@@ -69,7 +67,6 @@ TEST(AllowList, DecidesEachAddressOnItsParsedNormalisedHostAndTheParentsApproval
             "kids.example.com");
   EXPECT_EQ(decide("javascript:1", list, none, "Anna", 0).host, "");
 
-  // Site targets and hosts as a parent writes them.
   EXPECT_EQ(site_host(" Example.com/kids "), "example.com");
   for (const char* none : {"ftp://example.com", "", "not a host"})
     EXPECT_EQ(site_host(none), std::nullopt) << none;
@@ -79,7 +76,6 @@ TEST(AllowList, DecidesEachAddressOnItsParsedNormalisedHostAndTheParentsApproval
   EXPECT_TRUE(added.covers("pictures.example.net"));
   EXPECT_EQ(added.size(), 1u);
 
-  // Approvals last for the visit or until their moment, and only for their child.
   TemporaryApprovals approvals;
   approvals.allow_for_visit("Anna", "once.example");
   approvals.allow_until("Anna", "today.example", 1000);

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-
 #include "registry/sqlite_db.h"
 #include "support/temp_folder.h"
 #include "visits/local_days.h"
@@ -18,7 +15,6 @@ std::time_t december(int day, int hour = 12) {
   return local_day_span("2026-12-01")->first + (day - 1) * 86400 + hour * 3600;
 }
 
-// One entry per host, as the log page lists them.
 std::string listed(const std::vector<HostSummary>& hosts) {
   std::string text;
   for (const HostSummary& h : hosts)
@@ -27,7 +23,6 @@ std::string listed(const std::vector<HostSummary>& hosts) {
   return text;
 }
 
-// Days are the child's local calendar days, summer time included.
 TEST(VisitLog, VisitsAreSummedPerLocalDayAndHostRefusedFirstKeptThirtyDaysAndShownAsJson) {
   setenv("TZ", "Europe/Berlin", 1);
   tzset();
@@ -77,7 +72,6 @@ TEST(VisitLog, VisitsAreSummedPerLocalDayAndHostRefusedFirstKeptThirtyDaysAndSho
     EXPECT_EQ(local_day_span(no_day), std::nullopt) << no_day;
   EXPECT_EQ(next_local_midnight(december(31, 23)), local_day_span("2027-01-01")->first);
 
-  // The log page's data is JSON that no page text can break.
   const std::vector<DaySummary> days = {{"2026-12-05", 3, 1}};
   const std::vector<HostSummary> hosts = {
       {"evil.example", true, 2, december(5, 9), "http://evil.example/\"</script><b>\\\n"}};
