@@ -205,12 +205,9 @@ TEST_F(HostileSite, EveryWayToAnUnlistedHostEndsBeforeItIsAskedUntilTheParentAll
   std::string config = two_children_config();
   config.replace(config.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
   visit_zoo("<a href='" + away + "'>out</a><form method='post' action='" + away + "'>", config);
-  const auto from_zoo = [&](const std::string& script) {
+  const auto refused = [&](const std::string& how, const std::string& script) {
     go_and_wait(site_.url("/zoo.html"));
     web_js(script + "; 0");
-  };
-  const auto refused = [&](const std::string& how, const std::string& script) {
-    from_zoo(script);
     EXPECT_TRUE(wait_for_web(page("NotOnList.html")) &&
                 prop_becomes("refused-host", "textContent", "localhost"))
         << how;
@@ -253,7 +250,8 @@ TEST_F(HostileSite, EveryWayToAnUnlistedHostEndsBeforeItIsAskedUntilTheParentAll
   start();
   choose_child("Mary");
   ASSERT_TRUE(start_page_shows("1,2"));
-  from_zoo(link);
+  go_and_wait(site_.url("/zoo.html"));
+  web_js(link + "; 0");
   opened(3);
   clock_.offset = 2 * 24 * 60 * 60;
   approve("allow-always", 4);

@@ -201,7 +201,6 @@ TEST_F(Journeys, AParentChangesTheSetUpAndTheChildrenSeeExactlyTheirSites) {
       KBConfigIO::check_password(KBConfigIO::stored_password(folders_.config_file()), "tulip"),
       KBConfigIO::PasswordCheck::Correct);
   click("exit-config");
-  // Mary still exists, so her start page comes back, without Music now.
   ASSERT_TRUE(start_page_shows("1"));
 
   restart();
