@@ -94,8 +94,7 @@ class E2ETest : public ::testing::Test {
         static_cast<guint>(delay.count()),
         [](gpointer step) { (*static_cast<std::function<void()>*>(step))(); }, step);
   }
-  // Runs xdotool with `args` as a person's hands, the program answering meanwhile and
-  // `meanwhile` running at each turn; true once it has finished.
+  // Runs xdotool as a person's hands, the program and `meanwhile` running; true once done.
   bool xdotool(
       const std::string& args, const std::function<void()>& meanwhile = [] {}) {
     g_autoptr(GSubprocess) process = g_subprocess_new(G_SUBPROCESS_FLAGS_NONE, nullptr, "sh", "-c",
@@ -106,6 +105,20 @@ class E2ETest : public ::testing::Test {
              return !g_subprocess_get_identifier(process);
            });
   }
+  // Closes the open dialogs of `type` as Escape and the title bar do; returns how many.
+  static int close_dialogs(GType type) {
+    GList* windows = gtk_window_list_toplevels();
+    int count = 0;
+    for (GList* w = windows; w; w = w->next) {
+      if (!G_TYPE_CHECK_INSTANCE_TYPE(w->data, type) ||
+          !gtk_widget_get_visible(GTK_WIDGET(w->data)))
+        continue;
+      gtk_window_close(GTK_WINDOW(w->data));
+      ++count;
+    }
+    g_list_free(windows);
+    return count;
+  }
   bool config_has(const std::string& text) {
     return run_until([&] { return read_config().find(text) != std::string::npos; });
   }
@@ -113,14 +126,12 @@ class E2ETest : public ::testing::Test {
     return run_until([&] { return messages_.texts.size() == count; });
   }
 
-  std::string web_js(const std::string& script) { return run_in(&MainWindowView::web, script); }
-  std::string controls_js(const std::string& script) {
-    return run_in(&MainWindowView::brwControls, script);
-  }
-  std::string run_in(BrowserControl& (MainWindowView::*control)(), const std::string& script) {
+  std::string web_js(const std::string& script,
+                     BrowserControl& (MainWindowView::*control)() = &MainWindowView::web) {
     Kitebrook::HandlerScope scope(*app_);
     return (app_->main_window().view().*control)().run_script(script);
   }
+  std::string controls_js(const std::string& s) { return web_js(s, &MainWindowView::brwControls); }
   bool web_becomes(const std::string& script, const std::string& value) {
     return run_until([&] {
       try {
@@ -166,6 +177,10 @@ class E2ETest : public ::testing::Test {
   }
   void click(const std::string& id) { web_js(element(id) + ".click(); 0"); }
   void go(const std::string& url) { web_js("location.href = " + js_string_literal(url) + "; 0"); }
+  void go_and_wait(const std::string& url) {
+    go(url);
+    ASSERT_TRUE(wait_for_web(url));
+  }
   std::string web_location() { return app_->main_window().view().web().location_url(); }
   gtk::MainWindowGtk& gtk_window() {
     return dynamic_cast<gtk::MainWindowGtk&>(app_->main_window().view());
@@ -197,10 +212,11 @@ class E2ETest : public ::testing::Test {
     ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
   }
   // The bar ignores a second press within half a second: each press waits.
-  void press(const std::string& button) {
+  void press(const std::string& button, const std::string& then = "") {
     settle(milliseconds(600));
     ASSERT_TRUE(run_until([&] { return button_shown(button); }));
     controls_js(element(button) + ".click(); 0");
+    ASSERT_TRUE(then.empty() || wait_for_web(then));
   }
   bool button_shown(const std::string& button) {
     return controls_js("getComputedStyle(" + element(button) + ").display") != "none";

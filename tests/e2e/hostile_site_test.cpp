@@ -11,24 +11,9 @@ const std::string kNewPassword = "vbcontainer:UPDATEPWD(hacked)";
 
 using HostileSite = E2ETest;
 
-// Answers the program's open message boxes with OK, or closes them as Escape and the
-// title bar's close button do; returns how many there were.
-int answer_message_boxes(bool by_closing = false) {
-  GList* windows = gtk_window_list_toplevels();
-  int count = 0;
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  for (GList* w = windows; w; w = w->next) {
-    if (!GTK_IS_MESSAGE_DIALOG(w->data) || !gtk_widget_get_visible(GTK_WIDGET(w->data))) continue;
-    if (by_closing)
-      gtk_window_close(GTK_WINDOW(w->data));
-    else
-      gtk_dialog_response(GTK_DIALOG(w->data), GTK_RESPONSE_OK);
-    ++count;
-  }
-  G_GNUC_END_IGNORE_DEPRECATIONS
-  g_list_free(windows);
-  return count;
-}
+G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+const GType kMessageBox = GTK_TYPE_MESSAGE_DIALOG;
+G_GNUC_END_IGNORE_DEPRECATIONS
 
 // The toolkit's failed checks and warnings, recorded while this lives.
 struct ToolkitComplaints {
@@ -67,7 +52,6 @@ TEST_F(HostileSite, CommandsPrintCallsFileChoosersFullScreenWindowsAndDropsLeave
       "document.addEventListener('dragover', function (e) { e.preventDefault(); });"
       "document.addEventListener('drop', function () { drops++; });</script></body>",
       config);
-  // Print calls are counted and refused at the limit, with a message each.
   press("btnPrint");
   press("btnPrint");
   web_js("window.print(); 0");
@@ -79,7 +63,6 @@ TEST_F(HostileSite, CommandsPrintCallsFileChoosersFullScreenWindowsAndDropsLeave
   EXPECT_EQ(printed_, std::vector<std::string>(3, site_.url("/zoo.html")));
   EXPECT_EQ(messages_.texts, std::vector<std::string>(2, "Mommy says no more printing!"));
 
-  // A file chooser is cancelled before anything shows; the page stays below the bar.
   click("f");
   EXPECT_TRUE(web_becomes("cancelled", "1"));
   web_js("document.documentElement.requestFullscreen?.().catch(() => {}); 0");
@@ -90,13 +73,14 @@ TEST_F(HostileSite, CommandsPrintCallsFileChoosersFullScreenWindowsAndDropsLeave
   EXPECT_TRUE(web_js("!document.fullscreenElement") == "true" &&
               !gtk_window_is_fullscreen(gtk_window().window()) && buttons_shown());
 
-  // A file or link dragged from a window of the test's own neither reaches the page nor opens.
   GtkWidget* main_window = GTK_WIDGET(gtk_window().window());
   const auto at = [](GtkWidget* toplevel, int x, int y) {
     return " mousemove --window " +
            std::to_string(gdk_x11_surface_get_xid(gtk_native_get_surface(GTK_NATIVE(toplevel)))) +
            " " + std::to_string(x) + " " + std::to_string(y);
   };
+  const std::string over_page = at(main_window, gtk_widget_get_width(main_window) / 2,
+                                   gtk_widget_get_height(main_window) * 2 / 3);
   g_autofree char* config_uri = g_filename_to_uri(folders_.config_file().c_str(), nullptr, nullptr);
   for (const std::string& dropped : {std::string(config_uri), site_.url("/elsewhere.html")}) {
     GtkWidget* window = gtk_window_new();
@@ -113,8 +97,7 @@ TEST_F(HostileSite, CommandsPrintCallsFileChoosersFullScreenWindowsAndDropsLeave
     // With the real pointer: small steps as a hand does, over the content area, rest, let go.
     std::string script = at(window, 80, 80) + " mousedown 1 sleep 0.3";
     for (int step = 0; step < 4; ++step) script += " mousemove_relative 10 10 sleep 0.1";
-    script += at(main_window, gtk_widget_get_width(main_window) / 2,
-                 gtk_widget_get_height(main_window) * 2 / 3);
+    script += over_page;
     for (int step = 0; step < 7; ++step) script += " sleep 0.15 mousemove_relative 7 5";
     script += " sleep 0.5 mouseup 1 sleep 0.3";
     bool dragged = false;
@@ -126,8 +109,7 @@ TEST_F(HostileSite, CommandsPrintCallsFileChoosersFullScreenWindowsAndDropsLeave
         << dropped;
   }
 
-  // On a real click the page asks for the pointer, questions and the child's place: each
-  // refused at once. A page that then asks forever, or holds its process, lets the child go.
+  // On a real click: pointer, questions and place refused; a page that then hangs lets go.
   site_.add_page("/hold.html",
                  "<script>var locked = 0, answers = [];"
                  "onpointerlockchange = () => locked++; onbeforeunload = e => e.preventDefault();"
@@ -135,24 +117,19 @@ TEST_F(HostileSite, CommandsPrintCallsFileChoosersFullScreenWindowsAndDropsLeave
                  "answers.push(confirm('?'), prompt('?'));"
                  "navigator.geolocation.getCurrentPosition(() => {}, () => answers.push('no')); }"
                  "</script><body style='height: 2000px'>");
-  go(site_.url("/hold.html"));
-  ASSERT_TRUE(wait_for_web(site_.url("/hold.html")));
-  ASSERT_TRUE(xdotool(at(main_window, gtk_widget_get_width(main_window) / 2,
-                         gtk_widget_get_height(main_window) * 2 / 3) +
-                      " click 1"));
+  go_and_wait(site_.url("/hold.html"));
+  ASSERT_TRUE(xdotool(over_page + " click 1"));
   EXPECT_TRUE(web_becomes("answers.join()", "false,,no"));
   EXPECT_EQ(web_js("locked"), "0");
   for (const auto& [button, hold] :
        {std::pair{"btnHome", "alert('!')"}, {"btnBack", "w.alert('!')"}, {"btnHome", ""}}) {
-    go(site_.url("/hold.html"));
-    ASSERT_TRUE(wait_for_web(site_.url("/hold.html")));
+    go_and_wait(site_.url("/hold.html"));
     web_js(std::string("var w = open(); setTimeout(() => { for (;;) ") + hold + "; }, 100); 0");
     press(button);
     EXPECT_TRUE(wait_for_web(page("UserStart.html"))) << button << hold;
   }
   go(site_.url("/zoo.html"));
 
-  // A window without a page leaves the site and its buttons; a page shows in the content area.
   for (const std::string target :
        {"data:text/html,x", "about:blank", "", "http://127.0.0.1:1/refused", "/window.html"}) {
     web_js("window.open('" + target + "'); 0");
@@ -188,40 +165,33 @@ TEST_F(HostileSite, CommandsPrintCallsFileChoosersFullScreenWindowsAndDropsLeave
   go("vbcontainer:GO_EXIT()");
   expect_nothing_ran("the site's page");
   EXPECT_EQ(web_location(), site_.url("/flip"));
-  press("btnHome");
-  ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+  press("btnHome", page("UserStart.html"));
   site_.add_redirect("/flip", kNewPassword);
   press("btnBack");
   ASSERT_TRUE(run_until([&] { return site_.requests("/flip") > 1; }));
   expect_nothing_ran("a history step");
-  // The window keeps trying once the child has gone home to a host page.
   follow_tile_to("/opener.html");
   ASSERT_TRUE(run_until([&] { return site_.requests("/opened.html") > 0; }));
-  press("btnHome");
-  ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+  press("btnHome", page("UserStart.html"));
   expect_nothing_ran("an opened window");
 
-  // A page shown afresh may ask to print again; now with the real message box, closed
-  // the way a child would.
+  // A page shown afresh may ask to print again; now with the real message box.
   platform_->set_message_box(nullptr);
   const ToolkitComplaints complaints;
-  go(site_.url("/zoo.html"));
-  ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
+  go_and_wait(site_.url("/zoo.html"));
   bool probed = false;
   web_js("setInterval(function () { window.print(); }, 100); 0");
   std::function<void()> probe = [&] {
     platform_->message_box().show("a second message");  // refused: no box of its own
-    EXPECT_EQ(answer_message_boxes(true), 1);
+    EXPECT_EQ(close_dialogs(kMessageBox), 1);
     probed = true;
   };
   after(milliseconds(2000), &probe);
   ASSERT_TRUE(run_until([&] { return probed; }));
-  // The page keeps asking; no box comes back and the buttons answer.
   settle(milliseconds(1500));
-  EXPECT_EQ(answer_message_boxes(), 0);
+  EXPECT_EQ(close_dialogs(kMessageBox), 0);
   EXPECT_EQ(complaints.texts, std::vector<std::string>());
-  press("btnHome");
-  EXPECT_TRUE(wait_for_web(page("UserStart.html")));
+  press("btnHome", page("UserStart.html"));
   EXPECT_EQ(printed_.size(), 3u);
 }
 
@@ -235,13 +205,9 @@ TEST_F(HostileSite, EveryWayToAnUnlistedHostEndsBeforeItIsAskedUntilTheParentAll
   std::string config = two_children_config();
   config.replace(config.find("</Settings>"), 0, "<StayOnSites>Yes</StayOnSites>");
   visit_zoo("<a href='" + away + "'>out</a><form method='post' action='" + away + "'>", config);
-  const auto from_zoo = [&](const std::string& script) {
-    go(site_.url("/zoo.html"));
-    ASSERT_TRUE(wait_for_web(site_.url("/zoo.html")));
-    web_js(script + "; 0");
-  };
   const auto refused = [&](const std::string& how, const std::string& script) {
-    from_zoo(script);
+    go_and_wait(site_.url("/zoo.html"));
+    web_js(script + "; 0");
     EXPECT_TRUE(wait_for_web(page("NotOnList.html")) &&
                 prop_becomes("refused-host", "textContent", "localhost"))
         << how;
@@ -252,7 +218,6 @@ TEST_F(HostileSite, EveryWayToAnUnlistedHostEndsBeforeItIsAskedUntilTheParentAll
     EXPECT_EQ(site_.requests("/away.html"), away_requests);
   };
   const std::string link = "document.links[0].click()";
-  // Refused by a link, then the parent's choice on the approval page.
   const auto approve = [&](const std::string& choice_id, int away_requests) {
     refused(choice_id, link);
     click("ask");
@@ -271,31 +236,26 @@ TEST_F(HostileSite, EveryWayToAnUnlistedHostEndsBeforeItIsAskedUntilTheParentAll
       {"a form sent there", "document.forms[0].submit()"},
   };
   for (const auto& [how, script] : ways_from_the_zoo) refused(how, script);
-  // "Go back" returns to the page before the refusal.
   click("go-back");
   EXPECT_TRUE(wait_for_web(site_.url("/zoo.html")));
-  // A frame stays empty and the page around it stays.
-  go(site_.url("/frame.html"));
-  ASSERT_TRUE(wait_for_web(site_.url("/frame.html")));
+  go_and_wait(site_.url("/frame.html"));
   settle(milliseconds(500));
   EXPECT_EQ(web_location(), site_.url("/frame.html"));
 
   // Once ends at Home; today outlives a restart, not the day; always is kept in the settings.
   approve("allow-once", 1);
-  press("btnHome");
-  ASSERT_TRUE(wait_for_web(page("UserStart.html")));
+  press("btnHome", page("UserStart.html"));
   approve("allow-today", 2);
   restart();
   start();
   choose_child("Mary");
   ASSERT_TRUE(start_page_shows("1,2"));
-  from_zoo(link);
+  go_and_wait(site_.url("/zoo.html"));
+  web_js(link + "; 0");
   opened(3);
   clock_.offset = 2 * 24 * 60 * 60;
   approve("allow-always", 4);
 
-  // The day's visit log shows the refusals first; the parent withdraws the approval and gives it
-  // again there.
   open_parents_pages("secret");
   click("visit-log-link");
   ASSERT_TRUE(wait_for_web(page("VisitLog.htm")));
